@@ -1,0 +1,81 @@
+#include "entry/form2.h"
+
+#include "ledger/widgets.h"
+#include "platform/fonts.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+
+Form2::Form2(QWidget *parent) : QWidget(parent) {
+    ui::setUpWindow(this, QStringLiteral("Form2"), QStringLiteral("Agregar Dato"), QSize(450, 178),
+                    ui::CloseOnly, true);
+    setWindowIcon(QIcon(ui::artwork("icon_entry")));
+
+    Image1 = new ui::Picture(this, QStringLiteral("Image1"), ui::artwork("background"), QRect(0, 0, 1701, 1701));
+    Label1 = ui::label(this, QStringLiteral("Label1"), QStringLiteral("Ingresos"), QRect(32, 16, 129, 17));
+    Label2 = ui::label(this, QStringLiteral("Label2"), QStringLiteral("Gastos"), QRect(32, 40, 113, 17));
+    Label3 = ui::label(this, QStringLiteral("Label3"), QStringLiteral("Cantidad de dinero"), QRect(104, 24, 97, 17));
+    Label4 = ui::label(this, QStringLiteral("Label4"), QStringLiteral("Procedencia:"), QRect(16, 72, 73, 25));
+    Label5 = ui::label(this, QStringLiteral("Label5"), QStringLiteral("Fecha"), QRect(16, 112, 41, 25));
+    Image3 = new ui::PictureButton(this, QStringLiteral("Image3"), ui::artwork("btn_anadir"),
+                                   QRect(192, 144, 128, 42));
+    Image4 = new ui::PictureButton(this, QStringLiteral("Image4"), ui::artwork("btn_cancelar"),
+                                   QRect(328, 144, 128, 42));
+    Label6 = ui::label(this, QStringLiteral("Label6"), QStringLiteral(","), QRect(344, 16, 49, 41));
+    Label6->setFont(fonts::msSansSerif(24));
+
+    opt1 = new ui::OptionButton(this, QStringLiteral("opt1"), QStringLiteral("Option1"), QRect(16, 16, 17, 17));
+    opt2 = new ui::OptionButton(this, QStringLiteral("opt2"), QStringLiteral("Option2"), QRect(16, 40, 17, 17));
+    for (ui::OptionButton *option : {opt1, opt2}) {
+        QPalette palette = option->palette();
+        palette.setColor(QPalette::Window, QApplication::palette().color(QPalette::Inactive, QPalette::Button));
+        palette.setColor(QPalette::WindowText, QApplication::palette().color(QPalette::WindowText));
+        option->setPalette(palette);
+        option->setAutoFillBackground(true);
+    }
+
+    txt1 = ui::textBox(this, QStringLiteral("txt1"), QStringLiteral("Text1"), QRect(208, 24, 137, 19));
+    QPalette unitsPalette = txt1->palette();
+    unitsPalette.setColor(QPalette::Text, Qt::black);
+    txt1->setPalette(unitsPalette);
+    txt2 = ui::textBox(this, QStringLiteral("txt2"), QStringLiteral("Text2"), QRect(88, 72, 345, 19));
+    txt3 = ui::textBox(this, QStringLiteral("txt3"), QStringLiteral("Text3"), QRect(88, 112, 137, 19));
+    cd = ui::textBox(this, QStringLiteral("cd"), QStringLiteral("Text1"), QRect(352, 24, 33, 19));
+    cd->setAlignment(Qt::AlignCenter);
+
+    setTabOrder(opt1, opt2);
+    setTabOrder(opt2, txt1);
+    setTabOrder(txt1, txt2);
+    setTabOrder(txt2, txt3);
+    setTabOrder(txt3, cd);
+
+    txt1->installEventFilter(this);
+    connect(Image3, &ui::PictureButton::clicked, this, &Form2::Image3_Click);
+    connect(Image4, &ui::PictureButton::clicked, this, &Form2::Image4_Click);
+
+    ui::placeAt(this, QPoint(278, 346));
+}
+
+void Form2::Form_Load() {}
+
+void Form2::Image3_Click() {}
+
+void Form2::Image4_Click() {}
+
+bool Form2::eventFilter(QObject *watched, QEvent *event) {
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form2::showEvent(QShowEvent *event) {
+    QWidget::showEvent(event);
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        // The first time the dialog is shown the focus goes to opt1, which
+        // thereby selects income.
+        opt1->setFocus(Qt::TabFocusReason);
+        opt1->setChecked(true);
+    }
+}

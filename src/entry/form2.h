@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+
+namespace ui {
+class Picture;
+class PictureButton;
+class OptionButton;
+} // namespace ui
+
+// The add-entry dialog: one entry is typed here, completed and added to the
+// ledger window's list and total.
+class Form2 : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form2(QWidget *parent = nullptr);
+
+    ui::OptionButton *opt1; // income
+    ui::OptionButton *opt2; // expense
+    QLineEdit *txt1;        // whole units, digits only
+    QLineEdit *txt2;        // where the money came from or went to
+    QLineEdit *txt3;        // date text
+    QLineEdit *cd;          // cents, at most two characters
+    ui::PictureButton *Image3; // Añadir
+    ui::PictureButton *Image4; // Cancelar
+    ui::Picture *Image1;       // background
+    QLabel *Label1;
+    QLabel *Label2;
+    QLabel *Label3;
+    QLabel *Label4;
+    QLabel *Label5;
+    QLabel *Label6;
+
+public slots:
+    void Form_Load();
+    void Image3_Click();
+    void Image4_Click();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    bool m_shownOnce = false;
+};

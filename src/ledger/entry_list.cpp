@@ -1,0 +1,50 @@
+#include "ledger/entry_list.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QTextOption>
+
+namespace entrylist {
+
+void append(QListWidget *list, const QString &text, qint32 amount) {
+    auto *item = new QListWidgetItem(text);
+    item->setData(kCentsRole, amount);
+    list->addItem(item);
+}
+
+qint32 cents(const QListWidget *list, int index) {
+    const QListWidgetItem *item = list->item(index);
+    return item ? qint32(item->data(kCentsRole).toInt()) : 0;
+}
+
+void setCents(QListWidget *list, int index, qint32 amount) {
+    if (QListWidgetItem *item = list->item(index))
+        item->setData(kCentsRole, amount);
+}
+
+void TabStopDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
+                            const QModelIndex &index) const {
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    const QString text = opt.text;
+    opt.text.clear();
+
+    const QWidget *widget = opt.widget;
+    QStyle *style = widget ? widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+
+    const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget);
+    QTextOption textOption(Qt::AlignLeft | Qt::AlignVCenter);
+    textOption.setWrapMode(QTextOption::NoWrap);
+    textOption.setTabStopDistance(kTabStop);
+
+    painter->save();
+    painter->setFont(opt.font);
+    const bool selected = opt.state & QStyle::State_Selected;
+    painter->setPen(opt.palette.color(QPalette::Normal, selected ? QPalette::HighlightedText : QPalette::Text));
+    painter->setClipRect(textRect);
+    painter->drawText(QRectF(textRect), text, textOption);
+    painter->restore();
+}
+
+} // namespace entrylist

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QListWidget>
+#include <QStyledItemDelegate>
+
+// The ledger list: each line is an entry's display text with its amount in
+// cents kept beside it as a signed 32-bit integer.
+namespace entrylist {
+
+// Lines are addressed by 16-bit signed indexes, so a ledger holds at most
+// this many lines.
+constexpr int kMaxLines = 32767;
+
+// The role under which a line keeps its amount in cents.
+constexpr int kCentsRole = Qt::UserRole;
+
+// Distance between the list's tab stops, in pixels.
+constexpr int kTabStop = 56;
+
+void append(QListWidget *list, const QString &text, qint32 cents);
+qint32 cents(const QListWidget *list, int index);
+void setCents(QListWidget *list, int index, qint32 cents);
+
+// Draws a line's tab characters as columns at the list's tab stops.
+class TabStopDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+};
+
+} // namespace entrylist

@@ -1,0 +1,154 @@
+#include "ledger/ledger_window.h"
+
+#include "ledger/entry_list.h"
+#include "ledger/widgets.h"
+#include "ledger/window_set.h"
+#include "platform/fonts.h"
+#include "platform/numbertext.h"
+
+#include <QCloseEvent>
+#include <QIcon>
+#include <QLineEdit>
+#include <QListWidget>
+
+#include <optional>
+
+Form1::Form1(QWidget *parent) : QWidget(parent) {
+    ui::setUpWindow(this, QStringLiteral("Form1"), QStringLiteral("Tesorila"), QSize(877, 621),
+                    ui::MinimiseClose, true);
+    setWindowIcon(QIcon(ui::artwork("icon_app")));
+
+    // Built from back to front, so that later controls lie in front.
+    Image11 = new ui::Picture(this, QStringLiteral("Image11"), ui::artwork("background"),
+                              QRect(0, 0, 1701, 1701));
+    Image1 = new ui::PictureButton(this, QStringLiteral("Image1"), ui::artwork("tile_plus"),
+                                   QRect(608, 40, 33, 30));
+    Image2 = new ui::PictureButton(this, QStringLiteral("Image2"), ui::artwork("tile_minus"),
+                                   QRect(648, 40, 33, 30));
+    Image3 = new ui::PictureButton(this, QStringLiteral("Image3"), ui::artwork("tile_open"),
+                                   QRect(192, 40, 33, 30));
+    Image4 = new ui::PictureButton(this, QStringLiteral("Image4"), ui::artwork("tile_save"),
+                                   QRect(152, 40, 33, 30));
+    Image5 = new ui::PictureButton(this, QStringLiteral("Image5"), ui::artwork("tile_print"),
+                                   QRect(232, 40, 33, 30));
+    Image6 = new ui::PictureButton(this, QStringLiteral("Image6"), ui::artwork("tile_about"),
+                                   QRect(272, 40, 33, 30));
+    Image7 = new ui::PictureButton(this, QStringLiteral("Image7"), ui::artwork("tile_new"),
+                                   QRect(112, 40, 33, 30));
+    Image8 = new ui::PictureButton(this, QStringLiteral("Image8"), ui::artwork("tile_exit"),
+                                   QRect(312, 40, 33, 30));
+    Image10 = new ui::Picture(this, QStringLiteral("Image10"), ui::artwork("logo"), QRect(16, 16, 84, 65));
+    Image12 = new ui::Picture(this, QStringLiteral("Image12"), ui::artwork("total_panel"),
+                              QRect(392, 32, 184, 43));
+    Image14 = new ui::Picture(this, QStringLiteral("Image14"), ui::artwork("total_heading"),
+                              QRect(432, 16, 97, 18));
+
+    txtt = ui::textBox(this, QStringLiteral("txtt"), QStringLiteral("0"), QRect(416, 40, 137, 19));
+    txtt->setAlignment(Qt::AlignCenter);
+    txtt->setFont(fonts::tahoma(14.25));
+    txtt->setFrame(false);
+
+    lst = new QListWidget(this);
+    lst->setObjectName(QStringLiteral("lst"));
+    lst->setGeometry(32, 96, 809, 477);
+    lst->setFont(fonts::tahoma(12, true));
+    lst->setSelectionMode(QAbstractItemView::SingleSelection);
+    lst->setSortingEnabled(false);
+    lst->setUniformItemSizes(true);
+    lst->setTextElideMode(Qt::ElideNone);
+    lst->setItemDelegate(new entrylist::TabStopDelegate(lst));
+    QPalette listPalette = lst->palette();
+    listPalette.setColor(QPalette::Text, Qt::black);
+    lst->setPalette(listPalette);
+
+    Text1 = ui::hiddenTextBox(this, QStringLiteral("Text1"), QStringLiteral("Text1"), QRect(640, 576, 33, 13));
+    user1 = ui::hiddenTextBox(this, QStringLiteral("user1"), QStringLiteral("Text2"), QRect(80, 568, 89, 19));
+    pass1 = ui::hiddenTextBox(this, QStringLiteral("pass1"), QStringLiteral("Text2"), QRect(80, 592, 89, 19));
+
+    setTabOrder(lst, txtt);
+
+    connect(txtt, &QLineEdit::textChanged, this, &Form1::txtt_Change);
+    connect(Image1, &ui::PictureButton::clicked, this, &Form1::Image1_Click);
+    connect(Image2, &ui::PictureButton::clicked, this, &Form1::Image2_Click);
+    connect(Image3, &ui::PictureButton::clicked, this, &Form1::Image3_Click);
+    connect(Image4, &ui::PictureButton::clicked, this, &Form1::Image4_Click);
+    connect(Image5, &ui::PictureButton::clicked, this, &Form1::Image5_Click);
+    connect(Image6, &ui::PictureButton::clicked, this, &Form1::Image6_Click);
+    connect(Image7, &ui::PictureButton::clicked, this, &Form1::Image7_Click);
+    connect(Image8, &ui::PictureButton::clicked, this, &Form1::Image8_Click);
+
+    ui::placeAt(this, QPoint(82, 87));
+}
+
+QString Form1::accountCaption(const QString &userName) {
+    return QStringLiteral("Tesorila") + QStringLiteral("       ") + QStringLiteral("Cuenta en uso: ") + userName;
+}
+
+QString Form1::noUserCaption() {
+    return accountCaption(QStringLiteral("Sin Usuario"));
+}
+
+void Form1::Form_Load() {
+    setWindowTitle(noUserCaption());
+}
+
+std::optional<double> Form1::totalValue() const {
+    return numbertext::parse(txtt->text());
+}
+
+QColor Form1::totalColour() const {
+    return txtt->palette().color(QPalette::Text);
+}
+
+void Form1::setTotalColour(const QColor &colour) {
+    QPalette palette = txtt->palette();
+    palette.setColor(QPalette::Text, colour);
+    txtt->setPalette(palette);
+}
+
+void Form1::txtt_Change() {
+    const QString text = txtt->text();
+    if (text.isEmpty() || text == QLatin1String("-")) {
+        txtt->setText(QStringLiteral("0")); // runs this rule again and colours the "0"
+        return;
+    }
+    const std::optional<double> value = numbertext::parse(text);
+    if (!value)
+        return; // not a number: the colour stays as it was
+    setTotalColour(*value >= 0 ? ui::totalGreen() : ui::totalDarkRed());
+}
+
+void Form1::applyClosingColour() {
+    const std::optional<double> value = totalValue();
+    if (!value)
+        return;
+    setTotalColour(*value > 0 ? ui::totalGreen() : ui::totalDarkRed());
+}
+
+void Form1::Image1_Click() {
+    WindowSet::instance().showForm2();
+}
+
+void Form1::Image2_Click() {}
+
+void Form1::Image3_Click() {
+    WindowSet::instance().showAbrir();
+}
+
+void Form1::Image4_Click() {}
+
+void Form1::Image5_Click() {}
+
+void Form1::Image6_Click() {
+    WindowSet::instance().showForm3();
+}
+
+void Form1::Image7_Click() {}
+
+void Form1::Image8_Click() {}
+
+void Form1::closeEvent(QCloseEvent *event) {
+    event->accept();
+    // Closing the ledger window ends the application, other windows and all.
+    WindowSet::instance().endApplication();
+}

@@ -1,0 +1,112 @@
+#include "ledger/window_set.h"
+
+#include "about/form3.h"
+#include "entry/form2.h"
+#include "ledger/ledger_window.h"
+#include "storage/abrir.h"
+#include "storage/guardar.h"
+
+#include <QCoreApplication>
+
+#include <type_traits>
+#include <utility>
+
+namespace {
+
+// Not every window has a load handler (the About window has none).
+template <class W, class = void> struct HasLoadHandler : std::false_type {};
+template <class W>
+struct HasLoadHandler<W, std::void_t<decltype(std::declval<W &>().Form_Load())>> : std::true_type {};
+
+template <class W> W *showWindow(QPointer<W> &slot) {
+    if (!slot) {
+        slot = new W();
+        slot->setAttribute(Qt::WA_DeleteOnClose);
+        if constexpr (HasLoadHandler<W>::value)
+            slot->Form_Load();
+    }
+    if (!slot->isVisible())
+        slot->show();
+    return slot;
+}
+
+template <class W> void destroy(QPointer<W> &slot) {
+    if (slot) {
+        W *window = slot;
+        slot.clear();
+        window->hide();
+        delete window;
+    }
+}
+
+} // namespace
+
+WindowSet &WindowSet::instance() {
+    static WindowSet set;
+    return set;
+}
+
+Form1 *WindowSet::form1() const {
+    return m_form1;
+}
+
+Form2 *WindowSet::form2() const {
+    return m_form2;
+}
+
+Form3 *WindowSet::form3() const {
+    return m_form3;
+}
+
+guardar *WindowSet::guardarWindow() const {
+    return m_guardar;
+}
+
+abrir *WindowSet::abrirWindow() const {
+    return m_abrir;
+}
+
+Form1 *WindowSet::showForm1() {
+    return showWindow(m_form1);
+}
+
+Form2 *WindowSet::showForm2() {
+    return showWindow(m_form2);
+}
+
+Form3 *WindowSet::showForm3() {
+    return showWindow(m_form3);
+}
+
+guardar *WindowSet::showGuardar() {
+    return showWindow(m_guardar);
+}
+
+abrir *WindowSet::showAbrir() {
+    return showWindow(m_abrir);
+}
+
+void WindowSet::destroyAll() {
+    destroy(m_form2);
+    destroy(m_form3);
+    destroy(m_guardar);
+    destroy(m_abrir);
+    destroy(m_form1);
+}
+
+void WindowSet::endApplication() {
+    // The ledger window may be in the middle of its own close; let Qt delete
+    // it (it deletes itself on close) and take the others down now.
+    destroy(m_form2);
+    destroy(m_form3);
+    destroy(m_guardar);
+    destroy(m_abrir);
+    if (m_form1) {
+        Form1 *ledger = m_form1;
+        m_form1.clear();
+        ledger->hide();
+        ledger->deleteLater();
+    }
+    emit applicationEnded();
+    QCoreApplication::quit();
+}

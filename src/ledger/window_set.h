@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+class Form1;
+class Form2;
+class Form3;
+class guardar;
+class abrir;
+
+// The application's five windows. Each exists at most once: the first show
+// creates it and runs its load handler; hiding keeps it with its contents;
+// the title bar's close button destroys it, and the next show creates it
+// afresh.
+class WindowSet : public QObject {
+    Q_OBJECT
+public:
+    static WindowSet &instance();
+
+    // The instance of each window, or null while it does not exist.
+    Form1 *form1() const;
+    Form2 *form2() const;
+    Form3 *form3() const;
+    guardar *guardarWindow() const;
+    abrir *abrirWindow() const;
+
+    // Create the window if needed (running its load handler) and show it.
+    // Showing a window that is on screen leaves it as it is.
+    Form1 *showForm1();
+    Form2 *showForm2();
+    Form3 *showForm3();
+    guardar *showGuardar();
+    abrir *showAbrir();
+
+    // Destroys every window and ends the event loop: nothing keeps running
+    // without the ledger window.
+    void endApplication();
+
+    // Destroys every window at once (tests start each case from nothing).
+    void destroyAll();
+
+signals:
+    void applicationEnded();
+
+private:
+    WindowSet() = default;
+
+    QPointer<Form1> m_form1;
+    QPointer<Form2> m_form2;
+    QPointer<Form3> m_form3;
+    QPointer<guardar> m_guardar;
+    QPointer<abrir> m_abrir;
+};

@@ -1,0 +1,69 @@
+#include "platform/fonts.h"
+
+#include <QFile>
+#include <QFontDatabase>
+#include <QStringList>
+
+namespace fonts {
+
+namespace {
+
+const QString kTahoma = QStringLiteral("Tahoma");
+const QString kMsSansSerif = QStringLiteral("MS Sans Serif");
+
+QStringList fontFolders() {
+#ifdef Q_OS_WIN
+    return {};
+#else
+    return {QStringLiteral("/usr/share/wine/fonts"), QStringLiteral("/usr/local/share/wine/fonts")};
+#endif
+}
+
+void registerIfMissing(const QString &family, const QStringList &files) {
+    if (QFontDatabase::hasFamily(family))
+        return;
+    for (const QString &folder : fontFolders()) {
+        for (const QString &file : files) {
+            const QString path = folder + QLatin1Char('/') + file;
+            if (QFile::exists(path))
+                QFontDatabase::addApplicationFont(path);
+        }
+    }
+}
+
+QFont withFallback(const QString &family, qreal pointSize) {
+    QFont font(family);
+    font.setPointSizeF(pointSize);
+    font.setStyleHint(QFont::SansSerif);
+    // Where the family is not available, similar sans faces stand in.
+    font.setFamilies({family, QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Sans Serif")});
+    return font;
+}
+
+} // namespace
+
+void registerFonts() {
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    registerIfMissing(kTahoma, {QStringLiteral("tahoma.ttf"), QStringLiteral("tahomabd.ttf")});
+    registerIfMissing(kMsSansSerif, {QStringLiteral("ms_sans_serif.ttf")});
+}
+
+QFont tahoma(qreal pointSize, bool bold) {
+    QFont font = withFallback(kTahoma, pointSize);
+    font.setBold(bold);
+    return font;
+}
+
+QFont msSansSerif(qreal pointSize) {
+    return withFallback(kMsSansSerif, pointSize);
+}
+
+QFont dialogFont() {
+    return msSansSerif(8);
+}
+
+} // namespace fonts

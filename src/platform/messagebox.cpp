@@ -1,0 +1,14 @@
+#include "platform/messagebox.h"
+
+#include <QMessageBox>
+
+namespace messagebox {
+
+void show(QWidget *parent, const QString &text, const QString &title) {
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+    box.setObjectName(QStringLiteral("mensaje"));
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+} // namespace messagebox

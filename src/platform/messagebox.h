@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace messagebox {
+
+// A modal message box with the text, the title, a single OK button and no
+// icon. Returns once the user has dismissed it.
+void show(QWidget *parent, const QString &text, const QString &title);
+
+} // namespace messagebox

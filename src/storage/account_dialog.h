@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+
+namespace ui {
+class Picture;
+class PictureButton;
+} // namespace ui
+
+// The common layout of the save-account and open-account dialogs: a user
+// name, a masked password, a command picture and Cancelar.
+class AccountDialog : public QWidget {
+    Q_OBJECT
+public:
+    QLineEdit *user;
+    QLineEdit *pass;
+    QLineEdit *Text3;          // hidden scratch field
+    ui::PictureButton *Image1; // the dialog's command
+    ui::PictureButton *Image2; // Cancelar
+    ui::Picture *Image3;       // background
+    QLabel *Label1;
+    QLabel *Label2;
+
+protected:
+    AccountDialog(const QString &name, const QString &caption, const char *icon, const char *commandPicture,
+                  const QRect &text3Geometry, QWidget *parent);
+};

@@ -1,0 +1,78 @@
+#include "testsupport.h"
+
+#include "platform/application.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdlib>
+
+namespace testsupport {
+
+namespace {
+QTemporaryDir *g_home = nullptr;
+}
+
+QList<SeenMessage> answerMessages(const std::function<void()> &action) {
+    QList<SeenMessage> seen;
+    QTimer timer;
+    timer.setInterval(5);
+    QObject::connect(&timer, &QTimer::timeout, [&seen]() {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible() || box->property("tesorilaAnswered").toBool())
+            return;
+        box->setProperty("tesorilaAnswered", true);
+        SeenMessage message;
+        message.title = box->windowTitle();
+        message.text = box->text();
+        message.icon = int(box->icon());
+        const QList<QAbstractButton *> buttons = box->buttons();
+        message.buttonCount = int(buttons.size());
+        message.okButton = buttons.size() == 1 && box->standardButton(buttons.first()) == QMessageBox::Ok;
+        message.modal = box->isModal();
+        seen.append(message);
+        if (!buttons.isEmpty())
+            buttons.first()->click();
+        else
+            box->reject();
+    });
+    timer.start();
+    action();
+    timer.stop();
+    return seen;
+}
+
+void click(QWidget *widget) {
+    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, widget->rect().center());
+}
+
+LocaleScope::LocaleScope(const QString &name) : m_previous(QLocale()) {
+    QLocale::setDefault(QLocale(name));
+}
+
+LocaleScope::~LocaleScope() {
+    QLocale::setDefault(m_previous);
+}
+
+QString dataHome() {
+    return g_home ? g_home->path() : QString();
+}
+
+void prepareEnvironment() {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    g_home = new QTemporaryDir(QDir::tempPath() + QStringLiteral("/tesorila-test-XXXXXX"));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(g_home->path()));
+    qputenv("LANG", "es_ES.UTF-8");
+    qputenv("LC_ALL", "es_ES.UTF-8");
+}
+
+void prepareApplication() {
+    application::setUp(*qApp);
+    QLocale::setDefault(QLocale(QStringLiteral("es_ES")));
+}
+
+} // namespace testsupport

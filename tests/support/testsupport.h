@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QList>
+#include <QLocale>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <functional>
+
+class QWidget;
+
+namespace testsupport {
+
+// One message box as the user saw it.
+struct SeenMessage {
+    QString title;
+    QString text;
+    int icon = -1;         // QMessageBox::Icon
+    int buttonCount = 0;   // buttons offered
+    bool okButton = false; // the one button is OK
+    bool modal = false;
+};
+
+// Runs the action, answering every modal message box it opens by pressing
+// its button, and returns the boxes in the order they appeared.
+QList<SeenMessage> answerMessages(const std::function<void()> &action);
+
+// Clicks a picture button (or any widget) with the left mouse button.
+void click(QWidget *widget);
+
+// Selects a locale for the test; restores the previous one on destruction.
+class LocaleScope {
+public:
+    explicit LocaleScope(const QString &name);
+    ~LocaleScope();
+
+private:
+    QLocale m_previous;
+};
+
+// The data home of this test process (a temporary directory).
+QString dataHome();
+
+// Sets up a test process: offscreen platform, a temporary data home, the
+// application's fonts. Call before creating QApplication.
+void prepareEnvironment();
+void prepareApplication();
+
+} // namespace testsupport
+
+// A QTEST_MAIN that first gives the test a data root of its own.
+#define TESORILA_TEST_MAIN(TestClass)                                                                           \
+    int main(int argc, char *argv[]) {                                                                          \
+        testsupport::prepareEnvironment();                                                                      \
+        QApplication app(argc, argv);                                                                           \
+        testsupport::prepareApplication();                                                                      \
+        QTEST_DISABLE_KEYPAD_NAVIGATION                                                                         \
+        TestClass tc;                                                                                           \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                              \
+        return QTest::qExec(&tc, argc, argv);                                                                   \
+    }
