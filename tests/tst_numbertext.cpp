@@ -25,31 +25,48 @@ void TestNumberText::format_data() {
     QTest::addColumn<QString>("spanish");
     QTest::addColumn<QString>("english");
 
-    QTest::newRow("zero") << 0.0 << "0" << "0";
-    QTest::newRow("negative zero") << -0.0 << "0" << "0";
-    QTest::newRow("fraction") << 12.5 << "12,5" << "12.5";
-    QTest::newRow("negative cent") << -0.01 << "-0,01" << "-0.01";
-    QTest::newRow("no grouping") << 1234567.0 << "1234567" << "1234567";
-    QTest::newRow("binary noise rounded away") << 0.1 + 0.2 << "0,3" << "0.3";
-    QTest::newRow("cents sum") << 0.1 + 0.7 << "0,8" << "0.8";
+    QTest::newRow("zero") << 0.0 << "0"
+                          << "0";
+    QTest::newRow("negative zero") << -0.0 << "0"
+                                   << "0";
+    QTest::newRow("fraction") << 12.5 << "12,5"
+                              << "12.5";
+    QTest::newRow("negative cent") << -0.01 << "-0,01"
+                                   << "-0.01";
+    QTest::newRow("no grouping") << 1234567.0 << "1234567"
+                                 << "1234567";
+    QTest::newRow("binary noise rounded away") << 0.1 + 0.2 << "0,3"
+                                               << "0.3";
+    QTest::newRow("cents sum") << 0.1 + 0.7 << "0,8"
+                               << "0.8";
     QTest::newRow("sixteenth digit shows as noise") << 10.0 - 9.99 << "0,00999999999999979"
                                                     << "0.00999999999999979";
-    QTest::newRow("15 digits kept") << 999999999999999.0 << "999999999999999" << "999999999999999";
-    QTest::newRow("exponent from 1e15") << 1e15 << "1E+15" << "1E+15";
-    QTest::newRow("negative exponent form") << -2.5e15 << "-2,5E+15" << "-2.5E+15";
+    QTest::newRow("15 digits kept") << 999999999999999.0 << "999999999999999"
+                                    << "999999999999999";
+    QTest::newRow("exponent from 1e15") << 1e15 << "1E+15"
+                                        << "1E+15";
+    QTest::newRow("negative exponent form") << -2.5e15 << "-2,5E+15"
+                                            << "-2.5E+15";
     QTest::newRow("mantissa rounded to 15") << 123456789012345678.0 << "1,23456789012346E+17"
-                                           << "1.23456789012346E+17";
-    QTest::newRow("rounding carries into the exponent") << 9999999999999999.0 << "1E+16" << "1E+16";
-    QTest::newRow("three exponent digits") << 1e100 << "1E+100" << "1E+100";
-    QTest::newRow("small stays plain") << 0.0001 << "0,0001" << "0.0001";
-    QTest::newRow("very small in exponent form") << 0.00001 << "1E-05" << "1E-05";
-    QTest::newRow("fifteen significant digits") << 1235.142857142857 << "1235,14285714286" << "1235.14285714286";
+                                            << "1.23456789012346E+17";
+    QTest::newRow("rounding carries into the exponent") << 9999999999999999.0 << "1E+16"
+                                                        << "1E+16";
+    QTest::newRow("three exponent digits") << 1e100 << "1E+100"
+                                           << "1E+100";
+    QTest::newRow("small stays plain") << 0.0001 << "0,0001"
+                                       << "0.0001";
+    QTest::newRow("very small in exponent form") << 0.00001 << "1E-05"
+                                                 << "1E-05";
+    QTest::newRow("fifteen significant digits") << 1235.142857142857 << "1235,14285714286"
+                                                << "1235.14285714286";
     QTest::newRow("rounded up at digit 15") << 0.1234567890123456789 << "0,123456789012346"
-                                                  << "0.123456789012346";
+                                            << "0.123456789012346";
     QTest::newRow("largest double") << std::numeric_limits<double>::max() << "1,79769313486232E+308"
                                     << "1.79769313486232E+308";
-    QTest::newRow("not finite") << std::numeric_limits<double>::infinity() << "" << "";
-    QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << "" << "";
+    QTest::newRow("not finite") << std::numeric_limits<double>::infinity() << ""
+                                << "";
+    QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << ""
+                                  << "";
 }
 
 void TestNumberText::format() {
@@ -66,31 +83,56 @@ void TestNumberText::parse_data() {
     QTest::addColumn<bool>("valid");
     QTest::addColumn<double>("value");
 
-    QTest::newRow("es integer") << "es_ES" << "12" << true << 12.0;
-    QTest::newRow("es comma") << "es_ES" << "12,5" << true << 12.5;
-    QTest::newRow("es point is not its separator") << "es_ES" << "12.5" << false << 0.0;
-    QTest::newRow("es grouping refused") << "es_ES" << "1.234,5" << false << 0.0;
-    QTest::newRow("en point") << "en_US" << "12.5" << true << 12.5;
-    QTest::newRow("en comma refused") << "en_US" << "12,5" << false << 0.0;
-    QTest::newRow("en grouping refused") << "en_US" << "1,234.5" << false << 0.0;
-    QTest::newRow("negative") << "es_ES" << "-5" << true << -5.0;
-    QTest::newRow("plus sign") << "es_ES" << "+7" << true << 7.0;
-    QTest::newRow("leading separator") << "es_ES" << ",5" << true << 0.5;
-    QTest::newRow("exponent") << "es_ES" << "1,5E+15" << true << 1.5e15;
-    QTest::newRow("small exponent") << "es_ES" << "1E-05" << true << 1e-5;
-    QTest::newRow("surrounding blanks") << "es_ES" << " 5 " << true << 5.0;
-    QTest::newRow("lone blank") << "es_ES" << " " << false << 0.0;
-    QTest::newRow("empty") << "es_ES" << "" << false << 0.0;
-    QTest::newRow("lone minus") << "es_ES" << "-" << false << 0.0;
-    QTest::newRow("blank then minus") << "es_ES" << " -" << false << 0.0;
-    QTest::newRow("letters") << "es_ES" << "abc" << false << 0.0;
-    QTest::newRow("trailing letters") << "es_ES" << "12abc" << false << 0.0;
-    QTest::newRow("exponent without digits") << "es_ES" << "1E" << false << 0.0;
-    QTest::newRow("overflow") << "es_ES" << "1e999" << false << 0.0;
-    QTest::newRow("infinity word") << "en_US" << "inf" << false << 0.0;
-    QTest::newRow("nan word") << "en_US" << "nan" << false << 0.0;
-    QTest::newRow("hex") << "en_US" << "0x10" << false << 0.0;
-    QTest::newRow("two signs") << "es_ES" << "--5" << false << 0.0;
+    QTest::newRow("es integer") << "es_ES"
+                                << "12" << true << 12.0;
+    QTest::newRow("es comma") << "es_ES"
+                              << "12,5" << true << 12.5;
+    QTest::newRow("es point is not its separator") << "es_ES"
+                                                   << "12.5" << false << 0.0;
+    QTest::newRow("es grouping refused") << "es_ES"
+                                         << "1.234,5" << false << 0.0;
+    QTest::newRow("en point") << "en_US"
+                              << "12.5" << true << 12.5;
+    QTest::newRow("en comma refused") << "en_US"
+                                      << "12,5" << false << 0.0;
+    QTest::newRow("en grouping refused") << "en_US"
+                                         << "1,234.5" << false << 0.0;
+    QTest::newRow("negative") << "es_ES"
+                              << "-5" << true << -5.0;
+    QTest::newRow("plus sign") << "es_ES"
+                               << "+7" << true << 7.0;
+    QTest::newRow("leading separator") << "es_ES"
+                                       << ",5" << true << 0.5;
+    QTest::newRow("exponent") << "es_ES"
+                              << "1,5E+15" << true << 1.5e15;
+    QTest::newRow("small exponent") << "es_ES"
+                                    << "1E-05" << true << 1e-5;
+    QTest::newRow("surrounding blanks") << "es_ES"
+                                        << " 5 " << true << 5.0;
+    QTest::newRow("lone blank") << "es_ES"
+                                << " " << false << 0.0;
+    QTest::newRow("empty") << "es_ES"
+                           << "" << false << 0.0;
+    QTest::newRow("lone minus") << "es_ES"
+                                << "-" << false << 0.0;
+    QTest::newRow("blank then minus") << "es_ES"
+                                      << " -" << false << 0.0;
+    QTest::newRow("letters") << "es_ES"
+                             << "abc" << false << 0.0;
+    QTest::newRow("trailing letters") << "es_ES"
+                                      << "12abc" << false << 0.0;
+    QTest::newRow("exponent without digits") << "es_ES"
+                                             << "1E" << false << 0.0;
+    QTest::newRow("overflow") << "es_ES"
+                              << "1e999" << false << 0.0;
+    QTest::newRow("infinity word") << "en_US"
+                                   << "inf" << false << 0.0;
+    QTest::newRow("nan word") << "en_US"
+                              << "nan" << false << 0.0;
+    QTest::newRow("hex") << "en_US"
+                         << "0x10" << false << 0.0;
+    QTest::newRow("two signs") << "es_ES"
+                               << "--5" << false << 0.0;
     QTest::newRow("arabic digits") << "es_ES" << QString::fromUtf8("\u0661\u0662") << false << 0.0;
 }
 

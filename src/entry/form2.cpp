@@ -14,10 +14,12 @@ Form2::Form2(QWidget *parent) : QWidget(parent) {
                     ui::CloseOnly, true);
     setWindowIcon(QIcon(ui::artwork("icon_entry")));
 
-    Image1 = new ui::Picture(this, QStringLiteral("Image1"), ui::artwork("background"), QRect(0, 0, 1701, 1701));
+    Image1 =
+        new ui::Picture(this, QStringLiteral("Image1"), ui::artwork("background"), QRect(0, 0, 1701, 1701));
     Label1 = ui::label(this, QStringLiteral("Label1"), QStringLiteral("Ingresos"), QRect(32, 16, 129, 17));
     Label2 = ui::label(this, QStringLiteral("Label2"), QStringLiteral("Gastos"), QRect(32, 40, 113, 17));
-    Label3 = ui::label(this, QStringLiteral("Label3"), QStringLiteral("Cantidad de dinero"), QRect(104, 24, 97, 17));
+    Label3 = ui::label(this, QStringLiteral("Label3"), QStringLiteral("Cantidad de dinero"),
+                       QRect(104, 24, 97, 17));
     Label4 = ui::label(this, QStringLiteral("Label4"), QStringLiteral("Procedencia:"), QRect(16, 72, 73, 25));
     Label5 = ui::label(this, QStringLiteral("Label5"), QStringLiteral("Fecha"), QRect(16, 112, 41, 25));
     Image3 = new ui::PictureButton(this, QStringLiteral("Image3"), ui::artwork("btn_anadir"),
@@ -27,11 +29,14 @@ Form2::Form2(QWidget *parent) : QWidget(parent) {
     Label6 = ui::label(this, QStringLiteral("Label6"), QStringLiteral(","), QRect(344, 16, 49, 41));
     Label6->setFont(fonts::msSansSerif(24));
 
-    opt1 = new ui::OptionButton(this, QStringLiteral("opt1"), QStringLiteral("Option1"), QRect(16, 16, 17, 17));
-    opt2 = new ui::OptionButton(this, QStringLiteral("opt2"), QStringLiteral("Option2"), QRect(16, 40, 17, 17));
+    opt1 =
+        new ui::OptionButton(this, QStringLiteral("opt1"), QStringLiteral("Option1"), QRect(16, 16, 17, 17));
+    opt2 =
+        new ui::OptionButton(this, QStringLiteral("opt2"), QStringLiteral("Option2"), QRect(16, 40, 17, 17));
     for (ui::OptionButton *option : {opt1, opt2}) {
         QPalette palette = option->palette();
-        palette.setColor(QPalette::Window, QApplication::palette().color(QPalette::Inactive, QPalette::Button));
+        palette.setColor(QPalette::Window,
+                         QApplication::palette().color(QPalette::Inactive, QPalette::Button));
         palette.setColor(QPalette::WindowText, QApplication::palette().color(QPalette::WindowText));
         option->setPalette(palette);
         option->setAutoFillBackground(true);

@@ -18,12 +18,12 @@ class Form2 : public QWidget {
 public:
     explicit Form2(QWidget *parent = nullptr);
 
-    ui::OptionButton *opt1; // income
-    ui::OptionButton *opt2; // expense
-    QLineEdit *txt1;        // whole units, digits only
-    QLineEdit *txt2;        // where the money came from or went to
-    QLineEdit *txt3;        // date text
-    QLineEdit *cd;          // cents, at most two characters
+    ui::OptionButton *opt1;    // income
+    ui::OptionButton *opt2;    // expense
+    QLineEdit *txt1;           // whole units, digits only
+    QLineEdit *txt2;           // where the money came from or went to
+    QLineEdit *txt3;           // date text
+    QLineEdit *cd;             // cents, at most two characters
     ui::PictureButton *Image3; // Añadir
     ui::PictureButton *Image4; // Cancelar
     ui::Picture *Image1;       // background

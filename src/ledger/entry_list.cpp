@@ -41,7 +41,8 @@ void TabStopDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
     painter->save();
     painter->setFont(opt.font);
     const bool selected = opt.state & QStyle::State_Selected;
-    painter->setPen(opt.palette.color(QPalette::Normal, selected ? QPalette::HighlightedText : QPalette::Text));
+    painter->setPen(
+        opt.palette.color(QPalette::Normal, selected ? QPalette::HighlightedText : QPalette::Text));
     painter->setClipRect(textRect);
     painter->drawText(QRectF(textRect), text, textOption);
     painter->restore();

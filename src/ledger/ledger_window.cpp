@@ -5,6 +5,8 @@
 #include "ledger/window_set.h"
 #include "platform/fonts.h"
 #include "platform/numbertext.h"
+#include "report/print_command.h"
+#include "storage/quick_save.h"
 
 #include <QCloseEvent>
 #include <QIcon>
@@ -19,8 +21,8 @@ Form1::Form1(QWidget *parent) : QWidget(parent) {
     setWindowIcon(QIcon(ui::artwork("icon_app")));
 
     // Built from back to front, so that later controls lie in front.
-    Image11 = new ui::Picture(this, QStringLiteral("Image11"), ui::artwork("background"),
-                              QRect(0, 0, 1701, 1701));
+    Image11 =
+        new ui::Picture(this, QStringLiteral("Image11"), ui::artwork("background"), QRect(0, 0, 1701, 1701));
     Image1 = new ui::PictureButton(this, QStringLiteral("Image1"), ui::artwork("tile_plus"),
                                    QRect(608, 40, 33, 30));
     Image2 = new ui::PictureButton(this, QStringLiteral("Image2"), ui::artwork("tile_minus"),
@@ -38,8 +40,8 @@ Form1::Form1(QWidget *parent) : QWidget(parent) {
     Image8 = new ui::PictureButton(this, QStringLiteral("Image8"), ui::artwork("tile_exit"),
                                    QRect(312, 40, 33, 30));
     Image10 = new ui::Picture(this, QStringLiteral("Image10"), ui::artwork("logo"), QRect(16, 16, 84, 65));
-    Image12 = new ui::Picture(this, QStringLiteral("Image12"), ui::artwork("total_panel"),
-                              QRect(392, 32, 184, 43));
+    Image12 =
+        new ui::Picture(this, QStringLiteral("Image12"), ui::artwork("total_panel"), QRect(392, 32, 184, 43));
     Image14 = new ui::Picture(this, QStringLiteral("Image14"), ui::artwork("total_heading"),
                               QRect(432, 16, 97, 18));
 
@@ -61,7 +63,8 @@ Form1::Form1(QWidget *parent) : QWidget(parent) {
     listPalette.setColor(QPalette::Text, Qt::black);
     lst->setPalette(listPalette);
 
-    Text1 = ui::hiddenTextBox(this, QStringLiteral("Text1"), QStringLiteral("Text1"), QRect(640, 576, 33, 13));
+    Text1 =
+        ui::hiddenTextBox(this, QStringLiteral("Text1"), QStringLiteral("Text1"), QRect(640, 576, 33, 13));
     user1 = ui::hiddenTextBox(this, QStringLiteral("user1"), QStringLiteral("Text2"), QRect(80, 568, 89, 19));
     pass1 = ui::hiddenTextBox(this, QStringLiteral("pass1"), QStringLiteral("Text2"), QRect(80, 592, 89, 19));
 
@@ -81,7 +84,8 @@ Form1::Form1(QWidget *parent) : QWidget(parent) {
 }
 
 QString Form1::accountCaption(const QString &userName) {
-    return QStringLiteral("Tesorila") + QStringLiteral("       ") + QStringLiteral("Cuenta en uso: ") + userName;
+    return QStringLiteral("Tesorila") + QStringLiteral("       ") + QStringLiteral("Cuenta en uso: ") +
+           userName;
 }
 
 QString Form1::noUserCaption() {
@@ -135,9 +139,13 @@ void Form1::Image3_Click() {
     WindowSet::instance().showAbrir();
 }
 
-void Form1::Image4_Click() {}
+void Form1::Image4_Click() {
+    quicksave::run(this);
+}
 
-void Form1::Image5_Click() {}
+void Form1::Image5_Click() {
+    report::printLedger(this);
+}
 
 void Form1::Image6_Click() {
     WindowSet::instance().showForm3();

@@ -42,7 +42,9 @@ std::optional<double> parse(const QString &input, const QLocale &locale) {
     plain.reserve(text.size());
     int i = 0;
     const int n = int(text.size());
-    auto isDigit = [&](int at) { return at < n && text.at(at) >= QLatin1Char('0') && text.at(at) <= QLatin1Char('9'); };
+    auto isDigit = [&](int at) {
+        return at < n && text.at(at) >= QLatin1Char('0') && text.at(at) <= QLatin1Char('9');
+    };
 
     if (i < n && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+')))
         plain.append(char(text.at(i++).unicode()));

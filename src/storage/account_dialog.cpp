@@ -12,7 +12,8 @@ AccountDialog::AccountDialog(const QString &name, const QString &caption, const 
     ui::setUpWindow(this, name, caption, QSize(405, 171), ui::MinimiseMaximiseClose, false);
     setWindowIcon(QIcon(ui::artwork(icon)));
 
-    Image3 = new ui::Picture(this, QStringLiteral("Image3"), ui::artwork("background"), QRect(0, 0, 1701, 1701));
+    Image3 =
+        new ui::Picture(this, QStringLiteral("Image3"), ui::artwork("background"), QRect(0, 0, 1701, 1701));
     Label1 = ui::label(this, QStringLiteral("Label1"), QStringLiteral("Nombre"), QRect(64, 32, 129, 17));
     Label2 = ui::label(this, QStringLiteral("Label2"), QStringLiteral("Contraseña"), QRect(64, 72, 129, 17));
     Image1 = new ui::PictureButton(this, QStringLiteral("Image1"), ui::artwork(commandPicture),

@@ -49,13 +49,13 @@ void prepareApplication();
 } // namespace testsupport
 
 // A QTEST_MAIN that first gives the test a data root of its own.
-#define TESORILA_TEST_MAIN(TestClass)                                                                           \
-    int main(int argc, char *argv[]) {                                                                          \
-        testsupport::prepareEnvironment();                                                                      \
-        QApplication app(argc, argv);                                                                           \
-        testsupport::prepareApplication();                                                                      \
-        QTEST_DISABLE_KEYPAD_NAVIGATION                                                                         \
-        TestClass tc;                                                                                           \
-        QTEST_SET_MAIN_SOURCE_PATH                                                                              \
-        return QTest::qExec(&tc, argc, argv);                                                                   \
+#define TESORILA_TEST_MAIN(TestClass)                                                                        \
+    int main(int argc, char *argv[]) {                                                                       \
+        testsupport::prepareEnvironment();                                                                   \
+        QApplication app(argc, argv);                                                                        \
+        testsupport::prepareApplication();                                                                   \
+        QTEST_DISABLE_KEYPAD_NAVIGATION                                                                      \
+        TestClass tc;                                                                                        \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                           \
+        return QTest::qExec(&tc, argc, argv);                                                                \
     }

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// The rules of one ledger entry: cents completion, the amount in cents and
+// the display text the ledger list shows and the ledger files store.
+namespace entrytext {
+
+// Completes the cents box: a single digit is read as tenths ("5" gives
+// "50", "0" gives "00") and an empty box gives "00". Any other text is
+// returned as it is.
+QString completeCents(const QString &cents);
+
+// True when the text is one or more ASCII digits "0" to "9".
+bool isDigits(const QString &text);
+
+// The amount in cents, units × 100 + cents, when both texts are made of
+// digits and the amount fits a signed 32-bit integer; nothing otherwise.
+// Leading zeros are allowed ("007" is 7 units).
+std::optional<qint32> amountCents(const QString &units, const QString &cents);
+
+// The display text: date, two tabs, sign, units as typed, ",", the two cent
+// digits, "€", two tabs, source.
+QString displayText(const QString &date, bool income, const QString &units, const QString &cents,
+                    const QString &source);
+
+// The signed amount in cents that a display text of the layout above
+// carries (its first "\t\t±units,cc€\t\t" part), or 0 when the text does not
+// have that layout or its amount does not fit 32 bits.
+qint32 centsFromDisplayText(const QString &text);
+
+} // namespace entrytext
