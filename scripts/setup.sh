@@ -9,7 +9,7 @@ BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
 # Packages needed to build and run the application.
 APP_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-svg-dev libqt6svg6 libgl-dev fonts-wine fonts-dejavu-core)
 # Extra packages the test suite needs (PDF text, a private print scheduler).
-TEST_PACKAGES=(poppler-utils cups cups-client cups-bsd)
+TEST_PACKAGES=(poppler-utils cups cups-client cups-bsd desktop-file-utils appstream dpkg-dev file)
 
 install_missing() {
     local missing=()
