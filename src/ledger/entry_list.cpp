@@ -1,6 +1,7 @@
 #include "ledger/entry_list.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QTextOption>
 
@@ -22,6 +23,11 @@ void setCents(QListWidget *list, int index, qint32 amount) {
         item->setData(kCentsRole, amount);
 }
 
+int tabStop(const QFont &font) {
+    const QFontMetrics metrics(font);
+    return metrics.horizontalAdvance(QStringLiteral("00/00/0000")) + metrics.averageCharWidth() * 2;
+}
+
 void TabStopDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
                             const QModelIndex &index) const {
     QStyleOptionViewItem opt = option;
@@ -36,7 +42,7 @@ void TabStopDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
     const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget);
     QTextOption textOption(Qt::AlignLeft | Qt::AlignVCenter);
     textOption.setWrapMode(QTextOption::NoWrap);
-    textOption.setTabStopDistance(kTabStop);
+    textOption.setTabStopDistance(tabStop(opt.font));
 
     painter->save();
     painter->setFont(opt.font);

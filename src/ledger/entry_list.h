@@ -14,8 +14,9 @@ constexpr int kMaxLines = 32767;
 // The role under which a line keeps its amount in cents.
 constexpr int kCentsRole = Qt::UserRole;
 
-// Distance between the list's tab stops, in pixels.
-constexpr int kTabStop = 56;
+// Distance between the list's tab stops for a font: wide enough for a
+// full date and a gap, so that the columns line up.
+int tabStop(const QFont &font);
 
 void append(QListWidget *list, const QString &text, qint32 cents);
 qint32 cents(const QListWidget *list, int index);

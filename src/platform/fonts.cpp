@@ -59,6 +59,16 @@ QFont tahoma(qreal pointSize, bool bold) {
 }
 
 QFont msSansSerif(qreal pointSize) {
+    // The bitmap face comes in few sizes; where the size asked for is not
+    // one of them, the scalable Tahoma, of similar shape, stands in.
+    if (QFontDatabase::hasFamily(kMsSansSerif) && !QFontDatabase::isScalable(kMsSansSerif)) {
+        const QList<int> sizes = QFontDatabase::pointSizes(kMsSansSerif);
+        bool close = false;
+        for (int size : sizes)
+            close = close || qAbs(size - pointSize) <= 2;
+        if (!close)
+            return tahoma(pointSize);
+    }
     return withFallback(kMsSansSerif, pointSize);
 }
 

@@ -1,0 +1,240 @@
+#include "testsupport.h"
+
+#include "ledger/entry_list.h"
+#include "ledger/ledger_window.h"
+#include "ledger/window_set.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTest>
+
+namespace {
+const QColor kGreen(0, 128, 0);
+const QColor kDarkRed(192, 0, 0);
+} // namespace
+
+class TestLedgerWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void initialState();
+    void changeRuleOnSet_data();
+    void changeRuleOnSet();
+    void changeRuleWhileTyping();
+    void changeRuleRunsInsideTheSet();
+    void entriesKeepTheirCents();
+    void tabsDrawnAsColumns();
+
+private:
+    Form1 *ledger = nullptr;
+};
+
+void TestLedgerWindow::init() {
+    WindowSet::instance().destroyAll();
+    ledger = WindowSet::instance().showForm1();
+}
+
+void TestLedgerWindow::cleanup() {
+    WindowSet::instance().destroyAll();
+}
+
+void TestLedgerWindow::initialState() {
+    QCOMPARE(ledger->windowTitle(), QStringLiteral("Tesorila") + QString(7, QLatin1Char(' ')) +
+                                        QStringLiteral("Cuenta en uso: Sin Usuario"));
+    QCOMPARE(ledger->windowTitle(), Form1::noUserCaption());
+    QCOMPARE(Form1::accountCaption(QStringLiteral("ana")),
+             QStringLiteral("Tesorila       Cuenta en uso: ana"));
+    QCOMPARE(ledger->lst->count(), 0);
+    QCOMPARE(ledger->lst->currentRow(), -1);
+    QCOMPARE(ledger->txtt->text(), QStringLiteral("0"));
+    // The starting "0" is not a change: it keeps the default text colour.
+    QLineEdit plain;
+    QCOMPARE(ledger->totalColour(), plain.palette().color(QPalette::Text));
+    QVERIFY(ledger->totalColour() != kGreen);
+    QCOMPARE(ledger->txtt->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
+    QVERIFY(!ledger->txtt->isReadOnly());
+    QCOMPARE(ledger->Text1->text(), QStringLiteral("Text1"));
+    QCOMPARE(ledger->user1->text(), QStringLiteral("Text2"));
+    QCOMPARE(ledger->pass1->text(), QStringLiteral("Text2"));
+    for (QLineEdit *hidden : {ledger->Text1, ledger->user1, ledger->pass1})
+        QVERIFY(!hidden->isVisible());
+    QCOMPARE(ledger->lst->selectionMode(), QAbstractItemView::SingleSelection);
+    QVERIFY(!ledger->lst->isSortingEnabled());
+}
+
+void TestLedgerWindow::changeRuleOnSet_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("set");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QColor>("colour");
+
+    QTest::newRow("es positive") << "es_ES"
+                                 << "0"
+                                 << "12,5"
+                                 << "12,5" << kGreen;
+    QTest::newRow("es negative cent") << "es_ES"
+                                      << "0"
+                                      << "-0,01"
+                                      << "-0,01" << kDarkRed;
+    QTest::newRow("zero is green") << "es_ES"
+                                   << "5"
+                                   << "0"
+                                   << "0" << kGreen;
+    QTest::newRow("empty gives green 0") << "es_ES"
+                                         << "-3"
+                                         << ""
+                                         << "0" << kGreen;
+    QTest::newRow("lone minus gives green 0") << "es_ES"
+                                              << "-3"
+                                              << "-"
+                                              << "0" << kGreen;
+    QTest::newRow("en positive") << "en_US"
+                                 << "0"
+                                 << "12.5"
+                                 << "12.5" << kGreen;
+    QTest::newRow("en negative") << "en_US"
+                                 << "0"
+                                 << "-0.01"
+                                 << "-0.01" << kDarkRed;
+    QTest::newRow("exponent form") << "es_ES"
+                                   << "0"
+                                   << "-1,5E+15"
+                                   << "-1,5E+15" << kDarkRed;
+    // Text that is not a number keeps the colour it had.
+    QTest::newRow("letters keep red") << "es_ES"
+                                      << "-2"
+                                      << "abc"
+                                      << "abc" << kDarkRed;
+    QTest::newRow("letters keep green") << "es_ES"
+                                        << "2"
+                                        << "abc"
+                                        << "abc" << kGreen;
+    QTest::newRow("lone blank is not empty") << "es_ES"
+                                             << "-2"
+                                             << " "
+                                             << " " << kDarkRed;
+    QTest::newRow("blank minus is not a minus") << "es_ES"
+                                                << "2"
+                                                << " -"
+                                                << " -" << kGreen;
+    QTest::newRow("other locale's separator") << "es_ES"
+                                              << "-2"
+                                              << "12.5"
+                                              << "12.5" << kDarkRed;
+    QTest::newRow("overflow") << "es_ES"
+                              << "2"
+                              << "1e999"
+                              << "1e999" << kGreen;
+}
+
+void TestLedgerWindow::changeRuleOnSet() {
+    QFETCH(QString, locale);
+    QFETCH(QString, before);
+    QFETCH(QString, set);
+    QFETCH(QString, text);
+    QFETCH(QColor, colour);
+    testsupport::LocaleScope scope(locale);
+    ledger->txtt->setText(before);
+    ledger->txtt->setText(set);
+    QCOMPARE(ledger->txtt->text(), text);
+    QCOMPARE(ledger->totalColour(), colour);
+}
+
+void TestLedgerWindow::changeRuleWhileTyping() {
+    QLineEdit *total = ledger->txtt;
+    total->setFocus();
+
+    // Deleting every character gives "0" at once, in green.
+    total->setText(QStringLiteral("-45"));
+    QCOMPARE(ledger->totalColour(), kDarkRed);
+    total->end(false);
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(total, Qt::Key_Backspace);
+    QCOMPARE(total->text(), QStringLiteral("0"));
+    QCOMPARE(ledger->totalColour(), kGreen);
+
+    // Replacing the whole text by "-" gives "0": a negative number cannot be
+    // typed starting with its minus sign.
+    total->setText(QStringLiteral("12"));
+    total->selectAll();
+    QTest::keyClicks(total, QStringLiteral("-"));
+    QCOMPARE(total->text(), QStringLiteral("0"));
+
+    // A "-" typed in front of digits makes the total negative.
+    total->setText(QStringLiteral("5"));
+    total->home(false);
+    QTest::keyClicks(total, QStringLiteral("-"));
+    QCOMPARE(total->text(), QStringLiteral("-5"));
+    QCOMPARE(ledger->totalColour(), kDarkRed);
+
+    // Typed letters leave the colour; typing digits again recolours.
+    total->end(false);
+    QTest::keyClicks(total, QStringLiteral("x"));
+    QCOMPARE(total->text(), QStringLiteral("-5x"));
+    QCOMPARE(ledger->totalColour(), kDarkRed);
+    total->selectAll();
+    QTest::keyClicks(total, QStringLiteral("7,25"));
+    QCOMPARE(total->text(), QStringLiteral("7,25"));
+    QCOMPARE(ledger->totalColour(), kGreen);
+}
+
+void TestLedgerWindow::changeRuleRunsInsideTheSet() {
+    // The rule has run by the time setText returns, so code that colours the
+    // total after a set decides the colour left on screen.
+    ledger->txtt->setText(QStringLiteral("3"));
+    ledger->txtt->setText(QStringLiteral("0"));
+    QCOMPARE(ledger->totalColour(), kGreen);
+    ledger->applyClosingColour();
+    QCOMPARE(ledger->totalColour(), kDarkRed);
+    ledger->txtt->setText(QStringLiteral("0,01"));
+    ledger->applyClosingColour();
+    QCOMPARE(ledger->totalColour(), kGreen);
+    ledger->txtt->setText(QStringLiteral("abc"));
+    ledger->applyClosingColour();
+    QCOMPARE(ledger->totalColour(), kGreen); // not a number: unchanged
+}
+
+void TestLedgerWindow::entriesKeepTheirCents() {
+    entrylist::append(ledger->lst, QStringLiteral("a"), 1250);
+    entrylist::append(ledger->lst, QStringLiteral("b"), -2147483647 - 1);
+    QCOMPARE(ledger->lst->count(), 2);
+    QCOMPARE(entrylist::cents(ledger->lst, 0), 1250);
+    QCOMPARE(entrylist::cents(ledger->lst, 1), qint32(-2147483647 - 1));
+    QCOMPARE(entrylist::cents(ledger->lst, 5), 0);
+    QCOMPARE(ledger->lst->item(1)->text(), QStringLiteral("b"));
+}
+
+void TestLedgerWindow::tabsDrawnAsColumns() {
+    // Two lines whose first columns differ in width start their second
+    // column at the same tab stop.
+    entrylist::append(ledger->lst, QStringLiteral("1/1/26\t\t+5,00\u20AC\t\tA"), 500);
+    entrylist::append(ledger->lst, QStringLiteral("11/11/2026\t\t+5,00\u20AC\t\tA"), 500);
+    ledger->lst->doItemsLayout();
+    QCoreApplication::processEvents();
+    const QImage image = ledger->lst->viewport()->grab().toImage();
+    if (qEnvironmentVariableIsSet("TESORILA_SAVE_GRABS"))
+        image.save(QStringLiteral("/tmp/lst.png"));
+    auto firstDarkAfter = [&](int row, int fromX) {
+        const QRect r = ledger->lst->visualItemRect(ledger->lst->item(row));
+        for (int x = fromX; x < r.right(); ++x) {
+            for (int y = r.top(); y <= r.bottom(); ++y) {
+                if (image.pixelColor(x, y).value() < 100)
+                    return x;
+            }
+        }
+        return -1;
+    };
+    // Skip past each date to the column that holds the amount.
+    const int column = 2 * entrylist::tabStop(ledger->lst->font());
+    const int a = firstDarkAfter(0, column - 4);
+    const int b = firstDarkAfter(1, column - 4);
+    QVERIFY(a > 0);
+    QCOMPARE(a, b);
+}
+
+TESORILA_TEST_MAIN(TestLedgerWindow)
+#include "tst_ledger_window.moc"

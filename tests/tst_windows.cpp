@@ -1,0 +1,395 @@
+#include "testsupport.h"
+
+#include "about/form3.h"
+#include "entry/form2.h"
+#include "ledger/ledger_window.h"
+#include "ledger/widgets.h"
+#include "ledger/window_set.h"
+#include "storage/abrir.h"
+#include "storage/guardar.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+// Makes a window exist (through the window set) and returns it.
+QWidget *windowNamed(const QString &name) {
+    WindowSet &set = WindowSet::instance();
+    if (name == QLatin1String("Form1"))
+        return set.showForm1();
+    if (name == QLatin1String("Form2"))
+        return set.showForm2();
+    if (name == QLatin1String("Form3"))
+        return set.showForm3();
+    if (name == QLatin1String("guardar"))
+        return set.showGuardar();
+    return set.showAbrir();
+}
+
+int topLevelsNamed(const QString &name) {
+    int count = 0;
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w->objectName() == name)
+            ++count;
+    }
+    return count;
+}
+
+void flushDeletes() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+} // namespace
+
+class TestWindows : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void startUp();
+    void windows_data();
+    void windows();
+    void geometry_data();
+    void geometry();
+    void stacking();
+    void backgroundAndLabels_data();
+    void backgroundAndLabels();
+    void pictureButtons();
+    void oneInstanceEach();
+    void hideKeepsCloseRecreates();
+    void closingLedgerEndsApplication();
+    void aboutTexts();
+    void commaBetweenUnitsAndCents();
+};
+
+void TestWindows::init() {
+    WindowSet::instance().destroyAll();
+    flushDeletes();
+    WindowSet::instance().showForm1();
+}
+
+void TestWindows::cleanup() {
+    WindowSet::instance().destroyAll();
+    flushDeletes();
+}
+
+void TestWindows::startUp() {
+    int visible = 0;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        visible += w->isVisible() && !w->inherits("QMenu") ? 1 : 0;
+    QCOMPARE(visible, 1);
+    Form1 *ledger = WindowSet::instance().form1();
+    QVERIFY(ledger->isVisible());
+    QCOMPARE(ledger->windowTitle(), QStringLiteral("Tesorila       Cuenta en uso: Sin Usuario"));
+    QCOMPARE(ledger->lst->count(), 0);
+    QCOMPARE(ledger->txtt->text(), QStringLiteral("0"));
+    QVERIFY(!WindowSet::instance().form2());
+    QVERIFY(!WindowSet::instance().form3());
+    QVERIFY(!WindowSet::instance().guardarWindow());
+    QVERIFY(!WindowSet::instance().abrirWindow());
+}
+
+void TestWindows::windows_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QSize>("client");
+    QTest::addColumn<QPoint>("position"); // (-1, -1): the system's choice
+    QTest::addColumn<bool>("minimise");
+    QTest::addColumn<bool>("maximise");
+    QTest::addColumn<bool>("fixedSize");
+
+    QTest::newRow("Form1") << "Form1"
+                           << "Tesorila       Cuenta en uso: Sin Usuario" << QSize(877, 621) << QPoint(82, 87)
+                           << true << false << true;
+    QTest::newRow("Form2") << "Form2"
+                           << "Agregar Dato" << QSize(450, 178) << QPoint(278, 346) << false << false << true;
+    QTest::newRow("Form3") << "Form3"
+                           << "Acerca de..." << QSize(359, 150) << QPoint(314, 332) << false << false << true;
+    QTest::newRow("guardar") << "guardar"
+                             << "Guardar " << QSize(405, 171) << QPoint(-1, -1) << true << true << false;
+    QTest::newRow("abrir") << "abrir"
+                           << "Abrir" << QSize(405, 171) << QPoint(-1, -1) << true << true << false;
+}
+
+void TestWindows::windows() {
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    QFETCH(QSize, client);
+    QFETCH(QPoint, position);
+    QFETCH(bool, minimise);
+    QFETCH(bool, maximise);
+    QFETCH(bool, fixedSize);
+
+    QWidget *window = windowNamed(name);
+    QVERIFY(window->isVisible());
+    QCOMPARE(window->objectName(), name);
+    QCOMPARE(window->windowTitle(), caption);
+    QCOMPARE(window->size(), client);
+    if (position != QPoint(-1, -1))
+        QCOMPARE(window->geometry().topLeft(), position);
+    const Qt::WindowFlags flags = window->windowFlags();
+    QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
+    QCOMPARE(flags.testFlag(Qt::WindowMinimizeButtonHint), minimise);
+    QCOMPARE(flags.testFlag(Qt::WindowMaximizeButtonHint), maximise);
+    QCOMPARE(window->minimumSize() == window->maximumSize(), fixedSize);
+    QCOMPARE(window->minimumSize(), client);
+}
+
+void TestWindows::geometry_data() {
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QRect>("rect");
+    QTest::addColumn<bool>("visible");
+
+    struct Row {
+        const char *window;
+        const char *control;
+        QRect rect;
+        bool visible;
+    };
+    const Row rows[] = {
+        {"Form1", "pass1", {80, 592, 89, 19}, false},     {"Form1", "user1", {80, 568, 89, 19}, false},
+        {"Form1", "Text1", {640, 576, 33, 13}, false},    {"Form1", "lst", {32, 96, 809, 477}, true},
+        {"Form1", "txtt", {416, 40, 137, 19}, true},      {"Form1", "Image14", {432, 16, 97, 18}, true},
+        {"Form1", "Image12", {392, 32, 184, 43}, true},   {"Form1", "Image10", {16, 16, 84, 65}, true},
+        {"Form1", "Image8", {312, 40, 33, 30}, true},     {"Form1", "Image7", {112, 40, 33, 30}, true},
+        {"Form1", "Image6", {272, 40, 33, 30}, true},     {"Form1", "Image5", {232, 40, 33, 30}, true},
+        {"Form1", "Image4", {152, 40, 33, 30}, true},     {"Form1", "Image3", {192, 40, 33, 30}, true},
+        {"Form1", "Image2", {648, 40, 33, 30}, true},     {"Form1", "Image1", {608, 40, 33, 30}, true},
+        {"Form2", "cd", {352, 24, 33, 19}, true},         {"Form2", "txt3", {88, 112, 137, 19}, true},
+        {"Form2", "txt2", {88, 72, 345, 19}, true},       {"Form2", "txt1", {208, 24, 137, 19}, true},
+        {"Form2", "opt2", {16, 40, 17, 17}, true},        {"Form2", "opt1", {16, 16, 17, 17}, true},
+        {"Form2", "Label6", {344, 16, 49, 41}, true},     {"Form2", "Image4", {328, 144, 128, 42}, true},
+        {"Form2", "Image3", {192, 144, 128, 42}, true},   {"Form2", "Label5", {16, 112, 41, 25}, true},
+        {"Form2", "Label4", {16, 72, 73, 25}, true},      {"Form2", "Label3", {104, 24, 97, 17}, true},
+        {"Form2", "Label2", {32, 40, 113, 17}, true},     {"Form2", "Label1", {32, 16, 129, 17}, true},
+        {"Form3", "Image1", {16, 24, 84, 65}, true},      {"Form3", "Label5", {16, 96, 185, 17}, true},
+        {"Form3", "Label4", {136, 80, 217, 25}, true},    {"Form3", "Label3", {136, 48, 217, 25}, true},
+        {"Form3", "Label2", {136, 32, 161, 25}, true},    {"Form3", "Label1", {8, 112, 129, 25}, true},
+        {"Form3", "Image2", {-8, -8, 1701, 1701}, true},  {"guardar", "pass", {136, 72, 161, 19}, true},
+        {"guardar", "Text3", {176, 280, 177, 25}, false}, {"guardar", "user", {136, 32, 161, 19}, true},
+        {"guardar", "Image2", {216, 120, 128, 42}, true}, {"guardar", "Image1", {56, 120, 128, 42}, true},
+        {"guardar", "Label2", {64, 72, 129, 17}, true},   {"guardar", "Label1", {64, 32, 129, 17}, true},
+        {"abrir", "pass", {136, 72, 161, 19}, true},      {"abrir", "Text3", {336, 40, 33, 25}, false},
+        {"abrir", "user", {136, 32, 161, 19}, true},      {"abrir", "Image2", {216, 120, 128, 42}, true},
+        {"abrir", "Image1", {56, 120, 128, 42}, true},    {"abrir", "Label2", {64, 72, 129, 17}, true},
+        {"abrir", "Label1", {64, 32, 129, 17}, true},
+    };
+    for (const Row &row : rows)
+        QTest::addRow("%s.%s", row.window, row.control)
+            << QString::fromLatin1(row.window) << QString::fromLatin1(row.control) << row.rect << row.visible;
+}
+
+void TestWindows::geometry() {
+    QFETCH(QString, window);
+    QFETCH(QString, control);
+    QFETCH(QRect, rect);
+    QFETCH(bool, visible);
+    QWidget *w = windowNamed(window);
+    const QList<QWidget *> found = w->findChildren<QWidget *>(control, Qt::FindDirectChildrenOnly);
+    QCOMPARE(found.size(), 1);
+    QCOMPARE(found.first()->geometry(), rect);
+    QCOMPARE(found.first()->isVisible(), visible);
+    if (!visible)
+        QCOMPARE(found.first()->focusPolicy(), Qt::NoFocus);
+}
+
+void TestWindows::stacking() {
+    // Text boxes and the list lie in front of every picture and label.
+    for (const char *name : {"Form1", "Form2", "guardar", "abrir"}) {
+        QWidget *w = windowNamed(QLatin1String(name));
+        const QObjectList children = w->children();
+        int lastPicture = -1;
+        int firstInput = int(children.size());
+        for (int i = 0; i < children.size(); ++i) {
+            QObject *child = children.at(i);
+            if (qobject_cast<ui::Picture *>(child) || qobject_cast<QLabel *>(child))
+                lastPicture = i;
+            else if ((qobject_cast<QLineEdit *>(child) || qobject_cast<QListWidget *>(child)) &&
+                     i < firstInput)
+                firstInput = i;
+        }
+        QVERIFY2(lastPicture < firstInput, name);
+    }
+    // The Dinero Total heading lies in front of the panel behind the total.
+    Form1 *ledger = WindowSet::instance().form1();
+    QVERIFY(ledger->children().indexOf(ledger->Image14) > ledger->children().indexOf(ledger->Image12));
+}
+
+void TestWindows::backgroundAndLabels_data() {
+    QTest::addColumn<QString>("window");
+    for (const char *name : {"Form1", "Form2", "Form3", "guardar", "abrir"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+void TestWindows::backgroundAndLabels() {
+    QFETCH(QString, window);
+    QWidget *w = windowNamed(window);
+    const QImage image = w->grab().toImage();
+    if (qEnvironmentVariableIsSet("TESORILA_SAVE_GRABS"))
+        image.save(QDir::tempPath() + QLatin1Char('/') + window + QStringLiteral(".png"));
+    const QColor blue(102, 153, 204);
+    // The corners and an empty spot are the one background blue.
+    QCOMPARE(image.pixelColor(1, 1), blue);
+    QCOMPARE(image.pixelColor(w->width() - 2, w->height() - 2), blue);
+    // Every label draws on the blue: its box holds blue pixels and no pixel
+    // of any other light, grey colour than its letters.
+    for (QLabel *label : w->findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (!label->isVisible() || label->text().isEmpty())
+            continue;
+        const QRect box = label->geometry().intersected(w->rect());
+        // Boxes and buttons in front of a label hide part of it.
+        QRegion uncovered(box);
+        for (QWidget *sibling : w->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (sibling->isVisible() && !qobject_cast<QLabel *>(sibling) &&
+                !qobject_cast<ui::Picture *>(sibling))
+                uncovered -= sibling->geometry();
+        }
+        int bluePixels = 0;
+        int otherPixels = 0;
+        for (int y = box.top(); y <= box.bottom(); ++y) {
+            for (int x = box.left(); x <= box.right(); ++x) {
+                if (!uncovered.contains(QPoint(x, y)))
+                    continue;
+                const QColor c = image.pixelColor(x, y);
+                if (c == blue)
+                    ++bluePixels;
+                else if (qAbs(c.red() - c.green()) < 8 && qAbs(c.green() - c.blue()) < 8 && c.value() > 150)
+                    ++otherPixels; // a grey or white box behind the text
+            }
+        }
+        // Labels that other controls partly cover (the comma under cd) still
+        // show mostly blue around their letters.
+        QVERIFY2(bluePixels > box.width() * box.height() / 4, qPrintable(label->objectName()));
+        QVERIFY2(otherPixels < box.width() * box.height() / 20, qPrintable(label->objectName()));
+    }
+}
+
+void TestWindows::pictureButtons() {
+    for (const char *name : {"Form1", "Form2", "guardar", "abrir"}) {
+        QWidget *w = windowNamed(QLatin1String(name));
+        const QList<ui::PictureButton *> buttons = w->findChildren<ui::PictureButton *>();
+        QVERIFY(!buttons.isEmpty());
+        for (ui::PictureButton *button : buttons) {
+            QCOMPARE(button->focusPolicy(), Qt::NoFocus);
+            QVERIFY(button->toolTip().isEmpty());
+            QSignalSpy clicks(button, &ui::PictureButton::clicked);
+            // No keyboard trigger: Return, Enter, Space and Escape on the
+            // window reach no picture.
+            for (int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space, Qt::Key_Escape})
+                QTest::keyClick(w, Qt::Key(key));
+            QCOMPARE(clicks.count(), 0);
+            // A right click is no click, and a press released outside is none.
+            QTest::mouseClick(button, Qt::RightButton);
+            QTest::mousePress(button, Qt::LeftButton, Qt::NoModifier, QPoint(2, 2));
+            QTest::mouseRelease(button, Qt::LeftButton, Qt::NoModifier, QPoint(-5, -5));
+            QCOMPARE(clicks.count(), 0);
+        }
+    }
+    // Tabbing through the ledger window visits the list and the total only.
+    Form1 *ledger = WindowSet::instance().form1();
+    QWidget *widget = ledger->lst;
+    for (int i = 0; i < 6; ++i) {
+        widget = widget->nextInFocusChain();
+        QVERIFY2(!qobject_cast<ui::Picture *>(widget) || widget->focusPolicy() == Qt::NoFocus, "picture");
+    }
+}
+
+void TestWindows::oneInstanceEach() {
+    Form1 *ledger = WindowSet::instance().form1();
+    for (ui::PictureButton *button : {ledger->Image1, ledger->Image3, ledger->Image6}) {
+        testsupport::click(button);
+        testsupport::click(button);
+    }
+    QCOMPARE(topLevelsNamed(QStringLiteral("Form2")), 1);
+    QCOMPARE(topLevelsNamed(QStringLiteral("abrir")), 1);
+    QCOMPARE(topLevelsNamed(QStringLiteral("Form3")), 1);
+    QVERIFY(WindowSet::instance().form2()->isVisible());
+    QVERIFY(WindowSet::instance().abrirWindow()->isVisible());
+    QVERIFY(WindowSet::instance().form3()->isVisible());
+    QCOMPARE(topLevelsNamed(QStringLiteral("Form1")), 1);
+    QVERIFY(ledger->isVisible()); // modeless: the ledger window stays
+}
+
+void TestWindows::hideKeepsCloseRecreates() {
+    abrir *dialog = WindowSet::instance().showAbrir();
+    dialog->user->setText(QStringLiteral("ana"));
+    testsupport::click(dialog->Image2); // Cancelar hides
+    QVERIFY(!dialog->isVisible());
+    QCOMPARE(WindowSet::instance().showAbrir(), dialog);
+    QCOMPARE(dialog->user->text(), QStringLiteral("ana"));
+
+    QPointer<abrir> old = dialog;
+    QVERIFY(dialog->close()); // the title bar's close button
+    flushDeletes();
+    QVERIFY(old.isNull());
+    QVERIFY(!WindowSet::instance().abrirWindow());
+    abrir *fresh = WindowSet::instance().showAbrir();
+    QVERIFY(fresh->isVisible());
+    QVERIFY(fresh->user->text().isEmpty());
+
+    // The About window, which has no load handler, comes back the same way.
+    QPointer<Form3> about = WindowSet::instance().showForm3();
+    about->close();
+    flushDeletes();
+    QVERIFY(about.isNull());
+    Form3 *again = WindowSet::instance().showForm3();
+    QCOMPARE(again->geometry().topLeft(), QPoint(314, 332));
+}
+
+void TestWindows::closingLedgerEndsApplication() {
+    WindowSet &set = WindowSet::instance();
+    set.showForm2();
+    set.showForm3();
+    set.showAbrir();
+    QSignalSpy ended(&set, &WindowSet::applicationEnded);
+    QPointer<Form1> ledger = set.form1();
+    ledger->close();
+    flushDeletes();
+    QCOMPARE(ended.count(), 1);
+    QVERIFY(ledger.isNull());
+    QVERIFY(!set.form2());
+    QVERIFY(!set.form3());
+    QVERIFY(!set.abrirWindow());
+    for (QWidget *w : QApplication::topLevelWidgets())
+        QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+}
+
+void TestWindows::aboutTexts() {
+    Form3 *about = WindowSet::instance().showForm3();
+    QCOMPARE(about->Label2->text(), QStringLiteral("Tesorila V 1.2"));
+    QCOMPARE(about->Label3->text(), QStringLiteral("Aplicación de gestion economica de facil uso"));
+    for (QLabel *label : {about->Label1, about->Label4, about->Label5}) {
+        QVERIFY(!label->text().isEmpty());
+        QVERIFY(!label->text().contains(QLatin1Char('\n')));
+        // Each short line fits its label, wrapping at most onto the lines
+        // the label's height shows.
+        QVERIFY(label->heightForWidth(label->width()) <= label->height() + 2);
+    }
+}
+
+void TestWindows::commaBetweenUnitsAndCents() {
+    Form2 *dialog = WindowSet::instance().showForm2();
+    const QImage image = dialog->grab().toImage();
+    // Dark pixels of the comma in the gap between txt1 and cd.
+    const int gapLeft = dialog->txt1->geometry().right() + 1;
+    const int gapRight = dialog->cd->geometry().left() - 1;
+    QVERIFY(gapRight >= gapLeft);
+    int dark = 0;
+    for (int y = dialog->Label6->y(); y < dialog->Label6->y() + dialog->Label6->height(); ++y) {
+        for (int x = gapLeft; x <= gapRight; ++x)
+            dark += image.pixelColor(x, y).value() < 80 ? 1 : 0;
+    }
+    QVERIFY2(dark >= 4, qPrintable(QString::number(dark)));
+}
+
+TESORILA_TEST_MAIN(TestWindows)
+#include "tst_windows.moc"
