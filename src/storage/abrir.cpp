@@ -1,6 +1,9 @@
 #include "storage/abrir.h"
 
+#include "ledger/ledger_window.h"
 #include "ledger/widgets.h"
+#include "ledger/window_set.h"
+#include "storage/account_store.h"
 
 #include <QLineEdit>
 
@@ -12,9 +15,31 @@ abrir::abrir(QWidget *parent)
     connect(Image2, &ui::PictureButton::clicked, this, &abrir::Image2_Click);
 }
 
-void abrir::Form_Load() {}
+void abrir::Form_Load() {
+    usePasswordMask();
+    pass->setFocus();
+}
 
-void abrir::Image1_Click() {}
+void abrir::Image1_Click() {
+    if (user->text().isEmpty() || pass->text().isEmpty()) {
+        accountstore::show(this, accountstore::missingFields());
+        return;
+    }
+    Form1 *ledger = WindowSet::instance().form1();
+    if (!ledger)
+        return;
+    const QString userName = user->text();
+    const QString password = pass->text();
+    if (const std::optional<accountstore::Message> problem =
+            accountstore::loadLedger(*ledger, userName, password)) {
+        accountstore::show(this, *problem);
+        return;
+    }
+    ledger->setWindowTitle(Form1::accountCaption(userName));
+    ledger->user1->setText(userName);
+    ledger->pass1->setText(password);
+    hide();
+}
 
 void abrir::Image2_Click() {
     hide();

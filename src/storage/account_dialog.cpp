@@ -24,3 +24,8 @@ AccountDialog::AccountDialog(const QString &name, const QString &caption, const 
     Text3 = ui::hiddenTextBox(this, QStringLiteral("Text3"), QStringLiteral("Text3"), text3Geometry);
     pass = ui::textBox(this, QStringLiteral("pass"), QString(), QRect(136, 72, 161, 19));
 }
+
+void AccountDialog::usePasswordMask() {
+    pass->setEchoMode(QLineEdit::Password);
+    pass->setStyleSheet(QStringLiteral("lineedit-password-character: 42")); // "*"
+}

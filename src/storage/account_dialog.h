@@ -25,6 +25,9 @@ public:
     QLabel *Label2;
 
 protected:
+    // Shows every character of the password as "*".
+    void usePasswordMask();
+
     AccountDialog(const QString &name, const QString &caption, const char *icon, const char *commandPicture,
                   const QRect &text3Geometry, QWidget *parent);
 };

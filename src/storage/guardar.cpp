@@ -1,20 +1,76 @@
 #include "storage/guardar.h"
 
+#include "ledger/ledger_window.h"
 #include "ledger/widgets.h"
+#include "ledger/window_set.h"
+#include "platform/clock.h"
+#include "storage/account_store.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 
 guardar::guardar(QWidget *parent)
     : AccountDialog(QStringLiteral("guardar"), QStringLiteral("Guardar "), "icon_save", "btn_guardar",
                     QRect(176, 280, 177, 25), parent) {
     setTabOrder(user, pass);
+    pass->installEventFilter(this);
     connect(Image1, &ui::PictureButton::clicked, this, &guardar::Image1_Click);
     connect(Image2, &ui::PictureButton::clicked, this, &guardar::Image2_Click);
 }
 
-void guardar::Form_Load() {}
+void guardar::pass_Keypress(int &KeyAscii) {
+    if ((KeyAscii < 48 || KeyAscii > 57) && KeyAscii != 8)
+        KeyAscii = 0;
+}
 
-void guardar::Image1_Click() {}
+bool guardar::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == pass && event->type() == QEvent::KeyPress) {
+        // Every character the key would type goes through the filter; keys
+        // that type nothing (arrows, Delete) are not characters.
+        const QString typed = static_cast<QKeyEvent *>(event)->text();
+        for (const QChar c : typed) {
+            int code = c.unicode();
+            pass_Keypress(code);
+            if (code == 0)
+                return true;
+        }
+    }
+    return AccountDialog::eventFilter(watched, event);
+}
+
+void guardar::Form_Load() {
+    usePasswordMask();
+    Text3->setText(clocktext::today());
+    user->clear();
+    pass->clear();
+    user->setFocus();
+    if (const std::optional<accountstore::Message> problem = accountstore::makeMarker(Text3->text()))
+        accountstore::show(this, *problem);
+}
+
+void guardar::Image1_Click() {
+    if (user->text().isEmpty() || pass->text().isEmpty()) {
+        accountstore::show(this, accountstore::missingFields());
+        return;
+    }
+    Form1 *ledger = WindowSet::instance().form1();
+    if (!ledger)
+        return;
+    const QString userName = user->text();
+    const QString password = pass->text();
+    if (const std::optional<accountstore::Message> problem = accountstore::saveLedger(
+            *ledger, userName, password, accountstore::Directory::Create, Text3->text())) {
+        accountstore::show(this, *problem);
+        return;
+    }
+    ledger->setWindowTitle(Form1::accountCaption(userName));
+    ledger->user1->setText(userName);
+    ledger->pass1->setText(password);
+    user->clear();
+    pass->clear();
+    accountstore::show(this, accountstore::saved());
+    hide();
+}
 
 void guardar::Image2_Click() {
     hide();

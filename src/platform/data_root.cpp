@@ -1,0 +1,121 @@
+#include "platform/data_root.h"
+
+#include <QFile>
+#include <QStandardPaths>
+
+#ifndef Q_OS_WIN
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace dataroot {
+
+namespace {
+
+bool isReservedWindowsName(const QString &name) {
+    // The device name counts with any extension ("NUL.txt") and with blanks
+    // before the extension ("CON .txt").
+    QString base = name.left(name.indexOf(QLatin1Char('.')));
+    while (base.endsWith(QLatin1Char(' ')))
+        base.chop(1);
+    base = base.toUpper();
+    static const QLatin1String kDevices[] = {QLatin1String("CON"),    QLatin1String("PRN"),
+                                             QLatin1String("AUX"),    QLatin1String("NUL"),
+                                             QLatin1String("CONIN$"), QLatin1String("CONOUT$")};
+    for (const QLatin1String &device : kDevices) {
+        if (base == device)
+            return true;
+    }
+    if (base.size() == 4 &&
+        (base.startsWith(QLatin1String("COM")) || base.startsWith(QLatin1String("LPT")))) {
+        const QChar last = base.at(3);
+        // COM1 … COM9, and the superscript digits ¹ ² ³ that Windows also reserves.
+        if ((last >= QLatin1Char('1') && last <= QLatin1Char('9')) || last == QChar(0x00B9) ||
+            last == QChar(0x00B2) || last == QChar(0x00B3))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+NameRules nativeRules() {
+#ifdef Q_OS_WIN
+    return NameRules::Windows;
+#else
+    return NameRules::Unix;
+#endif
+}
+
+QString separator(NameRules rules) {
+    return rules == NameRules::Windows ? QStringLiteral("\\") : QStringLiteral("/");
+}
+
+QString path() {
+#ifdef Q_OS_WIN
+    return QStringLiteral("C:\\Tesorila\\");
+#else
+    QString home = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (!home.endsWith(QLatin1Char('/')))
+        home += QLatin1Char('/');
+    return home + QStringLiteral("Tesorila/");
+#endif
+}
+
+QString markerPath() {
+    return path() + QStringLiteral("noborrar.text");
+}
+
+bool isSafeDirectoryName(const QString &name, NameRules rules) {
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        return false;
+    for (const QChar c : name) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control)
+            return false;
+    }
+    // A lone surrogate has no encoded form and would name some other directory.
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const QChar c = name.at(i);
+        if (c.isHighSurrogate() && i + 1 < name.size() && name.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            return false;
+    }
+
+    if (rules == NameRules::Unix)
+        return QFile::encodeName(name).size() <= 255;
+
+    if (name.size() > 255)
+        return false;
+    for (const QChar c : name) {
+        if (QStringView(u"<>:\"|?*").contains(c))
+            return false;
+    }
+    if (name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' ')))
+        return false;
+    return !isReservedWindowsName(name);
+}
+
+std::filesystem::path nativePath(const QString &path) {
+#ifdef Q_OS_WIN
+    return std::filesystem::path(path.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
+bool syncDirectory(const QString &path) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(path);
+    return true;
+#else
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
+#endif
+}
+
+} // namespace dataroot

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+
+#include <filesystem>
+
+// Where the ledgers live, and the few file-system rules that differ between
+// Windows and the Unix systems.
+namespace dataroot {
+
+// The naming rules of a file system family.
+enum class NameRules { Unix, Windows };
+
+// The rules of the system the program runs on.
+NameRules nativeRules();
+
+// The separator between path components: "\" on Windows, "/" elsewhere.
+QString separator(NameRules rules = nativeRules());
+
+// The data root with its closing separator: exactly "C:\Tesorila\" on
+// Windows; elsewhere "Tesorila/" inside the XDG data home.
+QString path();
+
+// The marker file inside the data root.
+QString markerPath();
+
+// True when the name can be used as one directory name directly below the
+// data root: not empty, not "." or "..", no "/" or "\", no control
+// characters, and at most 255 bytes in the file system's encoding (UTF-8 on
+// Unix, UTF-16 units on Windows). Windows also refuses its reserved device
+// names (CON, NUL, COM1, …, with or without an extension), the characters
+// < > : " | ? * and a trailing dot or blank.
+bool isSafeDirectoryName(const QString &name, NameRules rules = nativeRules());
+
+// The path as the standard library wants it, in the file system's encoding.
+std::filesystem::path nativePath(const QString &path);
+
+// Makes the directory's entries (new, renamed or removed names) durable.
+// Windows has no such call and commits directory changes itself.
+bool syncDirectory(const QString &path);
+
+} // namespace dataroot

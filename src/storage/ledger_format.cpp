@@ -1,0 +1,154 @@
+#include "storage/ledger_format.h"
+
+#include "platform/numbertext.h"
+
+#include <charconv>
+#include <cmath>
+#include <system_error>
+
+namespace ledgerformat {
+
+namespace {
+
+// The characters of bytes 0x80 to 0x9F. The five bytes Windows-1252 leaves
+// unassigned stand for the control character of the same number.
+constexpr char16_t kHighControls[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                        0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+std::optional<char> byteFor(char16_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return char(c);
+    for (int i = 0; i < 32; ++i) {
+        if (kHighControls[i] == c)
+            return char(0x80 + i);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<double> passwordValue(const QString &text) {
+    if (text.isEmpty())
+        return std::nullopt;
+    QByteArray digits;
+    digits.reserve(text.size());
+    for (const QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+        digits.append(char(c.unicode()));
+    }
+    double value = 0.0;
+    const char *first = digits.constData();
+    const char *last = first + digits.size();
+    const auto result = std::from_chars(first, last, value, std::chars_format::fixed);
+    if (result.ec != std::errc() || result.ptr != last || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+double entriesFileValue(double password) {
+    const double quarter = password / 4.0;
+    const double threeQuarters = quarter * 3.0;
+    return threeQuarters + 2.0;
+}
+
+double totalFileValue(double password) {
+    const double eightSevenths = 8.0 / 7.0;
+    return password + eightSevenths;
+}
+
+QString entriesFileName(double password, const QLocale &locale) {
+    return numbertext::format(entriesFileValue(password), locale) + QStringLiteral(".text");
+}
+
+QString totalFileName(double password, const QLocale &locale) {
+    return numbertext::format(totalFileValue(password), locale) + QStringLiteral(".text");
+}
+
+LedgerPaths ledgerPaths(const QString &root, const QString &userName, double password,
+                        const QString &separator, const QLocale &locale) {
+    LedgerPaths paths;
+    paths.directory = root + userName;
+    paths.entries = paths.directory + separator + entriesFileName(password, locale);
+    paths.total = paths.directory + separator + totalFileName(password, locale);
+    return paths;
+}
+
+QString decode(const QByteArray &bytes) {
+    QString text;
+    text.reserve(bytes.size());
+    for (const char byte : bytes) {
+        const auto b = static_cast<unsigned char>(byte);
+        text.append(b >= 0x80 && b < 0xA0 ? QChar(kHighControls[b - 0x80]) : QChar(char16_t(b)));
+    }
+    return text;
+}
+
+std::optional<QByteArray> encode(const QString &text) {
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (const QChar c : text) {
+        const std::optional<char> byte = byteFor(c.unicode());
+        if (!byte)
+            return std::nullopt;
+        bytes.append(*byte);
+    }
+    return bytes;
+}
+
+QString unsavableCharacters(const QString &text) {
+    QString found;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        QString one(text.at(i));
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            one.append(text.at(++i));
+        const bool savable =
+            one.size() == 1 && one.at(0) != QLatin1Char('\r') && byteFor(one.at(0).unicode());
+        if (!savable && !found.contains(one))
+            found += one;
+    }
+    return found;
+}
+
+QList<QByteArray> splitLines(const QByteArray &bytes) {
+    QList<QByteArray> lines;
+    qsizetype start = 0;
+    const qsizetype n = bytes.size();
+    while (start < n) {
+        const qsizetype cr = bytes.indexOf('\r', start);
+        if (cr < 0) {
+            lines.append(bytes.mid(start));
+            break;
+        }
+        lines.append(bytes.mid(start, cr - start));
+        start = cr + 1;
+        if (start < n && bytes.at(start) == '\n')
+            ++start;
+    }
+    return lines;
+}
+
+std::optional<QByteArray> fileBytes(const QStringList &lines) {
+    QByteArray bytes;
+    for (const QString &line : lines) {
+        if (line.contains(QLatin1Char('\r')))
+            return std::nullopt;
+        const std::optional<QByteArray> encoded = encode(line);
+        if (!encoded)
+            return std::nullopt;
+        bytes += *encoded;
+        bytes += "\r\n";
+    }
+    return bytes;
+}
+
+QStringList fileLines(const QByteArray &bytes) {
+    QStringList lines;
+    for (const QByteArray &line : splitLines(bytes))
+        lines.append(decode(line));
+    return lines;
+}
+
+} // namespace ledgerformat

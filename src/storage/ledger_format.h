@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The pure rules of a saved ledger: where its two files lie, what they are
+// called, and how their text becomes bytes and back.
+namespace ledgerformat {
+
+// The numeric value of a password text: one or more digits 0 to 9 (leading
+// zeros allowed) whose value is finite as a double. Anything else (blanks,
+// signs, separators, letters, 400 nines) has no value.
+std::optional<double> passwordValue(const QString &text);
+
+// P ÷ 4 × 3 + 2 and P + 8 ÷ 7, in that order, in double precision.
+double entriesFileValue(double password);
+double totalFileValue(double password);
+
+// The number text of those values followed by ".text".
+QString entriesFileName(double password, const QLocale &locale = QLocale());
+QString totalFileName(double password, const QLocale &locale = QLocale());
+
+// The files of one ledger, and the extra files that make a save of the two
+// an all-or-nothing step (see ledgerstore).
+struct LedgerPaths {
+    QString directory; // the account directory, without a closing separator
+    QString entries;
+    QString total;
+
+    QString entriesStaging() const { return entries + QStringLiteral(".new"); }
+    QString totalStaging() const { return total + QStringLiteral(".new"); }
+    QString commitRecord() const { return entries + QStringLiteral(".commit"); }
+};
+
+// Paths built by plain concatenation: root (with its closing separator) +
+// user name, then separator + file name.
+LedgerPaths ledgerPaths(const QString &root, const QString &userName, double password,
+                        const QString &separator, const QLocale &locale = QLocale());
+
+// Windows-1252, byte for byte: every byte decodes (0x81, 0x8D, 0x8F, 0x90
+// and 0x9D to the control characters of the same number, as Windows does),
+// and encoding gives nothing for text that has no such bytes.
+QString decode(const QByteArray &bytes);
+std::optional<QByteArray> encode(const QString &text);
+
+// The characters of the text that cannot stand in a line of a ledger file:
+// those without a Windows-1252 byte, and the carriage return, which would
+// split the line in two. Each is listed once, in order of appearance.
+QString unsavableCharacters(const QString &text);
+
+// The lines of a file: each ends at CR LF or at a lone CR; a last line
+// without a line end counts too. An empty file has no lines. A lone LF is
+// part of its line.
+QList<QByteArray> splitLines(const QByteArray &bytes);
+
+// The bytes of a file holding the lines, each followed by CR LF, or nothing
+// when a line holds an unsavable character.
+std::optional<QByteArray> fileBytes(const QStringList &lines);
+
+// The lines of a file, decoded.
+QStringList fileLines(const QByteArray &bytes);
+
+} // namespace ledgerformat

@@ -1,0 +1,501 @@
+#include "tst_storage_support.h"
+
+#include "testsupport.h"
+
+#include "platform/data_root.h"
+#include "storage/ledger_format.h"
+#include "storage/ledger_store.h"
+
+#include <QApplication>
+#include <QStringDecoder>
+#include <QTemporaryDir>
+#include <QTest>
+
+using ledgerformat::LedgerPaths;
+using storagetest::FaultyFileSystem;
+using storagetest::listing;
+using storagetest::readBytes;
+using storagetest::writeBytes;
+
+class TestStorageFiles : public QObject {
+    Q_OBJECT
+private slots:
+    void fileNames_data();
+    void fileNames();
+    void namesFollowTheLocale();
+    void fifteenDigitsNameOneLedger();
+    void passwordValue_data();
+    void passwordValue();
+    void pathsAreConcatenated();
+    void dataRootFollowsTheDataHome();
+    void safeDirectoryName_data();
+    void safeDirectoryName();
+    void windows1252EveryByte();
+    void windows1252Refuses_data();
+    void windows1252Refuses();
+    void splitLines_data();
+    void splitLines();
+    void fileBytes();
+
+    void init();
+    void saveAndRead();
+    void saveReplacesSave();
+    void severalLedgersInOneDirectory();
+    void recovery_data();
+    void recovery();
+    void pendingCommitReadOnly();
+    void everyFailingStepOfASave();
+    void everyFailingStepOfARead();
+
+private:
+    LedgerPaths paths(const QString &password = QStringLiteral("1234"));
+    QScopedPointer<QTemporaryDir> m_dir;
+};
+
+void TestStorageFiles::fileNames_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("entries");
+    QTest::addColumn<QString>("total");
+
+    auto row = [](const char *name, const char *locale, const char *password, const char *entries,
+                  const char *total) {
+        QTest::newRow(name) << QString::fromLatin1(locale) << QString::fromLatin1(password)
+                            << QString::fromLatin1(entries) << QString::fromLatin1(total);
+    };
+    row("es fraction", "es_ES", "1234", "927,5.text", "1235,14285714286.text");
+    row("en fraction", "en_US", "1234", "927.5.text", "1235.14285714286.text");
+    row("multiple of four has no separator", "es_ES", "1236", "929.text", "1237,14285714286.text");
+    row("zero", "es_ES", "0", "2.text", "1,14285714285714.text");
+    row("quarter", "en_US", "1", "2.75.text", "2.14285714285714.text");
+    row("three quarters", "es_ES", "3", "4,25.text", "4,14285714285714.text");
+    row("leading zeros", "es_ES", "0001234", "927,5.text", "1235,14285714286.text");
+    row("thirteen digits", "en_US", "9999999999999", "7500000000001.25.text", "10000000000000.1.text");
+    row("total in exponent form", "es_ES", "1234567890123456", "925925917592594.text",
+        "1,23456789012346E+15.text");
+    row("both in exponent form", "es_ES", "100000000000000000000", "7,5E+19.text", "1E+20.text");
+}
+
+void TestStorageFiles::fileNames() {
+    QFETCH(QString, locale);
+    QFETCH(QString, password);
+    QFETCH(QString, entries);
+    QFETCH(QString, total);
+    const std::optional<double> value = ledgerformat::passwordValue(password);
+    QVERIFY(value);
+    QCOMPARE(ledgerformat::entriesFileName(*value, QLocale(locale)), entries);
+    QCOMPARE(ledgerformat::totalFileName(*value, QLocale(locale)), total);
+}
+
+void TestStorageFiles::namesFollowTheLocale() {
+    // The default locale decides, so a ledger saved under one separator is
+    // not found under the other.
+    testsupport::LocaleScope english(QStringLiteral("en_US"));
+    QCOMPARE(ledgerformat::entriesFileName(1), QStringLiteral("2.75.text"));
+    {
+        testsupport::LocaleScope spanish(QStringLiteral("es_ES"));
+        QCOMPARE(ledgerformat::entriesFileName(1), QStringLiteral("2,75.text"));
+    }
+    QCOMPARE(ledgerformat::totalFileName(0), QStringLiteral("1.14285714285714.text"));
+}
+
+void TestStorageFiles::fifteenDigitsNameOneLedger() {
+    const double a = *ledgerformat::passwordValue(QStringLiteral("123456789012345600"));
+    const double b = *ledgerformat::passwordValue(QStringLiteral("123456789012345650"));
+    QVERIFY(a != b);
+    QCOMPARE(ledgerformat::entriesFileName(a), ledgerformat::entriesFileName(b));
+    QCOMPARE(ledgerformat::totalFileName(a), ledgerformat::totalFileName(b));
+}
+
+void TestStorageFiles::passwordValue_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<double>("value");
+
+    QTest::newRow("digits") << QStringLiteral("1234") << true << 1234.0;
+    QTest::newRow("zero") << QStringLiteral("0") << true << 0.0;
+    QTest::newRow("leading zeros") << QStringLiteral("007") << true << 7.0;
+    QTest::newRow("largest finite") << (QStringLiteral("1") + QString(308, QLatin1Char('0'))) << true
+                                    << 1e308;
+    QTest::newRow("beyond a double") << (QStringLiteral("2") + QString(308, QLatin1Char('0'))) << false
+                                     << 0.0;
+    QTest::newRow("four hundred nines") << QString(400, QLatin1Char('9')) << false << 0.0;
+    QTest::newRow("empty") << QString() << false << 0.0;
+    QTest::newRow("leading blank") << QStringLiteral(" 1") << false << 0.0;
+    QTest::newRow("trailing blank") << QStringLiteral("1 ") << false << 0.0;
+    QTest::newRow("plus") << QStringLiteral("+1") << false << 0.0;
+    QTest::newRow("minus") << QStringLiteral("-1") << false << 0.0;
+    QTest::newRow("comma") << QStringLiteral("1,5") << false << 0.0;
+    QTest::newRow("point") << QStringLiteral("1.5") << false << 0.0;
+    QTest::newRow("exponent") << QStringLiteral("1e5") << false << 0.0;
+    QTest::newRow("letters") << QStringLiteral("abc") << false << 0.0;
+    QTest::newRow("fullwidth digits") << QStringLiteral("\uFF11\uFF12") << false << 0.0;
+    QTest::newRow("infinity word") << QStringLiteral("inf") << false << 0.0;
+}
+
+void TestStorageFiles::passwordValue() {
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+    QFETCH(double, value);
+    const std::optional<double> result = ledgerformat::passwordValue(text);
+    QCOMPARE(result.has_value(), valid);
+    if (valid)
+        QCOMPARE(*result, value);
+}
+
+void TestStorageFiles::pathsAreConcatenated() {
+    testsupport::LocaleScope spanish(QStringLiteral("es_ES"));
+    const LedgerPaths windows =
+        ledgerformat::ledgerPaths(QStringLiteral("C:\\Tesorila\\"), QStringLiteral("Ana"), 1234,
+                                  dataroot::separator(dataroot::NameRules::Windows));
+    QCOMPARE(windows.directory, QStringLiteral("C:\\Tesorila\\Ana"));
+    QCOMPARE(windows.entries, QStringLiteral("C:\\Tesorila\\Ana\\927,5.text"));
+    QCOMPARE(windows.total, QStringLiteral("C:\\Tesorila\\Ana\\1235,14285714286.text"));
+
+    const LedgerPaths unix = ledgerformat::ledgerPaths(QStringLiteral("/d/Tesorila/"), QStringLiteral("Ana"),
+                                                       1236, dataroot::separator(dataroot::NameRules::Unix));
+    QCOMPARE(unix.entries, QStringLiteral("/d/Tesorila/Ana/929.text"));
+    // The extra files can never be taken for a ledger file of any password.
+    QVERIFY(!unix.entriesStaging().endsWith(QLatin1String(".text")));
+    QVERIFY(!unix.totalStaging().endsWith(QLatin1String(".text")));
+    QVERIFY(!unix.commitRecord().endsWith(QLatin1String(".text")));
+}
+
+void TestStorageFiles::dataRootFollowsTheDataHome() {
+    QCOMPARE(dataroot::path(), testsupport::dataHome() + QStringLiteral("/Tesorila/"));
+    QCOMPARE(dataroot::markerPath(), testsupport::dataHome() + QStringLiteral("/Tesorila/noborrar.text"));
+}
+
+void TestStorageFiles::safeDirectoryName_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("unix");
+    QTest::addColumn<bool>("windows");
+
+    QTest::newRow("plain") << QStringLiteral("Ana") << true << true;
+    QTest::newRow("accents and blanks") << QStringLiteral("José María") << true << true;
+    QTest::newRow("no-user words") << QStringLiteral("Sin Usuario") << true << true;
+    QTest::newRow("dots inside") << QStringLiteral("a..b") << true << true;
+    QTest::newRow("leading blank") << QStringLiteral(" Ana") << true << true;
+    QTest::newRow("emoji") << QStringLiteral("Ana \U0001F600") << true << true;
+    QTest::newRow("empty") << QString() << false << false;
+    QTest::newRow("dot") << QStringLiteral(".") << false << false;
+    QTest::newRow("dot dot") << QStringLiteral("..") << false << false;
+    QTest::newRow("slash") << QStringLiteral("a/b") << false << false;
+    QTest::newRow("climbing out") << QStringLiteral("../x") << false << false;
+    QTest::newRow("backslash") << QStringLiteral("a\\b") << false << false;
+    QTest::newRow("tab") << QStringLiteral("a\tb") << false << false;
+    QTest::newRow("newline") << QStringLiteral("a\nb") << false << false;
+    QTest::newRow("nul") << QString(QChar(0)) << false << false;
+    QTest::newRow("delete") << QStringLiteral("a\u007f") << false << false;
+    QTest::newRow("c1 control") << QStringLiteral("a\u0085") << false << false;
+    QTest::newRow("lone surrogate") << QString(QChar(0xD800)) << false << false;
+    QTest::newRow("255 bytes") << QString(255, QLatin1Char('a')) << true << true;
+    QTest::newRow("256 bytes") << QString(256, QLatin1Char('a')) << false << false;
+    QTest::newRow("128 two-byte letters") << QString(128, QChar(0xF1)) << false << true;
+    QTest::newRow("trailing dot") << QStringLiteral("Ana.") << true << false;
+    QTest::newRow("trailing blank") << QStringLiteral("Ana ") << true << false;
+    QTest::newRow("colon") << QStringLiteral("C:x") << true << false;
+    QTest::newRow("star") << QStringLiteral("a*") << true << false;
+    QTest::newRow("question mark") << QStringLiteral("a?") << true << false;
+    QTest::newRow("quote") << QStringLiteral("a\"b") << true << false;
+    QTest::newRow("pipe") << QStringLiteral("a|b") << true << false;
+    QTest::newRow("angle brackets") << QStringLiteral("<a>") << true << false;
+    QTest::newRow("CON") << QStringLiteral("CON") << true << false;
+    QTest::newRow("con lower case") << QStringLiteral("con") << true << false;
+    QTest::newRow("NUL with extension") << QStringLiteral("NUL.txt") << true << false;
+    QTest::newRow("aux blank extension") << QStringLiteral("aux .x") << true << false;
+    QTest::newRow("COM1") << QStringLiteral("COM1") << true << false;
+    QTest::newRow("LPT9") << QStringLiteral("lpt9") << true << false;
+    QTest::newRow("COM superscript") << QStringLiteral("COM\u00B9") << true << false;
+    QTest::newRow("CONOUT$") << QStringLiteral("CONOUT$") << true << false;
+    QTest::newRow("COM0 is free") << QStringLiteral("COM0") << true << true;
+    QTest::newRow("COM10 is free") << QStringLiteral("COM10") << true << true;
+    QTest::newRow("CONSOLE is free") << QStringLiteral("CONSOLE") << true << true;
+}
+
+void TestStorageFiles::safeDirectoryName() {
+    QFETCH(QString, name);
+    QFETCH(bool, unix);
+    QFETCH(bool, windows);
+    QCOMPARE(dataroot::isSafeDirectoryName(name, dataroot::NameRules::Unix), unix);
+    QCOMPARE(dataroot::isSafeDirectoryName(name, dataroot::NameRules::Windows), windows);
+}
+
+void TestStorageFiles::windows1252EveryByte() {
+    QByteArray all;
+    for (int b = 0; b < 256; ++b)
+        all.append(char(b));
+    const QString text = ledgerformat::decode(all);
+    QCOMPARE(text.size(), 256);
+    QCOMPARE(text.at(0x80), QChar(0x20AC));
+    QCOMPARE(text.at(0xF3), QChar(0xF3));
+    QCOMPARE(text.at(0x9F), QChar(0x0178));
+    QCOMPARE(text.at(0x81), QChar(0x81));
+    // Every byte comes back as itself.
+    QCOMPARE(ledgerformat::encode(text), std::optional<QByteArray>(all));
+
+    // Where Qt knows the code page, both agree on every byte.
+    QStringDecoder system("windows-1252");
+    if (!system.isValid())
+        QSKIP("Qt has no Windows-1252 decoder here to compare with");
+    const QString reference = system.decode(all);
+    for (int b = 0; b < 256; ++b)
+        QVERIFY2(reference.at(b) == text.at(b), qPrintable(QString::number(b, 16)));
+}
+
+void TestStorageFiles::windows1252Refuses_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("unsavable");
+
+    QTest::newRow("han") << QStringLiteral("a\u4e2db") << QStringLiteral("\u4e2d");
+    QTest::newRow("control 0x80 has no byte") << QStringLiteral("\u0080") << QStringLiteral("\u0080");
+    QTest::newRow("emoji") << QStringLiteral("x\U0001F600") << QStringLiteral("\U0001F600");
+    QTest::newRow("lone surrogate") << QString(QChar(0xDC00)) << QString(QChar(0xDC00));
+    QTest::newRow("each once") << QStringLiteral("\u0101\u0102\u0101") << QStringLiteral("\u0101\u0102");
+    QTest::newRow("carriage return") << QStringLiteral("a\rb") << QStringLiteral("\r");
+    QTest::newRow("savable") << QStringLiteral("Nómina\t€ ‰ Ÿ") << QString();
+}
+
+void TestStorageFiles::windows1252Refuses() {
+    QFETCH(QString, text);
+    QFETCH(QString, unsavable);
+    QCOMPARE(ledgerformat::unsavableCharacters(text), unsavable);
+    QCOMPARE(ledgerformat::fileBytes({QStringLiteral("ok"), text}).has_value(), unsavable.isEmpty());
+}
+
+void TestStorageFiles::splitLines_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QList<QByteArray>>("lines");
+
+    using L = QList<QByteArray>;
+    QTest::newRow("empty") << QByteArray() << L{};
+    QTest::newRow("crlf") << QByteArray("a\r\nb\r\n") << L{"a", "b"};
+    QTest::newRow("lone cr") << QByteArray("a\rb\r") << L{"a", "b"};
+    QTest::newRow("no final line end") << QByteArray("a\r\nb") << L{"a", "b"};
+    QTest::newRow("empty line") << QByteArray("\r\n") << L{""};
+    QTest::newRow("empty lines between") << QByteArray("a\r\n\r\n\rb") << L{"a", "", "", "b"};
+    QTest::newRow("cr then crlf") << QByteArray("a\r\r\n") << L{"a", ""};
+    QTest::newRow("lone lf stays in its line") << QByteArray("a\nb\r\n") << L{"a\nb"};
+    QTest::newRow("tabs stay") << QByteArray("1\t\t+2,00\x80\t\t\r\n") << L{"1\t\t+2,00\x80\t\t"};
+}
+
+void TestStorageFiles::splitLines() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QList<QByteArray>, lines);
+    QCOMPARE(ledgerformat::splitLines(bytes), lines);
+}
+
+void TestStorageFiles::fileBytes() {
+    QCOMPARE(ledgerformat::fileBytes({}), std::optional<QByteArray>(QByteArray()));
+    QCOMPARE(ledgerformat::fileBytes({QString()}), std::optional<QByteArray>(QByteArray("\r\n")));
+    const QString line = QStringLiteral("08/12/2026\t\t+1500,00€\t\tNómina");
+    const QByteArray bytes("08/12/2026\t\t+1500,00\x80\t\tN\xf3mina\r\n");
+    QCOMPARE(ledgerformat::fileBytes({line}), std::optional<QByteArray>(bytes));
+    QCOMPARE(ledgerformat::fileLines(bytes + bytes), (QStringList{line, line}));
+}
+
+void TestStorageFiles::init() {
+    m_dir.reset(new QTemporaryDir());
+    QVERIFY(m_dir->isValid());
+}
+
+LedgerPaths TestStorageFiles::paths(const QString &password) {
+    return ledgerformat::ledgerPaths(m_dir->path() + QLatin1Char('/'), QStringLiteral("Ana"),
+                                     *ledgerformat::passwordValue(password), QStringLiteral("/"));
+}
+
+void TestStorageFiles::saveAndRead() {
+    const LedgerPaths p = paths();
+    QVERIFY(QDir().mkpath(p.directory));
+    QVERIFY(ledgerstore::save(p, "a\r\n", "12,5\r\n"));
+    QCOMPARE(readBytes(p.entries), QByteArray("a\r\n"));
+    QCOMPARE(readBytes(p.total), QByteArray("12,5\r\n"));
+    // Only the two ledger files remain.
+    QCOMPARE(listing(p.directory),
+             (QStringList{QStringLiteral("1235,14285714286.text"), QStringLiteral("927,5.text")}));
+    const std::optional<ledgerstore::StoredLedger> back = ledgerstore::read(p);
+    QVERIFY(back);
+    QCOMPARE(back->entries, QByteArray("a\r\n"));
+    QCOMPARE(back->total, QByteArray("12,5\r\n"));
+
+    // An empty ledger is an empty entries file.
+    QVERIFY(ledgerstore::save(p, QByteArray(), "0\r\n"));
+    QCOMPARE(readBytes(p.entries), QByteArray());
+    QVERIFY(ledgerstore::read(p));
+
+    // Without the directory nothing is saved and nothing created.
+    const LedgerPaths missing = ledgerformat::ledgerPaths(m_dir->path() + QLatin1Char('/'),
+                                                          QStringLiteral("Otro"), 1, QStringLiteral("/"));
+    QVERIFY(!ledgerstore::save(missing, "a\r\n", "1\r\n"));
+    QVERIFY(!QFileInfo::exists(missing.directory));
+    QVERIFY(!ledgerstore::read(missing));
+}
+
+void TestStorageFiles::saveReplacesSave() {
+    const LedgerPaths p = paths();
+    QVERIFY(QDir().mkpath(p.directory));
+    QVERIFY(ledgerstore::save(p, storagetest::ledgerBytes("old", 50), "50\r\n"));
+    QVERIFY(ledgerstore::save(p, "b\r\n", "1\r\n"));
+    QCOMPARE(readBytes(p.entries), QByteArray("b\r\n"));
+    QCOMPARE(readBytes(p.total), QByteArray("1\r\n"));
+    QCOMPARE(listing(p.directory).size(), 2);
+}
+
+void TestStorageFiles::severalLedgersInOneDirectory() {
+    const LedgerPaths first = paths(QStringLiteral("1"));
+    const LedgerPaths second = paths(QStringLiteral("2"));
+    QVERIFY(QDir().mkpath(first.directory));
+    QVERIFY(ledgerstore::save(first, "uno\r\n", "1\r\n"));
+    QVERIFY(ledgerstore::save(second, "dos\r\n", "2\r\n"));
+    QCOMPARE(listing(first.directory).size(), 4);
+    QCOMPARE(ledgerstore::read(first)->entries, QByteArray("uno\r\n"));
+    QCOMPARE(ledgerstore::read(second)->entries, QByteArray("dos\r\n"));
+    // Leading zeros name the same ledger.
+    QCOMPARE(ledgerstore::read(paths(QStringLiteral("0002")))->total, QByteArray("2\r\n"));
+}
+
+void TestStorageFiles::recovery_data() {
+    // The states a save can be interrupted in, set up by hand: which extra
+    // files exist, and which ledger a reader must then find.
+    QTest::addColumn<bool>("record");
+    QTest::addColumn<bool>("entriesStaging");
+    QTest::addColumn<bool>("totalStaging");
+    QTest::addColumn<bool>("entriesRenamed");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("nothing pending") << false << false << false << false << QByteArray("old");
+    QTest::newRow("entries staged") << false << true << false << false << QByteArray("old");
+    QTest::newRow("both staged, no record") << false << true << true << false << QByteArray("old");
+    QTest::newRow("committed") << true << true << true << false << QByteArray("new");
+    QTest::newRow("entries in place") << true << false << true << true << QByteArray("new");
+    QTest::newRow("both in place") << true << false << false << true << QByteArray("new");
+}
+
+void TestStorageFiles::recovery() {
+    QFETCH(bool, record);
+    QFETCH(bool, entriesStaging);
+    QFETCH(bool, totalStaging);
+    QFETCH(bool, entriesRenamed);
+    QFETCH(QByteArray, expected);
+
+    const LedgerPaths p = paths();
+    QVERIFY(QDir().mkpath(p.directory));
+    QVERIFY(writeBytes(p.entries, entriesRenamed ? "new entries\r\n" : "old entries\r\n"));
+    QVERIFY(writeBytes(p.total, record && !totalStaging ? "new total\r\n" : "old total\r\n"));
+    if (entriesStaging)
+        QVERIFY(writeBytes(p.entriesStaging(), "new entries\r\n"));
+    if (totalStaging)
+        QVERIFY(writeBytes(p.totalStaging(), "new total\r\n"));
+    if (record)
+        QVERIFY(writeBytes(p.commitRecord(), "x\r\n"));
+
+    const std::optional<ledgerstore::StoredLedger> stored = ledgerstore::read(p);
+    QVERIFY(stored);
+    QCOMPARE(stored->entries, expected + " entries\r\n");
+    QCOMPARE(stored->total, expected + " total\r\n");
+    // The read has settled the files: only the two ledger files are left,
+    // and they hold what was read.
+    QCOMPARE(listing(p.directory).size(), 2);
+    QCOMPARE(readBytes(p.entries), stored->entries);
+    QCOMPARE(readBytes(p.total), stored->total);
+}
+
+// A file system on which nothing can be renamed or removed, as in a
+// read-only directory.
+class NoChangesFileSystem : public storage::FileSystem {
+public:
+    bool rename(const QString &, const QString &) override { return false; }
+    bool remove(const QString &) override { return false; }
+};
+
+void TestStorageFiles::pendingCommitReadOnly() {
+    const LedgerPaths p = paths();
+    QVERIFY(QDir().mkpath(p.directory));
+    QVERIFY(writeBytes(p.entries, "new entries\r\n"));
+    QVERIFY(writeBytes(p.total, "old total\r\n"));
+    QVERIFY(writeBytes(p.totalStaging(), "new total\r\n"));
+    QVERIFY(writeBytes(p.commitRecord(), "x\r\n"));
+    QVERIFY(writeBytes(p.entriesStaging() + QStringLiteral("x"), "unrelated\r\n"));
+
+    NoChangesFileSystem readOnly;
+    storage::ScopedFileSystem scope(readOnly);
+    const std::optional<ledgerstore::StoredLedger> stored = ledgerstore::read(p);
+    QVERIFY(stored);
+    QCOMPARE(stored->entries, QByteArray("new entries\r\n"));
+    QCOMPARE(stored->total, QByteArray("new total\r\n"));
+    // A save cannot settle the pending commit, so it writes nothing.
+    QVERIFY(!ledgerstore::save(p, "newer\r\n", "3\r\n"));
+    QCOMPARE(readBytes(p.entries), QByteArray("new entries\r\n"));
+}
+
+void TestStorageFiles::everyFailingStepOfASave() {
+    // Each operation of a save fails in turn. Whatever fails, the save
+    // reports truly: false leaves the old ledger, true gives the new one;
+    // never a mixture. The next read settles the directory.
+    const LedgerPaths p = paths();
+    QVERIFY(QDir().mkpath(p.directory));
+    const QByteArray oldEntries = storagetest::ledgerBytes("old", 20);
+    const QByteArray newEntries = storagetest::ledgerBytes("new", 30);
+
+    int steps = 0;
+    for (int failAt = 0;; ++failAt) {
+        QVERIFY(ledgerstore::save(p, oldEntries, "20\r\n"));
+        FaultyFileSystem faulty;
+        faulty.failAt = failAt;
+        bool saved = false;
+        {
+            storage::ScopedFileSystem scope(faulty);
+            saved = ledgerstore::save(p, newEntries, "30\r\n");
+        }
+        const QString where = faulty.failAt < faulty.count ? faulty.log.at(failAt) : QStringLiteral("none");
+        const std::optional<ledgerstore::StoredLedger> stored = ledgerstore::read(p);
+        QVERIFY2(stored, qPrintable(where));
+        QVERIFY2(stored->entries == (saved ? newEntries : oldEntries), qPrintable(where));
+        QVERIFY2(stored->total == (saved ? "30\r\n" : "20\r\n"), qPrintable(where));
+        QVERIFY2(listing(p.directory).size() == 2, qPrintable(where + listing(p.directory).join(u' ')));
+        if (failAt >= faulty.count) {
+            QVERIFY(saved); // no step failed
+            steps = faulty.count;
+            break;
+        }
+    }
+    // open, write, sync and commit of three files, the renames, the syncs
+    // and the removals all took their turn.
+    QVERIFY2(steps >= 20, qPrintable(QString::number(steps)));
+}
+
+void TestStorageFiles::everyFailingStepOfARead() {
+    // A read with one failing step finds the right ledger or nothing, never
+    // the wrong one, starting from a commit left half done.
+    const LedgerPaths p = paths();
+    QVERIFY(QDir().mkpath(p.directory));
+    for (int failAt = 0;; ++failAt) {
+        QVERIFY(writeBytes(p.entries, "new entries\r\n"));
+        QVERIFY(writeBytes(p.total, "old total\r\n"));
+        QVERIFY(writeBytes(p.totalStaging(), "new total\r\n"));
+        QVERIFY(writeBytes(p.commitRecord(), "x\r\n"));
+        QFile::remove(p.entriesStaging());
+
+        FaultyFileSystem faulty;
+        faulty.failAt = failAt;
+        std::optional<ledgerstore::StoredLedger> stored;
+        {
+            storage::ScopedFileSystem scope(faulty);
+            stored = ledgerstore::read(p);
+        }
+        if (stored) {
+            QCOMPARE(stored->entries, QByteArray("new entries\r\n"));
+            QCOMPARE(stored->total, QByteArray("new total\r\n"));
+        }
+        const std::optional<ledgerstore::StoredLedger> again = ledgerstore::read(p);
+        QVERIFY(again);
+        QCOMPARE(again->total, QByteArray("new total\r\n"));
+        if (failAt >= faulty.count) {
+            QVERIFY(stored);
+            break;
+        }
+    }
+}
+
+TESORILA_TEST_MAIN(TestStorageFiles)
+#include "tst_storage_files.moc"
