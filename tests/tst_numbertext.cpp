@@ -18,6 +18,9 @@ private slots:
     void roundTrip_data();
     void roundTrip();
     void fileNameValues();
+    void decimalPlaces_data();
+    void decimalPlaces();
+    void movingByCentsIsExact();
 };
 
 void TestNumberText::format_data() {
@@ -180,6 +183,43 @@ void TestNumberText::fileNameValues() {
     QCOMPARE(numbertext::format(total(0), en), QStringLiteral("1.14285714285714"));
     QCOMPARE(numbertext::format(total(9999999999999), en), QStringLiteral("10000000000000.1"));
     QCOMPARE(numbertext::format(entries(9999999999999), en), QStringLiteral("7500000000001.25"));
+}
+
+void TestNumberText::decimalPlaces_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("places");
+    QTest::newRow("integer") << "12" << 0;
+    QTest::newRow("one") << "12,5" << 1;
+    QTest::newRow("many") << "-0,123456789" << 9;
+    QTest::newRow("small exponent") << "1,25E-03" << 5;
+    QTest::newRow("large exponent") << "1,5E+15" << 0;
+    QTest::newRow("not a number") << "abc" << 0;
+}
+
+void TestNumberText::decimalPlaces() {
+    QFETCH(QString, text);
+    QFETCH(int, places);
+    QCOMPARE(numbertext::decimalPlaces(text, QLocale(QStringLiteral("es_ES"))), places);
+}
+
+void TestNumberText::movingByCentsIsExact() {
+    // Adding and taking off the same cents gives back the same text, where a
+    // plain double sum leaves binary noise in the fifteenth digit.
+    const QLocale es(QStringLiteral("es_ES"));
+    QVERIFY(numbertext::format(0.1 + 21474836.47 - 21474836.47, es) != QStringLiteral("0,1"));
+    for (const char *start : {"0", "0,1", "-3,3", "1000000,01", "0,001", "123456789012,34", "1E-05"}) {
+        const QString text = QLatin1String(start);
+        for (qint64 cents : {1LL, 10LL, 99LL, 745LL, -45LL, 2147483647LL, -2147483648LL, 333333LL}) {
+            const double total = *numbertext::parse(text, es);
+            const double up = numbertext::moveByCents(total, numbertext::decimalPlaces(text, es), cents);
+            const QString upText = numbertext::format(up, es);
+            const double down = numbertext::moveByCents(*numbertext::parse(upText, es),
+                                                        numbertext::decimalPlaces(upText, es), -cents);
+            QCOMPARE(numbertext::format(down, es), numbertext::format(total, es));
+        }
+    }
+    QCOMPARE(numbertext::format(numbertext::moveByCents(0.1, 1, 20), es), QStringLiteral("0,3"));
+    QCOMPARE(numbertext::format(numbertext::moveByCents(10, 0, -999), es), QStringLiteral("0,01"));
 }
 
 TESORILA_TEST_MAIN(TestNumberText)

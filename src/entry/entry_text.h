@@ -8,6 +8,14 @@
 // the display text the ledger list shows and the ledger files store.
 namespace entrytext {
 
+// The largest amount an entry can carry, in cents.
+constexpr qint32 kMaxAmountCents = 2147483647;
+
+// The units box lets through only the digits and Backspace (code 8).
+constexpr bool passesUnitsFilter(char16_t code) {
+    return code == 8 || (code >= '0' && code <= '9');
+}
+
 // Completes the cents box: a single digit is read as tenths ("5" gives
 // "50", "0" gives "00") and an empty box gives "00". Any other text is
 // returned as it is.

@@ -1,13 +1,22 @@
 #include "entry/form2.h"
 
+#include "entry/entry_text.h"
+#include "ledger/entry_list.h"
+#include "ledger/ledger_window.h"
 #include "ledger/widgets.h"
+#include "ledger/window_set.h"
+#include "platform/clock.h"
 #include "platform/fonts.h"
+#include "platform/messagebox.h"
+#include "platform/numbertext.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+
+#include <cmath>
 
 Form2::Form2(QWidget *parent) : QWidget(parent) {
     ui::setUpWindow(this, QStringLiteral("Form2"), QStringLiteral("Agregar Dato"), QSize(450, 178),
@@ -64,14 +73,111 @@ Form2::Form2(QWidget *parent) : QWidget(parent) {
     ui::placeAt(this, QPoint(278, 346));
 }
 
-void Form2::Form_Load() {}
+void Form2::Form_Load() {
+    cd->setMaxLength(2);
+    txt1->setText(QString());
+    txt2->setText(QString());
+    cd->setText(QStringLiteral("00"));
+    txt3->setText(clocktext::today());
+}
 
-void Form2::Image3_Click() {}
+void Form2::refuse(const QString &text, const QString &title) {
+    messagebox::show(this, text, title);
+}
 
-void Form2::Image4_Click() {}
+void Form2::Image3_Click() {
+    // Cents completion: a lone digit is tenths, an empty box no cents.
+    const QString cents = entrytext::completeCents(cd->text());
+    if (cents != cd->text())
+        cd->setText(cents);
+
+    if (txt1->text().isEmpty()) {
+        refuse(QStringLiteral("Debe introducir una cantidad de dinero"),
+               QStringLiteral("Introduzca la cantidad"));
+        return;
+    }
+
+    Form1 *ledger = WindowSet::instance().form1();
+    if (!ledger)
+        return;
+
+    // Every refusal comes before the total, the list or a stored amount
+    // changes.
+    if (!entrytext::isDigits(txt1->text()) || !entrytext::isDigits(cd->text()) || cd->text().size() != 2) {
+        refuse(QStringLiteral("La cantidad de dinero solo puede contener cifras del 0 al 9, "
+                              "y los céntimos dos cifras."),
+               QStringLiteral("Cantidad incorrecta"));
+        return;
+    }
+    const std::optional<qint32> amount = entrytext::amountCents(txt1->text(), cd->text());
+    if (!amount) {
+        refuse(
+            QStringLiteral("La cantidad es demasiado grande. La mayor cantidad que se puede anotar es %1 €.")
+                .arg(numbertext::format(entrytext::kMaxAmountCents / 100.0)),
+            QStringLiteral("Cantidad demasiado grande"));
+        return;
+    }
+    if (ledger->lst->count() >= entrylist::kMaxLines) {
+        refuse(QStringLiteral("La lista ya tiene %1 registros, el máximo posible. "
+                              "Elimine alguno antes de añadir otro.")
+                   .arg(entrylist::kMaxLines),
+               QStringLiteral("Lista completa"));
+        return;
+    }
+    const std::optional<double> total = ledger->totalValue();
+    if (!total) {
+        refuse(QStringLiteral("El total no es un número válido. Corríjalo antes de añadir un registro."),
+               QStringLiteral("Total incorrecto"));
+        return;
+    }
+
+    const bool income = opt1->isChecked();
+    const qint32 signedCents = income ? *amount : -*amount;
+    const double newTotal =
+        numbertext::moveByCents(*total, numbertext::decimalPlaces(ledger->txtt->text()), signedCents);
+    if (!std::isfinite(newTotal)) {
+        refuse(QStringLiteral("El total resultante es demasiado grande para anotarlo."),
+               QStringLiteral("Total incorrecto"));
+        return;
+    }
+
+    ledger->setTotalText(numbertext::format(newTotal));
+    entrylist::append(ledger->lst,
+                      entrytext::displayText(txt3->text(), income, txt1->text(), cd->text(), txt2->text()),
+                      signedCents);
+
+    hide();
+    txt1->setText(QString());
+    txt2->setText(QString());
+    txt3->setText(clocktext::today());
+    ledger->applyClosingColour();
+}
+
+void Form2::Image4_Click() {
+    txt1->setText(QString());
+    txt2->setText(QString());
+    cd->setText(QStringLiteral("00"));
+    txt3->setText(clocktext::today());
+    hide();
+}
 
 bool Form2::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == txt1 && event->type() == QEvent::KeyPress)
+        return Txt1_Keypress(static_cast<QKeyEvent *>(event));
     return QWidget::eventFilter(watched, event);
+}
+
+bool Form2::Txt1_Keypress(QKeyEvent *event) {
+    // Keys that type no character (arrows, Delete, Tab) are not filtered.
+    const QString text = event->text();
+    if (text.isEmpty() || event->key() == Qt::Key_Delete || event->key() == Qt::Key_Tab ||
+        event->key() == Qt::Key_Backtab)
+        return false;
+    for (QChar c : text) {
+        if (!entrytext::passesUnitsFilter(c.unicode()))
+            return true; // the character is dropped
+    }
+    return false;
 }
 
 void Form2::showEvent(QShowEvent *event) {

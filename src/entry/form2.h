@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QLabel;
+class QKeyEvent;
 class QLineEdit;
 
 namespace ui {
@@ -44,5 +45,9 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // The key-press hook of txt1: true when the typed character is dropped.
+    bool Txt1_Keypress(QKeyEvent *event);
+    void refuse(const QString &text, const QString &title);
+
     bool m_shownOnce = false;
 };

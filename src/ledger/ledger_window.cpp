@@ -4,6 +4,7 @@
 #include "ledger/widgets.h"
 #include "ledger/window_set.h"
 #include "platform/fonts.h"
+#include "platform/messagebox.h"
 #include "platform/numbertext.h"
 #include "report/print_command.h"
 #include "storage/quick_save.h"
@@ -133,7 +134,45 @@ void Form1::Image1_Click() {
     WindowSet::instance().showForm2();
 }
 
-void Form1::Image2_Click() {}
+void Form1::setTotalText(const QString &text) {
+    if (txtt->text() == text)
+        txtt_Change();
+    else
+        txtt->setText(text); // runs txtt_Change inside
+}
+
+int Form1::selectedIndex() const {
+    const QModelIndexList rows = lst->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void Form1::Image2_Click() {
+    const int index = selectedIndex();
+    if (index < 0) {
+        messagebox::show(this, QStringLiteral("Debe de seleccionar primero el registro que desea eliminar"),
+                         QStringLiteral("Seleccione un registro"));
+        applyClosingColour();
+        return;
+    }
+    const std::optional<double> total = totalValue();
+    if (!total) {
+        messagebox::show(
+            this, QStringLiteral("El total no es un número válido. Corríjalo antes de eliminar un registro."),
+            QStringLiteral("Total incorrecto"));
+        return;
+    }
+
+    Text1->setText(QString::number(entrylist::cents(lst, index)));
+    const qint64 cents = Text1->text().toLongLong();
+    setTotalText(
+        numbertext::format(numbertext::moveByCents(*total, numbertext::decimalPlaces(txtt->text()), -cents)));
+    if (lst->count() == 1)
+        setTotalText(QStringLiteral("0"));
+    delete lst->takeItem(index);
+    lst->clearSelection();
+    lst->selectionModel()->clearCurrentIndex();
+    applyClosingColour();
+}
 
 void Form1::Image3_Click() {
     WindowSet::instance().showAbrir();
@@ -151,9 +190,19 @@ void Form1::Image6_Click() {
     WindowSet::instance().showForm3();
 }
 
-void Form1::Image7_Click() {}
+void Form1::Image7_Click() {
+    setWindowTitle(noUserCaption());
+    lst->clear();
+    setTotalText(QStringLiteral("0"));
+}
 
-void Form1::Image8_Click() {}
+void Form1::Image8_Click() {
+    lst->clear();
+    setTotalText(QStringLiteral("0"));
+    hide();
+    // Nothing shows the ledger window again: the application ends here.
+    WindowSet::instance().endApplication();
+}
 
 void Form1::closeEvent(QCloseEvent *event) {
     event->accept();

@@ -27,6 +27,13 @@ public:
     // The account caption with "Sin Usuario": no account in use.
     static QString noUserCaption();
 
+    // Sets the total's text; the change rule runs inside, also when the
+    // text is the one already there.
+    void setTotalText(const QString &text);
+
+    // The index of the selected line, or -1 when no line is selected.
+    int selectedIndex() const;
+
     // The closing colour rule of the add and delete commands: only a total
     // above zero is green. A total that is not a number keeps its colour.
     void applyClosingColour();

@@ -87,4 +87,36 @@ std::optional<double> parse(const QString &input, const QLocale &locale) {
     return value;
 }
 
+int decimalPlaces(const QString &input, const QLocale &locale) {
+    if (!parse(input, locale))
+        return 0;
+    const QString text = input.trimmed();
+    const QChar separator = decimalSeparator(locale);
+    int exponentAt = int(text.indexOf(QLatin1Char('E'), 0, Qt::CaseInsensitive));
+    const QString mantissa = exponentAt < 0 ? text : text.left(exponentAt);
+    const int separatorAt = int(mantissa.indexOf(separator));
+    long long places = separatorAt < 0 ? 0 : mantissa.size() - separatorAt - 1;
+    if (exponentAt >= 0) {
+        bool ok = false;
+        const long long exponent = text.mid(exponentAt + 1).toLongLong(&ok);
+        places = ok ? places - exponent : places;
+    }
+    return int(qBound(0LL, places, 400LL));
+}
+
+double moveByCents(double total, int totalPlaces, qint64 cents) {
+    const double sum = total + cents / 100.0;
+    const int places = qMax(totalPlaces, 2);
+    // Past 17 significant decimals a double holds no more than the sum.
+    if (!std::isfinite(sum) || places > 17 || std::fabs(sum) >= 1e17)
+        return sum;
+    char buffer[64];
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, sum, std::chars_format::fixed, places);
+    if (written.ec != std::errc())
+        return sum;
+    double rounded = sum;
+    const auto read = std::from_chars(buffer, written.ptr, rounded, std::chars_format::fixed);
+    return read.ec == std::errc() ? rounded : sum;
+}
+
 } // namespace numbertext

@@ -20,6 +20,16 @@ QString format(double value, const QLocale &locale = QLocale());
 // values that overflow a double, gives no value.
 std::optional<double> parse(const QString &text, const QLocale &locale = QLocale());
 
+// How many decimal places a number text shows ("12,5" one, "3" none,
+// "1,25E-03" five); 0 for text that is not a number.
+int decimalPlaces(const QString &text, const QLocale &locale = QLocale());
+
+// The running total moved by an amount in cents: total + cents / 100 in
+// double precision, then rounded to the decimal places the sum can really
+// have (those of the total's text, at least two), so that binary fractions
+// never leave noise such as 0,0999999999999996 where 0,1 is meant.
+double moveByCents(double total, int totalPlaces, qint64 cents);
+
 // The decimal separator of a locale as one character ("," or ".").
 QChar decimalSeparator(const QLocale &locale);
 

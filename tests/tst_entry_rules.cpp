@@ -1,0 +1,154 @@
+#include "testsupport.h"
+
+#include "entry/entry_text.h"
+
+#include <QApplication>
+#include <QTest>
+
+namespace {
+const QString kEuro = QString(QChar(0x20AC));
+}
+
+class TestEntryRules : public QObject {
+    Q_OBJECT
+private slots:
+    void completeCents_data();
+    void completeCents();
+    void amountCents_data();
+    void amountCents();
+    void displayText();
+    void centsFromDisplayText_data();
+    void centsFromDisplayText();
+    void unitsFilter();
+};
+
+void TestEntryRules::completeCents_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("completed");
+    QTest::newRow("lone digit is tenths") << "5"
+                                          << "50";
+    QTest::newRow("lone zero") << "0"
+                               << "00";
+    QTest::newRow("empty") << ""
+                           << "00";
+    QTest::newRow("leading zero kept") << "05"
+                                       << "05";
+    QTest::newRow("two digits kept") << "99"
+                                     << "99";
+    QTest::newRow("lone letter untouched") << "a"
+                                           << "a";
+    QTest::newRow("lone blank untouched") << " "
+                                          << " ";
+    QTest::newRow("non-ASCII digit untouched") << QString(QChar(0x0665)) << QString(QChar(0x0665));
+}
+
+void TestEntryRules::completeCents() {
+    QFETCH(QString, typed);
+    QFETCH(QString, completed);
+    QCOMPARE(entrytext::completeCents(typed), completed);
+}
+
+void TestEntryRules::amountCents_data() {
+    QTest::addColumn<QString>("units");
+    QTest::addColumn<QString>("cents");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<int>("amount");
+    QTest::newRow("plain") << "12"
+                           << "50" << true << 1250;
+    QTest::newRow("leading zeros") << "007"
+                                   << "45" << true << 745;
+    QTest::newRow("zero") << "0"
+                          << "00" << true << 0;
+    QTest::newRow("five cents") << "0"
+                                << "05" << true << 5;
+    QTest::newRow("largest") << "21474836"
+                             << "47" << true << 2147483647;
+    QTest::newRow("one cent too many") << "21474836"
+                                       << "48" << false << 0;
+    QTest::newRow("huge units") << "99999999999999999999999"
+                                << "00" << false << 0;
+    QTest::newRow("many leading zeros") << "000000000000000000000012"
+                                        << "00" << true << 1200;
+    QTest::newRow("pasted letters") << "1a"
+                                    << "00" << false << 0;
+    QTest::newRow("pasted sign") << "-5"
+                                 << "00" << false << 0;
+    QTest::newRow("blank") << "1 2"
+                           << "00" << false << 0;
+    QTest::newRow("letters in cents") << "1"
+                                      << "ab" << false << 0;
+    QTest::newRow("sign in cents") << "1"
+                                   << "-5" << false << 0;
+    QTest::newRow("empty units") << ""
+                                 << "00" << false << 0;
+    QTest::newRow("non-ASCII digits") << QString(QChar(0x0661)) << "00" << false << 0;
+}
+
+void TestEntryRules::amountCents() {
+    QFETCH(QString, units);
+    QFETCH(QString, cents);
+    QFETCH(bool, valid);
+    QFETCH(int, amount);
+    const std::optional<qint32> result = entrytext::amountCents(units, cents);
+    QCOMPARE(result.has_value(), valid);
+    if (valid)
+        QCOMPARE(*result, amount);
+}
+
+void TestEntryRules::displayText() {
+    QCOMPARE(entrytext::displayText(QStringLiteral("08/12/2026"), true, QStringLiteral("1500"),
+                                    QStringLiteral("00"), QStringLiteral("Nómina")),
+             QStringLiteral("08/12/2026\t\t+1500,00") + kEuro + QStringLiteral("\t\tNómina"));
+    QCOMPARE(entrytext::displayText(QStringLiteral("hoy"), false, QStringLiteral("007"), QStringLiteral("45"),
+                                    QString()),
+             QStringLiteral("hoy\t\t-007,45") + kEuro + QStringLiteral("\t\t"));
+}
+
+void TestEntryRules::centsFromDisplayText_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("cents");
+    auto line = [](const QString &date, bool income, const char *units, const char *cents,
+                   const QString &source) {
+        return entrytext::displayText(date, income, QLatin1String(units), QLatin1String(cents), source);
+    };
+    QTest::newRow("income") << line(QStringLiteral("8/12/26"), true, "12", "50", QStringLiteral("Nómina"))
+                            << 1250;
+    QTest::newRow("expense") << line(QStringLiteral("8/12/26"), false, "0", "45", QString()) << -45;
+    QTest::newRow("leading zeros") << line(QStringLiteral("x"), true, "007", "45", QStringLiteral("y"))
+                                   << 745;
+    QTest::newRow("largest") << line(QString(), false, "21474836", "47", QString()) << -2147483647;
+    QTest::newRow("too large carries 0") << line(QString(), true, "21474836", "48", QString()) << 0;
+    QTest::newRow("tabs in the date")
+        << line(QStringLiteral("a\t\tb"), true, "3", "00", QStringLiteral("c")) << 300;
+    QTest::newRow("amount-like source after the real one")
+        << line(QStringLiteral("d"), true, "1", "00",
+                QStringLiteral("\t\t-9,99") + kEuro + QStringLiteral("\t\t"))
+        << 100;
+    QTest::newRow("no layout") << "Compra del mes" << 0;
+    QTest::newRow("empty") << "" << 0;
+    QTest::newRow("no euro sign") << "d\t\t+5,00\t\tx" << 0;
+    QTest::newRow("one cent digit") << QStringLiteral("d\t\t+5,0") + kEuro + QStringLiteral("\t\tx") << 0;
+    QTest::newRow("point instead of comma")
+        << QStringLiteral("d\t\t+5.00") + kEuro + QStringLiteral("\t\tx") << 0;
+    QTest::newRow("no sign") << QStringLiteral("d\t\t5,00") + kEuro + QStringLiteral("\t\tx") << 0;
+    QTest::newRow("cut short") << QStringLiteral("d\t\t+5,00") + kEuro + QStringLiteral("\t") << 0;
+}
+
+void TestEntryRules::centsFromDisplayText() {
+    QFETCH(QString, text);
+    QFETCH(int, cents);
+    QCOMPARE(entrytext::centsFromDisplayText(text), cents);
+}
+
+void TestEntryRules::unitsFilter() {
+    QString passed;
+    for (char16_t code = 0; code < 256; ++code) {
+        if (entrytext::passesUnitsFilter(code))
+            passed += QChar(code);
+    }
+    QCOMPARE(passed, QStringLiteral("\b0123456789"));
+    QVERIFY(!entrytext::passesUnitsFilter(0x0661));
+}
+
+TESORILA_TEST_MAIN(TestEntryRules)
+#include "tst_entry_rules.moc"

@@ -1,0 +1,279 @@
+#include "testsupport.h"
+
+#include "entry/entry_text.h"
+#include "entry/form2.h"
+#include "ledger/entry_list.h"
+#include "ledger/ledger_window.h"
+#include "ledger/widgets.h"
+#include "ledger/window_set.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+const QColor kGreen(0, 128, 0);
+const QColor kDarkRed(192, 0, 0);
+
+// An entry line as the add-entry dialog makes it, with its amount.
+void addLine(Form1 *ledger, qint32 cents) {
+    const qint32 magnitude = cents < 0 ? -cents : cents;
+    const QString units = QString::number(magnitude / 100);
+    const QString centsText = QStringLiteral("%1").arg(magnitude % 100, 2, 10, QLatin1Char('0'));
+    entrylist::append(
+        ledger->lst,
+        entrytext::displayText(QStringLiteral("1/1/26"), cents >= 0, units, centsText, QStringLiteral("x")),
+        cents);
+}
+
+void selectRow(Form1 *ledger, int row) {
+    ledger->lst->doItemsLayout();
+    const QRect rect = ledger->lst->visualItemRect(ledger->lst->item(row));
+    QTest::mouseClick(ledger->lst->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+}
+} // namespace
+
+class TestLedgerCommands : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void deleteSequences_data();
+    void deleteSequences();
+    void deleteWithNothingSelected_data();
+    void deleteWithNothingSelected();
+    void deleteUsesScratchField();
+    void deleteFromTypedTotal();
+    void deleteWithTotalNotANumber();
+    void addThenDeleteRestoresTotal();
+    void newLedger();
+    void exitEndsApplication();
+
+private:
+    Form1 *ledger = nullptr;
+};
+
+void TestLedgerCommands::init() {
+    WindowSet::instance().destroyAll();
+    ledger = WindowSet::instance().showForm1();
+}
+
+void TestLedgerCommands::cleanup() {
+    WindowSet::instance().destroyAll();
+}
+
+void TestLedgerCommands::deleteSequences_data() {
+    QTest::addColumn<QString>("total");
+    QTest::addColumn<QList<int>>("lines");
+    QTest::addColumn<QList<int>>("deleteRows");
+    QTest::addColumn<QStringList>("totals");
+    QTest::addColumn<QList<QColor>>("colours");
+
+    QTest::newRow("only line leaves dark red zero")
+        << "12,5" << QList<int>{1250} << QList<int>{0} << QStringList{"0"} << QList<QColor>{kDarkRed};
+    QTest::newRow("two lines") << "30" << QList<int>{1000, 2000} << QList<int>{0, 0} << QStringList{"20", "0"}
+                               << QList<QColor>{kGreen, kDarkRed};
+    QTest::newRow("expense first") << "0" << QList<int>{500, -500} << QList<int>{1} << QStringList{"5"}
+                                   << QList<QColor>{kGreen};
+    QTest::newRow("income first") << "0" << QList<int>{500, -500} << QList<int>{0} << QStringList{"-5"}
+                                  << QList<QColor>{kDarkRed};
+    QTest::newRow("zero remains red after a zero amount")
+        << "0" << QList<int>{0, 0} << QList<int>{0} << QStringList{"0"} << QList<QColor>{kDarkRed};
+    // The last line always leaves "0", whatever the total said.
+    QTest::newRow("last line overrides the sum")
+        << "99" << QList<int>{100} << QList<int>{0} << QStringList{"0"} << QList<QColor>{kDarkRed};
+}
+
+void TestLedgerCommands::deleteSequences() {
+    QFETCH(QString, total);
+    QFETCH(QList<int>, lines);
+    QFETCH(QList<int>, deleteRows);
+    QFETCH(QStringList, totals);
+    QFETCH(QList<QColor>, colours);
+
+    for (int cents : lines)
+        addLine(ledger, cents);
+    ledger->txtt->setText(total);
+    QStringList remaining;
+    for (int i = 0; i < ledger->lst->count(); ++i)
+        remaining << ledger->lst->item(i)->text();
+
+    for (int step = 0; step < deleteRows.size(); ++step) {
+        selectRow(ledger, deleteRows[step]);
+        QCOMPARE(ledger->selectedIndex(), deleteRows[step]);
+        const QList<testsupport::SeenMessage> seen =
+            testsupport::answerMessages([&] { testsupport::click(ledger->Image2); });
+        QVERIFY(seen.isEmpty());
+        remaining.removeAt(deleteRows[step]);
+        QCOMPARE(ledger->txtt->text(), totals[step]);
+        QCOMPARE(ledger->totalColour(), colours[step]);
+        QCOMPARE(ledger->selectedIndex(), -1);
+        QStringList now;
+        for (int i = 0; i < ledger->lst->count(); ++i)
+            now << ledger->lst->item(i)->text();
+        QCOMPARE(now, remaining);
+    }
+}
+
+void TestLedgerCommands::deleteWithNothingSelected_data() {
+    QTest::addColumn<QString>("total");
+    QTest::addColumn<QColor>("colour");
+    QTest::newRow("green zero turns dark red") << "0" << kDarkRed;
+    QTest::newRow("positive stays green") << "4" << kGreen;
+    QTest::newRow("negative stays dark red") << "-4" << kDarkRed;
+}
+
+void TestLedgerCommands::deleteWithNothingSelected() {
+    QFETCH(QString, total);
+    QFETCH(QColor, colour);
+    addLine(ledger, 100);
+    ledger->txtt->setText(QStringLiteral("1"));
+    ledger->txtt->setText(total);
+    const QList<testsupport::SeenMessage> seen =
+        testsupport::answerMessages([&] { testsupport::click(ledger->Image2); });
+    QCOMPARE(seen.size(), 1);
+    QCOMPARE(seen[0].text, QStringLiteral("Debe de seleccionar primero el registro que desea eliminar"));
+    QCOMPARE(seen[0].title, QStringLiteral("Seleccione un registro"));
+    QCOMPARE(seen[0].icon, 0);
+    QVERIFY(seen[0].okButton);
+    QCOMPARE(ledger->lst->count(), 1);
+    QCOMPARE(ledger->txtt->text(), total);
+    QCOMPARE(ledger->totalColour(), colour);
+}
+
+void TestLedgerCommands::deleteUsesScratchField() {
+    addLine(ledger, -1250);
+    addLine(ledger, 300);
+    ledger->txtt->setText(QStringLiteral("-9,5"));
+    selectRow(ledger, 0);
+    testsupport::click(ledger->Image2);
+    QCOMPARE(ledger->Text1->text(), QStringLiteral("-1250"));
+    QCOMPARE(ledger->txtt->text(), QStringLiteral("3"));
+    QCOMPARE(entrylist::cents(ledger->lst, 0), 300);
+}
+
+void TestLedgerCommands::deleteFromTypedTotal() {
+    addLine(ledger, 1000);
+    addLine(ledger, 250);
+    ledger->txtt->setFocus();
+    ledger->txtt->selectAll();
+    QTest::keyClicks(ledger->txtt, QStringLiteral("100"));
+    selectRow(ledger, 1);
+    testsupport::click(ledger->Image2);
+    QCOMPARE(ledger->txtt->text(), QStringLiteral("97,5"));
+    QCOMPARE(ledger->totalColour(), kGreen);
+}
+
+void TestLedgerCommands::deleteWithTotalNotANumber() {
+    addLine(ledger, 1000);
+    addLine(ledger, 250);
+    ledger->txtt->setText(QStringLiteral("12"));
+    ledger->txtt->setText(QStringLiteral("doce"));
+    selectRow(ledger, 0);
+    const QString scratch = ledger->Text1->text();
+    const QList<testsupport::SeenMessage> seen =
+        testsupport::answerMessages([&] { testsupport::click(ledger->Image2); });
+    QCOMPARE(seen.size(), 1);
+    QCOMPARE(seen[0].title, QStringLiteral("Total incorrecto"));
+    QCOMPARE(ledger->lst->count(), 2);
+    QCOMPARE(ledger->txtt->text(), QStringLiteral("doce"));
+    QCOMPARE(ledger->Text1->text(), scratch);
+    QCOMPARE(ledger->totalColour(), kGreen);
+}
+
+void TestLedgerCommands::addThenDeleteRestoresTotal() {
+    // Deleting takes off exactly the amount that adding put on, however the
+    // binary fractions fall.
+    const QList<int> amounts{10, 20, 1, 99, 745, -45, 2147483647, -1250, 7, 333333};
+    for (const char *start : {"0", "0,1", "-3,3", "1000000,01"}) {
+        ledger->lst->clear();
+        ledger->txtt->setText(QLatin1String(start));
+        for (int cents : amounts) {
+            const QString before = ledger->txtt->text();
+            addLine(ledger, 1); // so that the line deleted is never the only one
+            // Add through the real dialog, then delete the line it made.
+            testsupport::click(ledger->Image1);
+            auto *dialog = WindowSet::instance().form2();
+            QVERIFY(dialog);
+            dialog->findChild<QWidget *>(cents >= 0 ? QStringLiteral("opt1") : QStringLiteral("opt2"))
+                ->setProperty("checked", true);
+            const int magnitude = cents < 0 ? -cents : cents;
+            dialog->findChild<QLineEdit *>(QStringLiteral("txt1"))->setText(QString::number(magnitude / 100));
+            dialog->findChild<QLineEdit *>(QStringLiteral("cd"))
+                ->setText(QStringLiteral("%1").arg(magnitude % 100, 2, 10, QLatin1Char('0')));
+            testsupport::click(dialog->findChild<QWidget *>(QStringLiteral("Image3")));
+            QCOMPARE(entrylist::cents(ledger->lst, ledger->lst->count() - 1), cents);
+            selectRow(ledger, ledger->lst->count() - 1);
+            testsupport::click(ledger->Image2);
+            QCOMPARE(ledger->txtt->text(), before);
+        }
+    }
+}
+
+void TestLedgerCommands::newLedger() {
+    ledger->setWindowTitle(Form1::accountCaption(QStringLiteral("ana")));
+    ledger->user1->setText(QStringLiteral("ana"));
+    ledger->pass1->setText(QStringLiteral("1234"));
+    addLine(ledger, 100);
+    addLine(ledger, -300);
+    ledger->txtt->setText(QStringLiteral("-2"));
+    testsupport::click(ledger->Image7);
+    QCOMPARE(ledger->windowTitle(), Form1::noUserCaption());
+    QCOMPARE(ledger->lst->count(), 0);
+    QCOMPARE(ledger->txtt->text(), QStringLiteral("0"));
+    QCOMPARE(ledger->totalColour(), kGreen);
+    QCOMPARE(ledger->user1->text(), QStringLiteral("ana"));
+    QCOMPARE(ledger->pass1->text(), QStringLiteral("1234"));
+
+    // A dark red "0" left by a delete turns green as well.
+    addLine(ledger, 100);
+    ledger->txtt->setText(QStringLiteral("1"));
+    selectRow(ledger, 0);
+    testsupport::click(ledger->Image2);
+    QCOMPARE(ledger->totalColour(), kDarkRed);
+    testsupport::click(ledger->Image7);
+    QCOMPARE(ledger->totalColour(), kGreen);
+}
+
+void TestLedgerCommands::exitEndsApplication() {
+    WindowSet &set = WindowSet::instance();
+    set.showForm3();
+    addLine(ledger, 100);
+    ledger->txtt->setText(QStringLiteral("1"));
+    ledger->setWindowTitle(Form1::accountCaption(QStringLiteral("ana")));
+    QSignalSpy ended(&set, &WindowSet::applicationEnded);
+    QPointer<Form1> window = ledger;
+    // The list and the total are emptied before the window goes.
+    int linesWhenHidden = -1;
+    QString totalWhenHidden;
+    class HideWatcher : public QObject {
+    public:
+        std::function<void()> onHide;
+        bool eventFilter(QObject *, QEvent *event) override {
+            if (event->type() == QEvent::Hide && onHide)
+                onHide();
+            return false;
+        }
+    } watcher;
+    watcher.onHide = [&] {
+        if (linesWhenHidden < 0 && window) {
+            linesWhenHidden = window->lst->count();
+            totalWhenHidden = window->txtt->text();
+        }
+    };
+    ledger->installEventFilter(&watcher);
+    testsupport::click(ledger->Image8);
+    QCOMPARE(linesWhenHidden, 0);
+    QCOMPARE(totalWhenHidden, QStringLiteral("0"));
+    QCOMPARE(ended.count(), 1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(window.isNull());
+    QVERIFY(!set.form3());
+    ledger = nullptr;
+}
+
+TESORILA_TEST_MAIN(TestLedgerCommands)
+#include "tst_ledger_commands.moc"
