@@ -1,0 +1,57 @@
+# What `cmake --install` puts in place: the executable and, on free desktops,
+# the desktop entry, the icon theme files and the AppStream metadata.
+
+include(GNUInstallDirs)
+
+# Names and addresses shared by the desktop files and the package.
+set(TESORILA_APP_ID "org.example.tesorila")
+set(TESORILA_DESKTOP_ID "tesorila.desktop")
+set(TESORILA_ICON_NAME "tesorila")
+set(TESORILA_HOMEPAGE "https://tesorila.example.org")
+set(TESORILA_DEVELOPER "Equipo Tesorila")
+set(TESORILA_CONTACT "Equipo Tesorila <equipo@tesorila.example.org>")
+
+# The installed executable finds Qt where the system keeps it; only a Qt
+# outside the system's library folders is added to its search path.
+set_target_properties(tesorila PROPERTIES INSTALL_RPATH "" INSTALL_RPATH_USE_LINK_PATH ON)
+install(TARGETS tesorila RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+if(NOT UNIX OR APPLE)
+    return()
+endif()
+
+set(TESORILA_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
+set(TESORILA_ICON_SVG ${PROJECT_SOURCE_DIR}/resources/icon_app.svg)
+set(TESORILA_ICON_SIZES 16 32 48 64 128 256)
+set(TESORILA_ICON_DIR ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
+
+# The bitmaps of the icon are drawn from the SVG artwork at build time.
+add_executable(tesorila_render_icon ${PROJECT_SOURCE_DIR}/tools/render_icon.cpp)
+target_compile_definitions(tesorila_render_icon PRIVATE QT_NO_CAST_FROM_ASCII)
+target_link_libraries(tesorila_render_icon PRIVATE Qt6::Gui Qt6::Svg)
+
+set(tesorila_icon_pngs)
+foreach(size IN LISTS TESORILA_ICON_SIZES)
+    set(png_dir ${PROJECT_BINARY_DIR}/icons/${size}x${size})
+    set(png ${png_dir}/${TESORILA_ICON_NAME}.png)
+    add_custom_command(OUTPUT ${png}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${png_dir}
+        COMMAND tesorila_render_icon ${TESORILA_ICON_SVG} ${png} ${size}
+        DEPENDS tesorila_render_icon ${TESORILA_ICON_SVG}
+        COMMENT "Dibujando el icono de ${size}x${size}"
+        VERBATIM)
+    list(APPEND tesorila_icon_pngs ${png})
+    install(FILES ${png} DESTINATION ${TESORILA_ICON_DIR}/${size}x${size}/apps)
+endforeach()
+add_custom_target(tesorila_icons ALL DEPENDS ${tesorila_icon_pngs})
+
+install(FILES ${TESORILA_ICON_SVG}
+    DESTINATION ${TESORILA_ICON_DIR}/scalable/apps RENAME ${TESORILA_ICON_NAME}.svg)
+
+install(FILES ${TESORILA_PACKAGING_DIR}/tesorila.desktop
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/applications RENAME ${TESORILA_DESKTOP_ID})
+
+# The metainfo file is named after the component id, as AppStream expects.
+set(tesorila_metainfo ${PROJECT_BINARY_DIR}/${TESORILA_APP_ID}.metainfo.xml)
+configure_file(${TESORILA_PACKAGING_DIR}/tesorila.metainfo.xml ${tesorila_metainfo} @ONLY)
+install(FILES ${tesorila_metainfo} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
