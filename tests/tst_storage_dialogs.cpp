@@ -1,0 +1,888 @@
+#include "tst_storage_support.h"
+
+#include "testsupport.h"
+
+#include "ledger/entry_list.h"
+#include "ledger/ledger_window.h"
+#include "ledger/widgets.h"
+#include "ledger/window_set.h"
+#include "platform/clock.h"
+#include "platform/data_root.h"
+#include "platform/numbertext.h"
+#include "storage/abrir.h"
+#include "storage/guardar.h"
+#include "storage/ledger_format.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QTest>
+
+#include <cerrno>
+#include <cstring>
+
+#ifdef Q_OS_LINUX
+#include <sys/mount.h>
+#include <unistd.h>
+#endif
+
+using storagetest::listing;
+using storagetest::readBytes;
+using storagetest::writeBytes;
+using testsupport::SeenMessage;
+
+namespace {
+
+const QString kSavedText = QStringLiteral("Se ha guardado correctamente");
+const QString kSavedTitle = QStringLiteral("Operacion terminada");
+const QString kMissingText = QStringLiteral("Debe de rellenar todas las casillas");
+const QString kMissingTitle = QStringLiteral("Faltan campos");
+const QString kDeniedText = QStringLiteral("Usuario o contraseña incorrectas");
+const QString kDeniedTitle = QStringLiteral("Acceso denegado");
+
+// A mount made for one test, taken away when the test ends however it ends.
+class ScopedMount {
+public:
+    ScopedMount() = default;
+    ScopedMount(const ScopedMount &) = delete;
+    ScopedMount &operator=(const ScopedMount &) = delete;
+    ~ScopedMount() { release(); }
+
+    // Nothing on success, otherwise why the mount could not be made.
+    std::optional<QString> tmpfs(const QString &point, const QByteArray &options) {
+#ifdef Q_OS_LINUX
+        if (::mount("tesorila-test", QFile::encodeName(point).constData(), "tmpfs", MS_NOSUID | MS_NODEV,
+                    options.constData()) != 0)
+            return reason("tmpfs");
+        m_points.append(point);
+        return std::nullopt;
+#else
+        Q_UNUSED(point);
+        Q_UNUSED(options);
+        return QStringLiteral("tmpfs mounts are a Linux feature");
+#endif
+    }
+
+    // Makes the directory read-only by binding it over itself.
+    std::optional<QString> readOnly(const QString &point) {
+#ifdef Q_OS_LINUX
+        const QByteArray path = QFile::encodeName(point);
+        if (::mount(path.constData(), path.constData(), nullptr, MS_BIND, nullptr) != 0)
+            return reason("bind");
+        m_points.append(point);
+        if (::mount(nullptr, path.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0)
+            return reason("read-only remount");
+        return std::nullopt;
+#else
+        Q_UNUSED(point);
+        return QStringLiteral("bind mounts are a Linux feature");
+#endif
+    }
+
+    void release() {
+#ifdef Q_OS_LINUX
+        while (!m_points.isEmpty())
+            ::umount2(QFile::encodeName(m_points.takeLast()).constData(), MNT_DETACH);
+#endif
+    }
+
+private:
+    static QString reason(const char *what) {
+        return QStringLiteral("cannot make a %1 mount here (%2)")
+            .arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    QStringList m_points;
+};
+
+bool isRoot() {
+#ifdef Q_OS_UNIX
+    return ::geteuid() == 0;
+#else
+    return false;
+#endif
+}
+
+} // namespace
+
+class TestStorageDialogs : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void quickSaveWithoutAccountShowsTheSaveDialog();
+    void saveDialogLoad();
+    void markerKeptWhenPresent();
+    void passKeyFilter_data();
+    void passKeyFilter();
+    void passFieldDropsTypedNonDigits();
+    void missingFields_data();
+    void missingFields();
+    void saveCreatesTheAccount();
+    void secondPasswordAddsALedger();
+    void cancelKeepsEverything();
+    void saveRefusals_data();
+    void saveRefusals();
+    void unsavableTextWritesNothing();
+    void quickSaveWritesBack();
+    void quickSaveForSinUsuarioAsksAgain();
+
+    void openDialogLoad();
+    void openMissingFields();
+    void signIn();
+    void signInDenials_data();
+    void signInDenials();
+    void signInRefusesUnsafeNames();
+    void signInOverTheLineLimit();
+    void windowsBytesRoundTrip();
+    void totalFileLines_data();
+    void totalFileLines();
+    void locales();
+
+    void dataRootCannotBeMade();
+    void readOnlyAccountDirectory();
+    void accountDirectoryRemoved();
+    void fullDisk();
+    void everyFailingStepOfAQuickSave();
+    void everyFailingStepOfTheSaveDialog();
+
+private:
+    Form1 *ledger();
+    guardar *showSaveDialog(QList<SeenMessage> *messages = nullptr);
+    QList<SeenMessage> save(const QString &user, const QString &password);
+    QList<SeenMessage> signInAs(const QString &user, const QString &password);
+    QList<SeenMessage> quickSave();
+    QString accountDirectory(const QString &user) const { return dataroot::path() + user; }
+    ledgerformat::LedgerPaths paths(const QString &user, const QString &password) const;
+    void addEntries(int count, const QString &source);
+};
+
+void TestStorageDialogs::init() {
+    WindowSet::instance().destroyAll();
+    QDir(dataroot::path()).removeRecursively();
+    QVERIFY(WindowSet::instance().showForm1());
+}
+
+void TestStorageDialogs::cleanup() {
+    WindowSet::instance().destroyAll();
+}
+
+Form1 *TestStorageDialogs::ledger() {
+    return WindowSet::instance().form1();
+}
+
+ledgerformat::LedgerPaths TestStorageDialogs::paths(const QString &user, const QString &password) const {
+    return ledgerformat::ledgerPaths(dataroot::path(), user, *ledgerformat::passwordValue(password),
+                                     QStringLiteral("/"));
+}
+
+void TestStorageDialogs::addEntries(int count, const QString &source) {
+    double total = ledger()->totalValue().value_or(0);
+    for (int i = 1; i <= count; ++i) {
+        entrylist::append(ledger()->lst,
+                          QStringLiteral("08/12/2026\t\t+%1,50€\t\t%2 %3").arg(i).arg(source).arg(i),
+                          i * 100 + 50);
+        total += i + 0.5;
+    }
+    ledger()->txtt->setText(numbertext::format(total));
+}
+
+guardar *TestStorageDialogs::showSaveDialog(QList<SeenMessage> *messages) {
+    const QList<SeenMessage> seen =
+        testsupport::answerMessages([&] { testsupport::click(ledger()->Image4); });
+    if (messages)
+        *messages = seen;
+    return WindowSet::instance().guardarWindow();
+}
+
+QList<SeenMessage> TestStorageDialogs::save(const QString &user, const QString &password) {
+    guardar *dialog = showSaveDialog();
+    if (!dialog || !dialog->isVisible())
+        return {};
+    dialog->user->setText(user);
+    dialog->pass->setText(password);
+    return testsupport::answerMessages([&] { testsupport::click(dialog->Image1); });
+}
+
+QList<SeenMessage> TestStorageDialogs::signInAs(const QString &user, const QString &password) {
+    testsupport::click(ledger()->Image3);
+    abrir *dialog = WindowSet::instance().abrirWindow();
+    if (!dialog)
+        return {};
+    dialog->user->setText(user);
+    dialog->pass->setText(password);
+    return testsupport::answerMessages([&] { testsupport::click(dialog->Image1); });
+}
+
+QList<SeenMessage> TestStorageDialogs::quickSave() {
+    return testsupport::answerMessages([&] { testsupport::click(ledger()->Image4); });
+}
+
+// One message box, with exactly this text and title, an OK button and no icon.
+// The messages are evaluated once, then checked.
+#define VERIFY_ONE_MESSAGE(messages, expectedText, expectedTitle)                                            \
+    do {                                                                                                     \
+        const QList<SeenMessage> seen_ = (messages);                                                         \
+        QCOMPARE(seen_.size(), 1);                                                                           \
+        QCOMPARE(seen_.first().text, expectedText);                                                          \
+        QCOMPARE(seen_.first().title, expectedTitle);                                                        \
+        QVERIFY(seen_.first().okButton);                                                                     \
+        QCOMPARE(seen_.first().icon, int(QMessageBox::NoIcon));                                              \
+    } while (false)
+
+// One message of that title with some text, an OK button and no icon.
+#define VERIFY_ONE_TITLE(messages, expectedTitle)                                                            \
+    do {                                                                                                     \
+        const QList<SeenMessage> seen_ = (messages);                                                         \
+        QCOMPARE(seen_.size(), 1);                                                                           \
+        QCOMPARE(seen_.first().title, expectedTitle);                                                        \
+        QVERIFY(!seen_.first().text.isEmpty());                                                              \
+        QVERIFY(seen_.first().okButton);                                                                     \
+        QCOMPARE(seen_.first().icon, int(QMessageBox::NoIcon));                                              \
+    } while (false)
+
+void TestStorageDialogs::quickSaveWithoutAccountShowsTheSaveDialog() {
+    addEntries(2, QStringLiteral("Nómina"));
+    QList<SeenMessage> seen;
+    guardar *dialog = showSaveDialog(&seen);
+    QVERIFY(seen.isEmpty());
+    QVERIFY(dialog && dialog->isVisible());
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("Guardar "));
+    // Only the data root with its marker exists: no ledger was written.
+    QCOMPARE(listing(dataroot::path()), QStringList{QStringLiteral("noborrar.text")});
+    QCOMPARE(ledger()->windowTitle(), Form1::noUserCaption());
+}
+
+void TestStorageDialogs::saveDialogLoad() {
+    guardar *dialog = showSaveDialog();
+    QVERIFY(dialog);
+    QCOMPARE(dialog->Text3->text(), clocktext::today());
+    QVERIFY(dialog->user->text().isEmpty());
+    QVERIFY(dialog->pass->text().isEmpty());
+    QCOMPARE(readBytes(dataroot::markerPath()), clocktext::today().toLatin1() + "\r\n");
+    QCOMPARE(dialog->focusWidget(), dialog->user);
+    QTest::keyClicks(dialog->pass, QStringLiteral("123"));
+    QCOMPARE(dialog->pass->text(), QStringLiteral("123"));
+    QCOMPARE(dialog->pass->displayText(), QStringLiteral("***"));
+}
+
+void TestStorageDialogs::markerKeptWhenPresent() {
+    // A data root with a marker is left alone; one without gets its marker
+    // and keeps everything else.
+    QVERIFY(QDir().mkpath(accountDirectory(QStringLiteral("Ana"))));
+    QVERIFY(writeBytes(accountDirectory(QStringLiteral("Ana")) + QStringLiteral("/929.text"), "x\r\n"));
+    showSaveDialog();
+    QCOMPARE(readBytes(dataroot::markerPath()), clocktext::today().toLatin1() + "\r\n");
+    QCOMPARE(readBytes(accountDirectory(QStringLiteral("Ana")) + QStringLiteral("/929.text")),
+             QByteArray("x\r\n"));
+
+    QVERIFY(writeBytes(dataroot::markerPath(), "1/1/99\r\n"));
+    WindowSet::instance().guardarWindow()->close(); // the next showing creates it afresh
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!WindowSet::instance().guardarWindow());
+    showSaveDialog();
+    QVERIFY(WindowSet::instance().guardarWindow());
+    QCOMPARE(readBytes(dataroot::markerPath()), QByteArray("1/1/99\r\n"));
+}
+
+void TestStorageDialogs::passKeyFilter_data() {
+    QTest::addColumn<int>("code");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("0") << 48 << true;
+    QTest::newRow("9") << 57 << true;
+    QTest::newRow("backspace") << 8 << true;
+    QTest::newRow("slash below 0") << 47 << false;
+    QTest::newRow("colon above 9") << 58 << false;
+    QTest::newRow("minus") << int('-') << false;
+    QTest::newRow("comma") << int(',') << false;
+    QTest::newRow("blank") << int(' ') << false;
+    QTest::newRow("enter") << 13 << false;
+    QTest::newRow("letter") << int('a') << false;
+    QTest::newRow("n tilde") << 0xF1 << false;
+}
+
+void TestStorageDialogs::passKeyFilter() {
+    QFETCH(int, code);
+    QFETCH(bool, kept);
+    int key = code;
+    guardar::pass_Keypress(key);
+    QCOMPARE(key, kept ? code : 0);
+}
+
+void TestStorageDialogs::passFieldDropsTypedNonDigits() {
+    guardar *dialog = showSaveDialog();
+    QVERIFY(dialog);
+    QTest::keyClicks(dialog->pass, QStringLiteral("1a-2,.3 "));
+    QTest::keyClick(dialog->pass, Qt::Key_Return);
+    QCOMPARE(dialog->pass->text(), QStringLiteral("123"));
+    QTest::keyClick(dialog->pass, Qt::Key_Backspace);
+    QCOMPARE(dialog->pass->text(), QStringLiteral("12"));
+    // The user name has no filter.
+    QTest::keyClicks(dialog->user, QStringLiteral("Ana-1, b"));
+    QCOMPARE(dialog->user->text(), QStringLiteral("Ana-1, b"));
+}
+
+void TestStorageDialogs::missingFields_data() {
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::newRow("both empty") << QString() << QString();
+    QTest::newRow("no password") << QStringLiteral("Ana") << QString();
+    QTest::newRow("no user") << QString() << QStringLiteral("12");
+}
+
+void TestStorageDialogs::missingFields() {
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    const QList<SeenMessage> seen = save(user, password);
+    VERIFY_ONE_MESSAGE(seen, kMissingText, kMissingTitle);
+    guardar *dialog = WindowSet::instance().guardarWindow();
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(dialog->user->text(), user);
+    QCOMPARE(dialog->pass->text(), password);
+    QCOMPARE(listing(dataroot::path()), QStringList{QStringLiteral("noborrar.text")});
+}
+
+void TestStorageDialogs::saveCreatesTheAccount() {
+    addEntries(2, QStringLiteral("Nómina"));
+    const QString total = ledger()->txtt->text();
+    const QList<SeenMessage> seen = save(QStringLiteral("Ana"), QStringLiteral("1234"));
+    VERIFY_ONE_MESSAGE(seen, kSavedText, kSavedTitle);
+
+    const ledgerformat::LedgerPaths p = paths(QStringLiteral("Ana"), QStringLiteral("1234"));
+    QCOMPARE(readBytes(p.entries), QByteArray("08/12/2026\t\t+1,50\x80\t\tN\xf3mina 1\r\n"
+                                              "08/12/2026\t\t+2,50\x80\t\tN\xf3mina 2\r\n"));
+    QCOMPARE(readBytes(p.total), total.toLatin1() + "\r\n");
+    QCOMPARE(listing(p.directory),
+             (QStringList{QStringLiteral("1235,14285714286.text"), QStringLiteral("927,5.text")}));
+
+    QCOMPARE(ledger()->windowTitle(), Form1::accountCaption(QStringLiteral("Ana")));
+    QCOMPARE(ledger()->user1->text(), QStringLiteral("Ana"));
+    QCOMPARE(ledger()->pass1->text(), QStringLiteral("1234"));
+    QCOMPARE(ledger()->lst->count(), 2);
+    guardar *dialog = WindowSet::instance().guardarWindow();
+    QVERIFY(!dialog->isVisible());
+    QVERIFY(dialog->user->text().isEmpty());
+    QVERIFY(dialog->pass->text().isEmpty());
+}
+
+void TestStorageDialogs::secondPasswordAddsALedger() {
+    addEntries(1, QStringLiteral("uno"));
+    save(QStringLiteral("Ana"), QStringLiteral("1"));
+    testsupport::click(ledger()->Image7); // new ledger: no account in use
+    addEntries(3, QStringLiteral("dos"));
+    VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("2")), kSavedText, kSavedTitle);
+    QCOMPARE(listing(accountDirectory(QStringLiteral("Ana"))).size(), 4);
+    QVERIFY(readBytes(paths(QStringLiteral("Ana"), QStringLiteral("1")).entries).contains("uno 1"));
+
+    // The same password again replaces that pair, nothing appended.
+    testsupport::click(ledger()->Image7);
+    addEntries(1, QStringLiteral("tres"));
+    VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("1")), kSavedText, kSavedTitle);
+    QCOMPARE(readBytes(paths(QStringLiteral("Ana"), QStringLiteral("1")).entries),
+             QByteArray("08/12/2026\t\t+1,50\x80\t\ttres 1\r\n"));
+    QCOMPARE(listing(accountDirectory(QStringLiteral("Ana"))).size(), 4);
+}
+
+void TestStorageDialogs::cancelKeepsEverything() {
+    guardar *dialog = showSaveDialog();
+    dialog->user->setText(QStringLiteral("Ana"));
+    dialog->pass->setText(QStringLiteral("12"));
+    testsupport::click(dialog->Image2);
+    QVERIFY(!dialog->isVisible());
+    QCOMPARE(ledger()->windowTitle(), Form1::noUserCaption());
+    QCOMPARE(ledger()->user1->text(), QStringLiteral("Text2"));
+    QVERIFY(!QFileInfo::exists(accountDirectory(QStringLiteral("Ana"))));
+    QCOMPARE(showSaveDialog(), dialog);
+    QCOMPARE(dialog->user->text(), QStringLiteral("Ana"));
+    QCOMPARE(dialog->pass->text(), QStringLiteral("12"));
+}
+
+void TestStorageDialogs::saveRefusals_data() {
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("title");
+    const QString name = QStringLiteral("Nombre no válido");
+    const QString pass = QStringLiteral("Contraseña no válida");
+    QTest::newRow("dot") << QStringLiteral(".") << QStringLiteral("1") << name;
+    QTest::newRow("dot dot") << QStringLiteral("..") << QStringLiteral("1") << name;
+    QTest::newRow("climbing out") << QStringLiteral("../fuera") << QStringLiteral("1") << name;
+    QTest::newRow("slash") << QStringLiteral("a/b") << QStringLiteral("1") << name;
+    QTest::newRow("backslash") << QStringLiteral("a\\b") << QStringLiteral("1") << name;
+    QTest::newRow("tab") << QStringLiteral("a\tb") << QStringLiteral("1") << name;
+    QTest::newRow("too long") << QString(256, QLatin1Char('a')) << QStringLiteral("1") << name;
+    QTest::newRow("pasted letters") << QStringLiteral("Ana") << QStringLiteral("12a") << pass;
+    QTest::newRow("pasted comma") << QStringLiteral("Ana") << QStringLiteral("1,5") << pass;
+    QTest::newRow("pasted blank") << QStringLiteral("Ana") << QStringLiteral(" 1") << pass;
+    QTest::newRow("pasted minus") << QStringLiteral("Ana") << QStringLiteral("-1") << pass;
+    QTest::newRow("not finite") << QStringLiteral("Ana") << QString(400, QLatin1Char('9')) << pass;
+}
+
+void TestStorageDialogs::saveRefusals() {
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(QString, title);
+    addEntries(1, QStringLiteral("x"));
+    const QList<SeenMessage> seen = save(user, password);
+    VERIFY_ONE_TITLE(seen, title);
+    guardar *dialog = WindowSet::instance().guardarWindow();
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(dialog->user->text(), user);
+    QCOMPARE(dialog->pass->text(), password);
+    QCOMPARE(ledger()->windowTitle(), Form1::noUserCaption());
+    QCOMPARE(listing(dataroot::path()), QStringList{QStringLiteral("noborrar.text")});
+    QVERIFY(!QFileInfo::exists(testsupport::dataHome() + QStringLiteral("/fuera")));
+}
+
+void TestStorageDialogs::unsavableTextWritesNothing() {
+    entrylist::append(ledger()->lst, QStringLiteral("08/12/2026\t\t+1,00€\t\t\u4e2d\u6587"), 100);
+    const QList<SeenMessage> seen = save(QStringLiteral("Ana"), QStringLiteral("1"));
+    VERIFY_ONE_TITLE(seen, QStringLiteral("Caracteres no válidos"));
+    QVERIFY(seen.first().text.contains(QStringLiteral("«\u4e2d»")));
+    QVERIFY(!QFileInfo::exists(accountDirectory(QStringLiteral("Ana"))));
+    QCOMPARE(ledger()->windowTitle(), Form1::noUserCaption());
+
+    // Under an account in use the saved ledger stays as it was.
+    delete ledger()->lst->takeItem(0);
+    VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("1")), kSavedText, kSavedTitle);
+    const QByteArray before = readBytes(paths(QStringLiteral("Ana"), QStringLiteral("1")).total);
+    ledger()->txtt->setText(QStringLiteral("5\r"));
+    VERIFY_ONE_TITLE(quickSave(), QStringLiteral("Caracteres no válidos"));
+    QCOMPARE(readBytes(paths(QStringLiteral("Ana"), QStringLiteral("1")).total), before);
+}
+
+void TestStorageDialogs::quickSaveWritesBack() {
+    addEntries(2, QStringLiteral("a"));
+    save(QStringLiteral("Ana"), QStringLiteral("7"));
+    const ledgerformat::LedgerPaths p = paths(QStringLiteral("Ana"), QStringLiteral("7"));
+    addEntries(1, QStringLiteral("b"));
+    VERIFY_ONE_MESSAGE(quickSave(), kSavedText, kSavedTitle);
+    QVERIFY(!WindowSet::instance().guardarWindow()->isVisible());
+    QCOMPARE(ledgerformat::splitLines(readBytes(p.entries)).size(), 3);
+    QCOMPARE(readBytes(p.total), ledger()->txtt->text().toLatin1() + "\r\n");
+
+    // An empty ledger is an empty entries file and a one-line total.
+    ledger()->lst->clear();
+    ledger()->txtt->setText(QStringLiteral("0"));
+    VERIFY_ONE_MESSAGE(quickSave(), kSavedText, kSavedTitle);
+    QCOMPARE(readBytes(p.entries), QByteArray());
+    QCOMPARE(readBytes(p.total), QByteArray("0\r\n"));
+    QCOMPARE(ledger()->windowTitle(), Form1::accountCaption(QStringLiteral("Ana")));
+    QCOMPARE(listing(p.directory).size(), 2);
+
+    // After a new ledger the account is asked for again.
+    testsupport::click(ledger()->Image7);
+    QVERIFY(quickSave().isEmpty());
+    QVERIFY(WindowSet::instance().guardarWindow()->isVisible());
+}
+
+void TestStorageDialogs::quickSaveForSinUsuarioAsksAgain() {
+    VERIFY_ONE_MESSAGE(save(QStringLiteral("Sin Usuario"), QStringLiteral("1")), kSavedText, kSavedTitle);
+    QCOMPARE(ledger()->windowTitle(), Form1::noUserCaption());
+    QVERIFY(quickSave().isEmpty());
+    QVERIFY(WindowSet::instance().guardarWindow()->isVisible());
+}
+
+void TestStorageDialogs::openDialogLoad() {
+    testsupport::click(ledger()->Image3);
+    abrir *dialog = WindowSet::instance().abrirWindow();
+    QVERIFY(dialog && dialog->isVisible());
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("Abrir"));
+    QCOMPARE(dialog->focusWidget(), dialog->pass);
+    // No key filter here, and the mask hides every character.
+    QTest::keyClicks(dialog->pass, QStringLiteral("1a-"));
+    QCOMPARE(dialog->pass->text(), QStringLiteral("1a-"));
+    QCOMPARE(dialog->pass->displayText(), QStringLiteral("***"));
+}
+
+void TestStorageDialogs::openMissingFields() {
+    VERIFY_ONE_MESSAGE(signInAs(QStringLiteral("Ana"), QString()), kMissingText, kMissingTitle);
+    VERIFY_ONE_MESSAGE(signInAs(QString(), QStringLiteral("1")), kMissingText, kMissingTitle);
+    QVERIFY(WindowSet::instance().abrirWindow()->isVisible());
+}
+
+void TestStorageDialogs::signIn() {
+    // A saved ledger whose first line has the entry layout and second not.
+    const ledgerformat::LedgerPaths p = paths(QStringLiteral("Ana"), QStringLiteral("1234"));
+    QVERIFY(QDir().mkpath(p.directory));
+    QVERIFY(writeBytes(p.entries, "01/02/2026\t\t-12,50\x80\t\tLuz\r\nnota suelta\r\n"));
+    QVERIFY(writeBytes(p.total, "87,5\r\n"));
+    entrylist::append(ledger()->lst, QStringLiteral("ya estaba"), 500);
+    ledger()->txtt->setText(QStringLiteral("5"));
+
+    QVERIFY(signInAs(QStringLiteral("Ana"), QStringLiteral("01234")).isEmpty()); // leading zero: same ledger
+    QListWidget *lst = ledger()->lst;
+    QCOMPARE(lst->count(), 3);
+    QCOMPARE(lst->item(0)->text(), QStringLiteral("ya estaba"));
+    QCOMPARE(lst->item(1)->text(), QStringLiteral("01/02/2026\t\t-12,50€\t\tLuz"));
+    QCOMPARE(entrylist::cents(lst, 1), -1250);
+    QCOMPARE(entrylist::cents(lst, 2), 0);
+    QCOMPARE(ledger()->txtt->text(), QStringLiteral("87,5"));
+    QCOMPARE(ledger()->totalColour(), ui::totalGreen());
+    QCOMPARE(ledger()->windowTitle(), Form1::accountCaption(QStringLiteral("Ana")));
+    QCOMPARE(ledger()->user1->text(), QStringLiteral("Ana"));
+    QCOMPARE(ledger()->pass1->text(), QStringLiteral("01234"));
+    abrir *dialog = WindowSet::instance().abrirWindow();
+    QVERIFY(!dialog->isVisible());
+
+    // Deleting the loaded entry takes off exactly what it carries.
+    lst->setCurrentRow(1);
+    testsupport::answerMessages([&] { testsupport::click(ledger()->Image2); });
+    QCOMPARE(ledger()->txtt->text(), QStringLiteral("100"));
+
+    // Shown again, the dialog keeps its texts; signing in again lists the
+    // entries twice.
+    testsupport::click(ledger()->Image3);
+    QCOMPARE(dialog->user->text(), QStringLiteral("Ana"));
+    QCOMPARE(dialog->pass->text(), QStringLiteral("01234"));
+    QVERIFY(testsupport::answerMessages([&] { testsupport::click(dialog->Image1); }).isEmpty());
+    QCOMPARE(lst->count(), 4);
+
+    // The quick save now writes the whole list back to that account.
+    VERIFY_ONE_MESSAGE(quickSave(), kSavedText, kSavedTitle);
+    QCOMPARE(ledgerformat::splitLines(readBytes(p.entries)).size(), 4);
+    QCOMPARE(readBytes(p.total), QByteArray("87,5\r\n"));
+}
+
+void TestStorageDialogs::signInDenials_data() {
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("damage"); // what is done to the saved ledger first
+    QTest::newRow("unknown user") << QStringLiteral("Eva") << QStringLiteral("1234") << QString();
+    QTest::newRow("wrong password") << QStringLiteral("Ana") << QStringLiteral("1235") << QString();
+    QTest::newRow("letters") << QStringLiteral("Ana") << QStringLiteral("abc") << QString();
+    QTest::newRow("trailing blank") << QStringLiteral("Ana") << QStringLiteral("1234 ") << QString();
+    QTest::newRow("not finite") << QStringLiteral("Ana") << QString(400, QLatin1Char('9')) << QString();
+    QTest::newRow("total missing") << QStringLiteral("Ana") << QStringLiteral("1234")
+                                   << QStringLiteral("remove");
+    QTest::newRow("total unreadable")
+        << QStringLiteral("Ana") << QStringLiteral("1234") << QStringLiteral("directory");
+    QTest::newRow("account is a file")
+        << QStringLiteral("Ana") << QStringLiteral("1234") << QStringLiteral("file");
+}
+
+void TestStorageDialogs::signInDenials() {
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(QString, damage);
+    const ledgerformat::LedgerPaths p = paths(QStringLiteral("Ana"), QStringLiteral("1234"));
+    QVERIFY(QDir().mkpath(p.directory));
+    QVERIFY(writeBytes(p.entries, "uno\r\ndos\r\n"));
+    QVERIFY(writeBytes(p.total, "3\r\n"));
+    if (damage == QLatin1String("remove")) {
+        QVERIFY(QFile::remove(p.total));
+    } else if (damage == QLatin1String("directory")) {
+        QVERIFY(QFile::remove(p.total));
+        QVERIFY(QDir().mkpath(p.total));
+    } else if (damage == QLatin1String("file")) {
+        QVERIFY(QDir(p.directory).removeRecursively());
+        QVERIFY(writeBytes(p.directory, "no soy una carpeta"));
+    }
+    entrylist::append(ledger()->lst, QStringLiteral("ya estaba"), 500);
+    ledger()->txtt->setText(QStringLiteral("5"));
+
+    VERIFY_ONE_MESSAGE(signInAs(user, password), kDeniedText, kDeniedTitle);
+    QCOMPARE(ledger()->lst->count(), 1);
+    QCOMPARE(ledger()->txtt->text(), QStringLiteral("5"));
+    QCOMPARE(ledger()->windowTitle(), Form1::noUserCaption());
+    QCOMPARE(ledger()->user1->text(), QStringLiteral("Text2"));
+    abrir *dialog = WindowSet::instance().abrirWindow();
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(dialog->user->text(), user);
+    QCOMPARE(dialog->pass->text(), password);
+}
+
+void TestStorageDialogs::signInRefusesUnsafeNames() {
+    // A name that climbs out of the data root reads nothing there.
+    const QString outside = testsupport::dataHome() + QStringLiteral("/fuera");
+    QVERIFY(QDir().mkpath(outside));
+    QVERIFY(writeBytes(outside + QStringLiteral("/2.text"), "robado\r\n"));
+    QVERIFY(writeBytes(outside + QStringLiteral("/1,14285714285714.text"), "1\r\n"));
+    QVERIFY(QDir().mkpath(dataroot::path()));
+    for (const QString &name : {QStringLiteral("../fuera"), QStringLiteral(".."), QStringLiteral("a\\b")}) {
+        const QList<SeenMessage> seen = signInAs(name, QStringLiteral("0"));
+        VERIFY_ONE_TITLE(seen, QStringLiteral("Nombre no válido"));
+        QCOMPARE(ledger()->lst->count(), 0);
+    }
+}
+
+void TestStorageDialogs::signInOverTheLineLimit() {
+    const ledgerformat::LedgerPaths p = paths(QStringLiteral("Ana"), QStringLiteral("1"));
+    QVERIFY(QDir().mkpath(p.directory));
+    QVERIFY(writeBytes(p.entries, QByteArray("x\r\n").repeated(entrylist::kMaxLines)));
+    QVERIFY(writeBytes(p.total, "9\r\n"));
+    entrylist::append(ledger()->lst, QStringLiteral("ya estaba"), 500);
+    ledger()->txtt->setText(QStringLiteral("5"));
+
+    VERIFY_ONE_TITLE(signInAs(QStringLiteral("Ana"), QStringLiteral("1")),
+                     QStringLiteral("Demasiados registros"));
+    QCOMPARE(ledger()->lst->count(), 1);
+    QCOMPARE(ledger()->txtt->text(), QStringLiteral("5"));
+    QCOMPARE(ledger()->windowTitle(), Form1::noUserCaption());
+
+    // Exactly the limit fits.
+    testsupport::click(ledger()->Image7);
+    QVERIFY(signInAs(QStringLiteral("Ana"), QStringLiteral("1")).isEmpty());
+    QCOMPARE(ledger()->lst->count(), entrylist::kMaxLines);
+}
+
+void TestStorageDialogs::windowsBytesRoundTrip() {
+    // Files as written on Windows: Windows-1252 bytes, CR LF, tabs.
+    const QByteArray entries("08/12/2026\t\t+1500,00\x80\t\tN\xf3mina\r\n"
+                             "09/12/2026\t\t-0,45\x80\t\tCaf\xe9 \x93"
+                             "bueno\x94\r\n"
+                             "10/12/2026\t\t+7,00\x80\t\t\r\n");
+    const QByteArray total("1506,55\r\n");
+    const ledgerformat::LedgerPaths p = paths(QStringLiteral("José"), QStringLiteral("1234"));
+    QVERIFY(QDir().mkpath(p.directory));
+    QVERIFY(writeBytes(p.entries, entries));
+    QVERIFY(writeBytes(p.total, total));
+
+    QVERIFY(signInAs(QStringLiteral("José"), QStringLiteral("1234")).isEmpty());
+    QCOMPARE(ledger()->lst->item(0)->text(), QStringLiteral("08/12/2026\t\t+1500,00€\t\tNómina"));
+    QCOMPARE(ledger()->lst->item(1)->text(),
+             QStringLiteral("09/12/2026\t\t-0,45€\t\tCafé \u201cbueno\u201d"));
+    QCOMPARE(entrylist::cents(ledger()->lst, 0), 150000);
+    QCOMPARE(entrylist::cents(ledger()->lst, 1), -45);
+    QCOMPARE(ledger()->txtt->text(), QStringLiteral("1506,55"));
+
+    VERIFY_ONE_MESSAGE(quickSave(), kSavedText, kSavedTitle);
+    QCOMPARE(readBytes(p.entries), entries);
+    QCOMPARE(readBytes(p.total), total);
+}
+
+void TestStorageDialogs::totalFileLines_data() {
+    QTest::addColumn<QByteArray>("entries");
+    QTest::addColumn<QByteArray>("total");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<int>("count");
+    QTest::newRow("last line wins") << QByteArray("a\r\n") << QByteArray("1\r\n2\r\n3,5\r\n") << "3,5" << 1;
+    QTest::newRow("no final line end") << QByteArray("a\r\nb") << QByteArray("1\r\n-2") << "-2" << 2;
+    QTest::newRow("lone cr") << QByteArray("a\rb\r") << QByteArray("4\r") << "4" << 2;
+    QTest::newRow("empty total keeps the total") << QByteArray() << QByteArray() << "5" << 0;
+    QTest::newRow("empty last line gives 0") << QByteArray() << QByteArray("7\r\n\r\n") << "0" << 0;
+}
+
+void TestStorageDialogs::totalFileLines() {
+    QFETCH(QByteArray, entries);
+    QFETCH(QByteArray, total);
+    QFETCH(QString, shown);
+    QFETCH(int, count);
+    const ledgerformat::LedgerPaths p = paths(QStringLiteral("Ana"), QStringLiteral("3"));
+    QVERIFY(QDir().mkpath(p.directory));
+    QVERIFY(writeBytes(p.entries, entries));
+    QVERIFY(writeBytes(p.total, total));
+    ledger()->txtt->setText(QStringLiteral("5"));
+    QVERIFY(signInAs(QStringLiteral("Ana"), QStringLiteral("3")).isEmpty());
+    QCOMPARE(ledger()->txtt->text(), shown);
+    QCOMPARE(ledger()->lst->count(), count);
+
+    // Written back, every line ends in CR LF and the total is one line.
+    VERIFY_ONE_MESSAGE(quickSave(), kSavedText, kSavedTitle);
+    QCOMPARE(readBytes(p.total), shown.toLatin1() + "\r\n");
+    QVERIFY(!readBytes(p.entries).contains("\r\r"));
+}
+
+void TestStorageDialogs::locales() {
+    {
+        testsupport::LocaleScope english(QStringLiteral("en_US"));
+        VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("1")), kSavedText, kSavedTitle);
+        QCOMPARE(listing(accountDirectory(QStringLiteral("Ana"))),
+                 (QStringList{QStringLiteral("2.14285714285714.text"), QStringLiteral("2.75.text")}));
+    }
+    testsupport::click(ledger()->Image7);
+    VERIFY_ONE_MESSAGE(signInAs(QStringLiteral("Ana"), QStringLiteral("1")), kDeniedText, kDeniedTitle);
+}
+
+void TestStorageDialogs::dataRootCannotBeMade() {
+    // A file where the data home should be: the root cannot be made, even
+    // by a privileged user.
+    const QByteArray previous = qgetenv("XDG_DATA_HOME");
+    const QString blocked = testsupport::dataHome() + QStringLiteral("/bloqueado");
+    QVERIFY(writeBytes(blocked, "x"));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(blocked + QStringLiteral("/datos")));
+    struct Restore {
+        QByteArray value;
+        ~Restore() { qputenv("XDG_DATA_HOME", value); }
+    } restore{previous};
+
+    QList<SeenMessage> seen;
+    guardar *dialog = showSaveDialog(&seen);
+    VERIFY_ONE_TITLE(seen, QStringLiteral("Carpeta de datos"));
+    QVERIFY(dialog && dialog->isVisible());
+
+    addEntries(1, QStringLiteral("x"));
+    seen = save(QStringLiteral("Ana"), QStringLiteral("1"));
+    VERIFY_ONE_TITLE(seen, QStringLiteral("Carpeta de datos"));
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(dialog->user->text(), QStringLiteral("Ana"));
+    QCOMPARE(ledger()->windowTitle(), Form1::noUserCaption());
+    QCOMPARE(ledger()->lst->count(), 1);
+}
+
+void TestStorageDialogs::readOnlyAccountDirectory() {
+    addEntries(2, QStringLiteral("viejo"));
+    save(QStringLiteral("Ana"), QStringLiteral("5"));
+    const ledgerformat::LedgerPaths p = paths(QStringLiteral("Ana"), QStringLiteral("5"));
+    const QByteArray oldEntries = readBytes(p.entries);
+    const QByteArray oldTotal = readBytes(p.total);
+
+    ScopedMount mount;
+    QFile::Permissions permissions = QFile::permissions(p.directory);
+    if (isRoot()) {
+        if (const std::optional<QString> why = mount.readOnly(p.directory))
+            QSKIP(qPrintable(QStringLiteral("no read-only directory for a privileged user: ") + *why));
+    } else {
+        QVERIFY(QFile::setPermissions(p.directory, QFile::ReadOwner | QFile::ExeOwner));
+    }
+    struct Restore {
+        QString path;
+        QFile::Permissions permissions;
+        ~Restore() { QFile::setPermissions(path, permissions); }
+    } restore{p.directory, permissions};
+
+    addEntries(3, QStringLiteral("nuevo"));
+    const QString caption = ledger()->windowTitle();
+    VERIFY_ONE_TITLE(quickSave(), QStringLiteral("Error al guardar"));
+    QCOMPARE(readBytes(p.entries), oldEntries);
+    QCOMPARE(readBytes(p.total), oldTotal);
+    QCOMPARE(ledger()->windowTitle(), caption);
+    QCOMPARE(ledger()->lst->count(), 5);
+
+    // Signing in still works: reading needs no write access.
+    testsupport::click(ledger()->Image7);
+    QVERIFY(signInAs(QStringLiteral("Ana"), QStringLiteral("5")).isEmpty());
+    QCOMPARE(ledger()->lst->count(), 2);
+
+    // A second ledger cannot be added there either, and the dialog keeps
+    // its texts.
+    testsupport::click(ledger()->Image7);
+    VERIFY_ONE_TITLE(save(QStringLiteral("Ana"), QStringLiteral("6")), QStringLiteral("Error al guardar"));
+    QCOMPARE(WindowSet::instance().guardarWindow()->pass->text(), QStringLiteral("6"));
+    QCOMPARE(ledger()->windowTitle(), Form1::noUserCaption());
+    QCOMPARE(listing(p.directory).size(), 2);
+}
+
+void TestStorageDialogs::accountDirectoryRemoved() {
+    const ledgerformat::LedgerPaths p = paths(QStringLiteral("Ana"), QStringLiteral("1"));
+    QVERIFY(QDir().mkpath(p.directory));
+    QVERIFY(writeBytes(p.entries, "a\r\n"));
+    QVERIFY(writeBytes(p.total, "1\r\n"));
+    QVERIFY(signInAs(QStringLiteral("Ana"), QStringLiteral("1")).isEmpty());
+    QVERIFY(QDir(p.directory).removeRecursively());
+
+    const QList<SeenMessage> seen = quickSave();
+    VERIFY_ONE_TITLE(seen, QStringLiteral("Error al guardar"));
+    QVERIFY(seen.first().text.contains(QStringLiteral("ya no existe")));
+    QVERIFY(!QFileInfo::exists(p.directory)); // not made again behind the user's back
+    QCOMPARE(ledger()->windowTitle(), Form1::accountCaption(QStringLiteral("Ana")));
+    QCOMPARE(ledger()->lst->count(), 1);
+    QCOMPARE(ledger()->user1->text(), QStringLiteral("Ana"));
+}
+
+void TestStorageDialogs::fullDisk() {
+    // A tiny file system mounted as the account directory, then filled up.
+    const ledgerformat::LedgerPaths p = paths(QStringLiteral("Ana"), QStringLiteral("1"));
+    QVERIFY(QDir().mkpath(p.directory));
+    ScopedMount mount;
+    if (const std::optional<QString> why = mount.tmpfs(p.directory, "size=64k,mode=0755"))
+        QSKIP(qPrintable(QStringLiteral("no small file system to fill: ") + *why));
+
+    addEntries(2, QStringLiteral("viejo"));
+    VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("1")), kSavedText, kSavedTitle);
+    const QByteArray oldEntries = readBytes(p.entries);
+
+    const QString filler = p.directory + QStringLiteral("/relleno");
+    {
+        QFile file(filler);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        const QByteArray block(4096, 'x');
+        while (file.write(block) == block.size() && file.flush()) {
+        }
+    }
+
+    addEntries(200, QStringLiteral("nuevo"));
+    const QString total = ledger()->txtt->text();
+    VERIFY_ONE_TITLE(quickSave(), QStringLiteral("Error al guardar"));
+    QCOMPARE(readBytes(p.entries), oldEntries);
+    QCOMPARE(listing(p.directory).size(), 3); // the two ledger files and the filler
+    QCOMPARE(ledger()->lst->count(), 202);
+    QCOMPARE(ledger()->txtt->text(), total);
+
+    QVERIFY(QFile::remove(filler));
+    VERIFY_ONE_MESSAGE(quickSave(), kSavedText, kSavedTitle);
+    QCOMPARE(ledgerformat::splitLines(readBytes(p.entries)).size(), 202);
+}
+
+void TestStorageDialogs::everyFailingStepOfAQuickSave() {
+    addEntries(2, QStringLiteral("viejo"));
+    save(QStringLiteral("Ana"), QStringLiteral("9"));
+    const ledgerformat::LedgerPaths p = paths(QStringLiteral("Ana"), QStringLiteral("9"));
+    const QByteArray oldEntries = readBytes(p.entries);
+    addEntries(1, QStringLiteral("nuevo"));
+    const QString caption = ledger()->windowTitle();
+
+    for (int failAt = 0;; ++failAt) {
+        QVERIFY(writeBytes(p.entries, oldEntries));
+        storagetest::FaultyFileSystem faulty;
+        faulty.failAt = failAt;
+        QList<SeenMessage> seen;
+        {
+            storage::ScopedFileSystem scope(faulty);
+            seen = quickSave();
+        }
+        const QString step = failAt < faulty.count ? faulty.log.at(failAt) : QStringLiteral("none");
+        QVERIFY2(seen.size() == 1, qPrintable(step));
+        const bool saved = seen.first().text == kSavedText;
+        if (!saved)
+            QVERIFY2(seen.first().title == QStringLiteral("Error al guardar"), qPrintable(step));
+        QVERIFY2((readBytes(p.entries) == oldEntries) != saved, qPrintable(step));
+        QCOMPARE(ledger()->windowTitle(), caption);
+        QCOMPARE(ledger()->lst->count(), 3);
+        if (failAt >= faulty.count) {
+            QVERIFY(saved);
+            break;
+        }
+    }
+}
+
+void TestStorageDialogs::everyFailingStepOfTheSaveDialog() {
+    // From a data root that does not exist yet: root, marker, account
+    // directory and both files each fail in turn.
+    addEntries(1, QStringLiteral("x"));
+    for (int failAt = 0;; ++failAt) {
+        QDir(dataroot::path()).removeRecursively();
+        guardar *dialog = showSaveDialog();
+        QVERIFY(dialog);
+        dialog->user->setText(QStringLiteral("Ana"));
+        dialog->pass->setText(QStringLiteral("1"));
+        QDir(dataroot::path()).removeRecursively(); // the save makes the root itself
+
+        storagetest::FaultyFileSystem faulty;
+        faulty.failAt = failAt;
+        QList<SeenMessage> seen;
+        {
+            storage::ScopedFileSystem scope(faulty);
+            seen = testsupport::answerMessages([&] { testsupport::click(dialog->Image1); });
+        }
+        const QString step = failAt < faulty.count ? faulty.log.at(failAt) : QStringLiteral("none");
+        QVERIFY2(seen.size() == 1, qPrintable(step));
+        const bool saved = seen.first().text == kSavedText;
+        const ledgerformat::LedgerPaths p = paths(QStringLiteral("Ana"), QStringLiteral("1"));
+        QVERIFY2(QFileInfo::exists(p.entries) == saved, qPrintable(step));
+        QVERIFY2(dialog->isVisible() != saved, qPrintable(step));
+        QCOMPARE(ledger()->windowTitle(),
+                 saved ? Form1::accountCaption(QStringLiteral("Ana")) : Form1::noUserCaption());
+        if (!saved) {
+            QCOMPARE(dialog->user->text(), QStringLiteral("Ana"));
+            QCOMPARE(dialog->pass->text(), QStringLiteral("1"));
+        } else {
+            testsupport::click(ledger()->Image7);
+        }
+        if (failAt >= faulty.count)
+            break;
+    }
+}
+
+TESORILA_TEST_MAIN(TestStorageDialogs)
+#include "tst_storage_dialogs.moc"
