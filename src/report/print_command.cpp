@@ -2,6 +2,7 @@
 
 #include "ledger/ledger_window.h"
 #include "platform/clock.h"
+#include "platform/data_root.h"
 #include "platform/messagebox.h"
 #include "report/report_painter.h"
 
@@ -15,7 +16,6 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QSaveFile>
-#include <QStandardPaths>
 
 #include <optional>
 
@@ -23,18 +23,11 @@ namespace report {
 
 namespace {
 
-// The folder every file of the application lies in, with its closing
-// separator.
-QString dataRoot() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           QStringLiteral("/Tesorila/");
-}
-
 // A name in the data root that no file has yet: the moment of printing, and
 // a counter when several reports are saved within one second.
 QString freshPdfPath(const QDateTime &moment) {
     const QString stem =
-        dataRoot() + QStringLiteral("Informe-") + moment.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        dataroot::path() + QStringLiteral("Informe-") + moment.toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString path = stem + QStringLiteral(".pdf");
     for (int n = 2; QFileInfo::exists(path); ++n)
         path = stem + QLatin1Char('-') + QString::number(n) + QStringLiteral(".pdf");
@@ -44,7 +37,7 @@ QString freshPdfPath(const QDateTime &moment) {
 // Writes the report as a PDF in the data root; the path on success. The
 // file appears complete or not at all.
 std::optional<QString> savePdf(const QList<ReportLine> &lines, const QDateTime &moment) {
-    if (!QDir().mkpath(dataRoot()))
+    if (!QDir().mkpath(dataroot::path()))
         return std::nullopt;
     const QString path = freshPdfPath(moment);
     QSaveFile file(path);
@@ -96,7 +89,7 @@ void reportNoPrinter(Form1 *ledger, const QList<ReportLine> &lines, const QDateT
         messagebox::show(ledger,
                          QStringLiteral("No hay ninguna impresora predeterminada y no se ha podido guardar "
                                         "el informe como PDF en:\n") +
-                             QDir::toNativeSeparators(dataRoot()),
+                             QDir::toNativeSeparators(dataroot::path()),
                          messageTitle());
     }
 }
@@ -107,7 +100,6 @@ bool printOn(const QPrinterInfo &destination, const QList<ReportLine> &lines) {
         return false;
     printer.setDocName(QStringLiteral("Tesorila"));
     printer.setCreator(QStringLiteral("Tesorila"));
-    printer.setFullPage(false);
     if (paintReport(printer, lines) != PaintResult::Done)
         return false;
     return printer.printerState() != QPrinter::Error && printer.printerState() != QPrinter::Aborted &&
@@ -152,8 +144,7 @@ void printLedger(Form1 *ledger) {
         messagebox::show(ledger,
                          QStringLiteral("No se ha podido imprimir el informe en la impresora «") +
                              destination.printerName() +
-                             QStringLiteral("». Compruebe que está encendida y "
-                                            "conectada y vuelva a intentarlo."),
+                             QStringLiteral("». Compruebe la impresora y vuelva a intentarlo."),
                          messageTitle());
     }
 }
