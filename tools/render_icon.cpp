@@ -29,6 +29,7 @@ int fail(const QString &message) {
 int main(int argc, char *argv[]) {
     // A build machine needs no display.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_QPA_OFFSCREEN_NO_GLX", "1");
     QGuiApplication app(argc, argv);
 
     const QStringList args = QCoreApplication::arguments();
