@@ -27,10 +27,16 @@ QString artwork(const char *name) {
 
 namespace {
 
-// One renderer per picture, shared by every widget that shows it.
+// One renderer per picture, shared by every widget that shows it, and
+// released when the program ends.
+struct RendererCache {
+    ~RendererCache() { qDeleteAll(renderers); }
+    QHash<QString, QSvgRenderer *> renderers;
+};
+Q_GLOBAL_STATIC(RendererCache, rendererCache)
+
 QSvgRenderer *rendererFor(const QString &resource) {
-    static QHash<QString, QSvgRenderer *> cache;
-    QSvgRenderer *&renderer = cache[resource];
+    QSvgRenderer *&renderer = rendererCache->renderers[resource];
     if (!renderer)
         renderer = new QSvgRenderer(resource);
     return renderer;

@@ -1,0 +1,26 @@
+// User names: a name accepted as one directory name never leads outside the
+// data root, under the Unix and the Windows rules alike.
+#include "fuzz_support.h"
+
+#include "platform/data_root.h"
+
+#include <QDir>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    const QString name = QString::fromUtf8(fuzzBytes(data, size));
+    for (dataroot::NameRules rules : {dataroot::NameRules::Unix, dataroot::NameRules::Windows}) {
+        if (!dataroot::isSafeDirectoryName(name, rules))
+            continue;
+        FUZZ_CHECK(!name.isEmpty(), name);
+        FUZZ_CHECK(!name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')), name);
+        FUZZ_CHECK(name != QLatin1String(".") && name != QLatin1String(".."), name);
+        for (QChar c : name)
+            FUZZ_CHECK(c.unicode() >= 0x20 && c.unicode() != 0x7F, name);
+        const QString root = QStringLiteral("/data/Tesorila/");
+        const QString joined = QDir::cleanPath(root + name);
+        FUZZ_CHECK(joined.startsWith(root) && joined.size() > root.size(), joined);
+        if (rules == dataroot::NameRules::Windows)
+            FUZZ_CHECK(!name.endsWith(QLatin1Char('.')) && !name.endsWith(QLatin1Char(' ')), name);
+    }
+    return 0;
+}
