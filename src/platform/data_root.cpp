@@ -118,4 +118,14 @@ bool syncDirectory(const QString &path) {
 #endif
 }
 
+bool syncFile(int handle) {
+#ifdef Q_OS_WIN
+    // Windows writes the file's buffers through when QSaveFile commits it.
+    Q_UNUSED(handle);
+    return true;
+#else
+    return ::fsync(handle) == 0;
+#endif
+}
+
 } // namespace dataroot

@@ -39,4 +39,8 @@ std::filesystem::path nativePath(const QString &path);
 // Windows has no such call and commits directory changes itself.
 bool syncDirectory(const QString &path);
 
+// Makes an open file's written bytes durable; the handle is the file's
+// descriptor.
+bool syncFile(int handle);
+
 } // namespace dataroot

@@ -9,10 +9,6 @@
 #include <filesystem>
 #include <system_error>
 
-#ifndef Q_OS_WIN
-#include <unistd.h>
-#endif
-
 namespace storage {
 
 namespace {
@@ -84,11 +80,7 @@ bool FileSystem::sync(QSaveFile &file) {
     // QSaveFile::commit() also syncs, but does not report a failure to.
     if (!file.flush())
         return false;
-#ifdef Q_OS_WIN
-    return true;
-#else
-    return ::fsync(file.handle()) == 0;
-#endif
+    return dataroot::syncFile(file.handle());
 }
 
 bool FileSystem::commit(QSaveFile &file) {

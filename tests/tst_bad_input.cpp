@@ -1,0 +1,441 @@
+// Bad input of every kind, through the real windows: each case gets one
+// clear message (or a defined result) and leaves the ledger, the account in
+// use and every stored file as they were.
+#include "tst_storage_support.h"
+
+#include "testsupport.h"
+
+#include "entry/form2.h"
+#include "ledger/entry_list.h"
+#include "ledger/ledger_window.h"
+#include "ledger/widgets.h"
+#include "ledger/window_set.h"
+#include "platform/data_root.h"
+#include "storage/abrir.h"
+#include "storage/guardar.h"
+#include "storage/ledger_format.h"
+
+#include <QApplication>
+#include <QDirIterator>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTest>
+
+using storagetest::readBytes;
+using storagetest::writeBytes;
+using testsupport::SeenMessage;
+
+namespace {
+
+// Everything the user could lose: the ledger window's state and the files.
+struct World {
+    QStringList lines;
+    QList<qint32> cents;
+    QString total;
+    QColor colour;
+    QString caption;
+    QString user1;
+    QString pass1;
+    QMap<QString, QByteArray> files; // below the data root, with their bytes
+
+    bool operator==(const World &o) const {
+        return lines == o.lines && cents == o.cents && total == o.total && colour == o.colour &&
+               caption == o.caption && user1 == o.user1 && pass1 == o.pass1 && files == o.files;
+    }
+};
+
+QMap<QString, QByteArray> filesBelow(const QString &root) {
+    QMap<QString, QByteArray> files;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(path.mid(root.size()), it.fileInfo().isDir() ? QByteArray("<dir>") : readBytes(path));
+    }
+    return files;
+}
+
+World world(Form1 *ledger) {
+    World w;
+    for (int i = 0; i < ledger->lst->count(); ++i) {
+        w.lines << ledger->lst->item(i)->text();
+        w.cents << entrylist::cents(ledger->lst, i);
+    }
+    w.total = ledger->txtt->text();
+    w.colour = ledger->totalColour();
+    w.caption = ledger->windowTitle();
+    w.user1 = ledger->user1->text();
+    w.pass1 = ledger->pass1->text();
+    w.files = filesBelow(dataroot::path());
+    return w;
+}
+
+// One message box, modal, with a Spanish title and text and one OK button.
+void verifyOneClearMessage(const QList<SeenMessage> &seen) {
+    QCOMPARE(seen.size(), 1);
+    QVERIFY(seen.first().modal);
+    QVERIFY(seen.first().okButton);
+    QVERIFY(!seen.first().title.trimmed().isEmpty());
+    QVERIFY2(seen.first().text.size() > 20, qPrintable(seen.first().text));
+}
+
+QString thousandDigits() {
+    return QString(400, QLatin1Char('9'));
+}
+
+// A user name of 300 bytes in UTF-8: 150 two-byte letters.
+QString threeHundredBytes() {
+    return QString(150, QChar(0x00F1));
+}
+
+const QByteArray kEntry = "08/12/2026\t\t+12,50\x80\t\tN\xf3mina\r\n";
+
+} // namespace
+
+class TestBadInput : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void entryDialog_data();
+    void entryDialog();
+    void fullList();
+    void deleteWithBadTotal_data();
+    void deleteWithBadTotal();
+    void saveDialog_data();
+    void saveDialog();
+    void openDialog_data();
+    void openDialog();
+    void oddLedgerFiles_data();
+    void oddLedgerFiles();
+    void tooManyStoredLines();
+
+private:
+    Form1 *ledger = nullptr;
+    void addEntry(const QString &units, const QString &cents);
+};
+
+void TestBadInput::init() {
+    WindowSet::instance().destroyAll();
+    QDir(dataroot::path()).removeRecursively();
+    ledger = WindowSet::instance().showForm1();
+    // A ledger worth keeping: two entries and the total they give.
+    addEntry(QStringLiteral("12"), QStringLiteral("50"));
+    addEntry(QStringLiteral("3"), QStringLiteral("05"));
+    QCOMPARE(ledger->txtt->text(), QStringLiteral("15,55"));
+}
+
+void TestBadInput::cleanup() {
+    WindowSet::instance().destroyAll();
+}
+
+void TestBadInput::addEntry(const QString &units, const QString &cents) {
+    testsupport::click(ledger->Image1);
+    Form2 *dialog = WindowSet::instance().form2();
+    dialog->txt1->setText(units);
+    dialog->cd->setText(cents);
+    const QList<SeenMessage> seen = testsupport::answerMessages([&] { testsupport::click(dialog->Image3); });
+    QVERIFY(seen.isEmpty());
+}
+
+void TestBadInput::entryDialog_data() {
+    QTest::addColumn<QString>("units"); // pasted, past the key filter
+    QTest::addColumn<QString>("cents");
+    QTest::addColumn<QString>("total"); // typed into the total box first
+    QTest::addColumn<QString>("title");
+
+    const QString ok = QStringLiteral("15,55");
+    const QString amount = QStringLiteral("Cantidad incorrecta");
+    QTest::newRow("letters in the units") << "12abc"
+                                          << "00" << ok << amount;
+    QTest::newRow("minus sign in the units") << "-12"
+                                             << "00" << ok << amount;
+    QTest::newRow("decimal comma in the units") << "12,5"
+                                                << "00" << ok << amount;
+    QTest::newRow("blank before the units") << " 12"
+                                            << "00" << ok << amount;
+    QTest::newRow("other script digits") << QString::fromUtf8("١٢") << "00" << ok << amount;
+    QTest::newRow("full-width digits") << QString::fromUtf8("１２") << "00" << ok << amount;
+    QTest::newRow("letters in the cents") << "12"
+                                          << "ab" << ok << amount;
+    QTest::newRow("sign in the cents") << "12"
+                                       << "-5" << ok << amount;
+    QTest::newRow("blank in the cents") << "12"
+                                        << " 5" << ok << amount;
+    QTest::newRow("NUL in the units") << QString(QChar(0)) + QStringLiteral("1") << "00" << ok << amount;
+
+    const QString big = QStringLiteral("Cantidad demasiado grande");
+    QTest::newRow("one cent past 32 bits") << "21474836"
+                                           << "48" << ok << big;
+    QTest::newRow("ten digits") << "9999999999"
+                                << "99" << ok << big;
+    QTest::newRow("400 digits") << thousandDigits() << "00" << ok << big;
+
+    const QString badTotal = QStringLiteral("Total incorrecto");
+    QTest::newRow("total typed as letters") << "1"
+                                            << "00"
+                                            << "abc" << badTotal;
+    QTest::newRow("total a lone blank") << "1"
+                                        << "00"
+                                        << " " << badTotal;
+    QTest::newRow("total 1e999") << "1"
+                                 << "00"
+                                 << "1e999" << badTotal;
+    QTest::newRow("total with the other separator") << "1"
+                                                    << "00"
+                                                    << "15.55" << badTotal;
+    QTest::newRow("total with grouping") << "1"
+                                         << "00"
+                                         << "1.015,55" << badTotal;
+}
+
+void TestBadInput::entryDialog() {
+    QFETCH(QString, units);
+    QFETCH(QString, cents);
+    QFETCH(QString, total);
+    QFETCH(QString, title);
+
+    ledger->txtt->setText(total);
+    testsupport::click(ledger->Image1);
+    Form2 *dialog = WindowSet::instance().form2();
+    dialog->txt1->setText(units);
+    dialog->cd->setText(cents);
+    const World before = world(ledger);
+
+    const QList<SeenMessage> seen = testsupport::answerMessages([&] { testsupport::click(dialog->Image3); });
+
+    verifyOneClearMessage(seen);
+    QCOMPARE(seen.first().title, title);
+    QVERIFY(world(ledger) == before);
+    // The dialog stays open with what was typed, to be corrected.
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(dialog->txt1->text(), units);
+}
+
+void TestBadInput::fullList() {
+    for (int i = ledger->lst->count(); i < entrylist::kMaxLines; ++i)
+        entrylist::append(ledger->lst, QStringLiteral("x"), 0);
+    testsupport::click(ledger->Image1);
+    Form2 *dialog = WindowSet::instance().form2();
+    dialog->txt1->setText(QStringLiteral("1"));
+    const World before = world(ledger);
+
+    const QList<SeenMessage> seen = testsupport::answerMessages([&] { testsupport::click(dialog->Image3); });
+
+    verifyOneClearMessage(seen);
+    QCOMPARE(seen.first().title, QStringLiteral("Lista completa"));
+    QVERIFY(world(ledger) == before);
+    QCOMPARE(ledger->lst->count(), entrylist::kMaxLines);
+}
+
+void TestBadInput::deleteWithBadTotal_data() {
+    QTest::addColumn<QString>("total");
+    QTest::newRow("letters") << "abc";
+    QTest::newRow("a lone blank") << " ";
+    QTest::newRow("1e999") << "1e999";
+    QTest::newRow("a lone plus") << "+";
+}
+
+void TestBadInput::deleteWithBadTotal() {
+    QFETCH(QString, total);
+    ledger->txtt->setText(total);
+    ledger->lst->setCurrentRow(0);
+    const World before = world(ledger);
+
+    const QList<SeenMessage> seen = testsupport::answerMessages([&] { testsupport::click(ledger->Image2); });
+
+    verifyOneClearMessage(seen);
+    QCOMPARE(seen.first().title, QStringLiteral("Total incorrecto"));
+    QVERIFY(world(ledger) == before);
+}
+
+void TestBadInput::saveDialog_data() {
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password"); // pasted, past the key filter
+    QTest::addColumn<QString>("title");
+
+    const QString name = QStringLiteral("Nombre no válido");
+    QTest::newRow("dot") << "."
+                         << "1234" << name;
+    QTest::newRow("dot dot") << ".."
+                             << "1234" << name;
+    QTest::newRow("slash") << "ana/pepe"
+                           << "1234" << name;
+    QTest::newRow("climbing out") << "../../fuera"
+                                  << "1234" << name;
+    QTest::newRow("backslash") << "ana\\pepe"
+                               << "1234" << name;
+    QTest::newRow("tab") << "ana\tpepe"
+                         << "1234" << name;
+    QTest::newRow("line feed") << "ana\npepe"
+                               << "1234" << name;
+    QTest::newRow("NUL") << QStringLiteral("ana") + QChar(0) << "1234" << name;
+    QTest::newRow("300 bytes") << threeHundredBytes() << "1234" << name;
+
+    const QString password = QStringLiteral("Contraseña no válida");
+    QTest::newRow("letters") << "ana"
+                             << "12ab" << password;
+    QTest::newRow("negative") << "ana"
+                              << "-5" << password;
+    QTest::newRow("decimal comma") << "ana"
+                                   << "1,5" << password;
+    QTest::newRow("exponent") << "ana"
+                              << "1e5" << password;
+    QTest::newRow("inf") << "ana"
+                         << "inf" << password;
+    QTest::newRow("nan") << "ana"
+                         << "nan" << password;
+    QTest::newRow("400 digits") << "ana" << thousandDigits() << password;
+    QTest::newRow("blank") << "ana"
+                           << " " << password;
+}
+
+void TestBadInput::saveDialog() {
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(QString, title);
+
+    const QList<SeenMessage> none = testsupport::answerMessages([&] { testsupport::click(ledger->Image4); });
+    QVERIFY(none.isEmpty());
+    guardar *dialog = WindowSet::instance().guardarWindow();
+    QVERIFY(dialog && dialog->isVisible());
+    dialog->user->setText(user);
+    dialog->pass->setText(password);
+    const World before = world(ledger);
+    const QStringList outside = storagetest::listing(testsupport::dataHome());
+
+    const QList<SeenMessage> seen = testsupport::answerMessages([&] { testsupport::click(dialog->Image1); });
+
+    verifyOneClearMessage(seen);
+    QCOMPARE(seen.first().title, title);
+    QVERIFY(world(ledger) == before);
+    QCOMPARE(storagetest::listing(testsupport::dataHome()), outside);
+    // The dialog keeps the texts, to be corrected.
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(dialog->user->text(), user);
+    QCOMPARE(dialog->pass->text(), password);
+}
+
+void TestBadInput::openDialog_data() {
+    saveDialog_data();
+}
+
+void TestBadInput::openDialog() {
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(QString, title);
+
+    // Something that a climbing name could reach, were it followed.
+    QVERIFY(QDir().mkpath(dataroot::path() + QStringLiteral("ana")));
+    testsupport::click(ledger->Image3);
+    abrir *dialog = WindowSet::instance().abrirWindow();
+    QVERIFY(dialog && dialog->isVisible());
+    dialog->user->setText(user);
+    dialog->pass->setText(password);
+    const World before = world(ledger);
+
+    const QList<SeenMessage> seen = testsupport::answerMessages([&] { testsupport::click(dialog->Image1); });
+
+    verifyOneClearMessage(seen);
+    // A bad password is a wrong password: the plain denial.
+    QCOMPARE(seen.first().title,
+             title == QStringLiteral("Nombre no válido") ? title : QStringLiteral("Acceso denegado"));
+    QVERIFY(world(ledger) == before);
+    QVERIFY(dialog->isVisible());
+}
+
+void TestBadInput::oddLedgerFiles_data() {
+    QTest::addColumn<QByteArray>("entries");
+    QTest::addColumn<QByteArray>("total");
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<int>("lastCents"); // what the last line read carries
+    QTest::addColumn<QString>("shownTotal");
+
+    const QByteArray seven("7\r\n");
+    QTest::newRow("a line of a megabyte") << kEntry + QByteArray(1 << 20, 'x') + "\r\n"
+                                          << seven << 2 << 0 << "7";
+    QTest::newRow("a NUL byte") << kEntry + QByteArray("ab\0cd\r\n", 7) << seven << 2 << 0 << "7";
+    QTest::newRow("bytes Windows-1252 leaves undefined") << kEntry + "\x81\x8d\x8f\x90\x9d\r\n"
+                                                         << seven << 2 << 0 << "7";
+    QTest::newRow("an entry line") << kEntry << seven << 1 << 1250 << "7";
+    QTest::newRow("a total of letters") << kEntry << QByteArray("abc\r\n") << 1 << 1250 << "abc";
+    QTest::newRow("a total of 1e999") << kEntry << QByteArray("1e999\r\n") << 1 << 1250 << "1e999";
+    QTest::newRow("an empty total file") << kEntry << QByteArray() << 1 << 1250 << "15,55";
+    QTest::newRow("lone CRs and no last line end")
+        << QByteArray("a\rb\r\nc") << QByteArray("1\r2") << 3 << 0 << "2";
+    QTest::newRow("as many lines as fit")
+        << storagetest::ledgerBytes("l", entrylist::kMaxLines) << QByteArray("0\r\n") << entrylist::kMaxLines
+        << (entrylist::kMaxLines - 1) * 100 << "0";
+}
+
+// Whatever a stored ledger holds, signing in loads it as it stands, deleting
+// a line read takes off exactly the amount its text shows (none when it has
+// no entry layout), and a quick save writes back the lines that were read.
+void TestBadInput::oddLedgerFiles() {
+    QFETCH(QByteArray, entries);
+    QFETCH(QByteArray, total);
+    QFETCH(int, lines);
+    QFETCH(int, lastCents);
+    QFETCH(QString, shownTotal);
+
+    const ledgerformat::LedgerPaths paths =
+        ledgerformat::ledgerPaths(dataroot::path(), QStringLiteral("ana"), 1234, dataroot::separator());
+    QVERIFY(QDir().mkpath(paths.directory));
+    QVERIFY(writeBytes(paths.entries, entries));
+    QVERIFY(writeBytes(paths.total, total));
+    ledger->lst->clear();
+
+    testsupport::click(ledger->Image3);
+    abrir *dialog = WindowSet::instance().abrirWindow();
+    dialog->user->setText(QStringLiteral("ana"));
+    dialog->pass->setText(QStringLiteral("1234"));
+    QList<SeenMessage> seen = testsupport::answerMessages([&] { testsupport::click(dialog->Image1); });
+    QVERIFY(seen.isEmpty());
+    QCOMPARE(ledger->lst->count(), lines);
+    QCOMPARE(ledger->txtt->text(), shownTotal);
+    QCOMPARE(ledger->windowTitle(), Form1::accountCaption(QStringLiteral("ana")));
+    QCOMPARE(entrylist::cents(ledger->lst, lines - 1), qint32(lastCents));
+
+    if (lines > 1 && ledger->totalValue()) {
+        const double before = *ledger->totalValue();
+        const QString text = ledger->lst->item(lines - 1)->text();
+        ledger->lst->setCurrentRow(lines - 1);
+        seen = testsupport::answerMessages([&] { testsupport::click(ledger->Image2); });
+        QVERIFY(seen.isEmpty());
+        QCOMPARE(*ledger->totalValue(), before - lastCents / 100.0);
+        QCOMPARE(ledger->lst->count(), lines - 1);
+        entrylist::append(ledger->lst, text, lastCents); // put back for the save below
+    }
+
+    seen = testsupport::answerMessages([&] { testsupport::click(ledger->Image4); });
+    QCOMPARE(seen.size(), 1);
+    QCOMPARE(seen.first().text, QStringLiteral("Se ha guardado correctamente"));
+    const QByteArray written = readBytes(paths.entries);
+    QCOMPARE(ledgerformat::fileLines(written), ledgerformat::fileLines(entries));
+    // A file whose every line ends in CR LF comes back byte for byte.
+    if (entries.count('\r') == entries.count("\r\n") && (entries.isEmpty() || entries.endsWith("\r\n")))
+        QVERIFY(written == entries);
+}
+
+void TestBadInput::tooManyStoredLines() {
+    const ledgerformat::LedgerPaths paths =
+        ledgerformat::ledgerPaths(dataroot::path(), QStringLiteral("ana"), 1234, dataroot::separator());
+    QVERIFY(QDir().mkpath(paths.directory));
+    QVERIFY(writeBytes(paths.entries, storagetest::ledgerBytes("l", entrylist::kMaxLines + 1)));
+    QVERIFY(writeBytes(paths.total, "5\r\n"));
+    testsupport::click(ledger->Image3);
+    abrir *dialog = WindowSet::instance().abrirWindow();
+    dialog->user->setText(QStringLiteral("ana"));
+    dialog->pass->setText(QStringLiteral("1234"));
+    const World before = world(ledger);
+
+    const QList<SeenMessage> seen = testsupport::answerMessages([&] { testsupport::click(dialog->Image1); });
+
+    verifyOneClearMessage(seen);
+    QCOMPARE(seen.first().title, QStringLiteral("Demasiados registros"));
+    QVERIFY(world(ledger) == before);
+}
+
+TESORILA_TEST_MAIN(TestBadInput)
+#include "tst_bad_input.moc"
