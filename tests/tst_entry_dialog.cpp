@@ -413,6 +413,28 @@ void TestEntryDialog::focusOrder() {
     dialog->opt2->setFocus(Qt::TabFocusReason);
     QVERIFY(dialog->opt2->isChecked());
     QVERIFY(!dialog->opt1->isChecked());
+
+    // Real Tab presses visit the option group once, at its selected button
+    // (moving between the two options is the arrow keys' job), so tabbing
+    // past the group never changes the kind of the entry.
+    const auto tabs = [&](QWidget *from) {
+        QList<QWidget *> visited;
+        from->setFocus(Qt::TabFocusReason);
+        for (int i = 0; i < 5; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited << QApplication::focusWidget();
+        }
+        return visited;
+    };
+    QCOMPARE(tabs(dialog->opt2),
+             (QList<QWidget *>{dialog->txt1, dialog->txt2, dialog->txt3, dialog->cd, dialog->opt2}));
+    QVERIFY(dialog->opt2->isChecked());
+    QTest::keyClick(dialog->opt2, Qt::Key_Up);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(dialog->opt1));
+    QVERIFY(dialog->opt1->isChecked());
+    QCOMPARE(tabs(dialog->opt1),
+             (QList<QWidget *>{dialog->txt1, dialog->txt2, dialog->txt3, dialog->cd, dialog->opt1}));
+    QVERIFY(dialog->opt1->isChecked());
 }
 
 void TestEntryDialog::closeBoxLeavesLedger() {

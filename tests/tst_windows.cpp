@@ -15,6 +15,7 @@
 #include <QListWidget>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -66,6 +67,7 @@ private slots:
     void oneInstanceEach();
     void hideKeepsCloseRecreates();
     void closingLedgerEndsApplication();
+    void closingLedgerEndsEventLoop();
     void aboutTexts();
     void commaBetweenUnitsAndCents();
 };
@@ -292,8 +294,23 @@ void TestWindows::pictureButtons() {
             QTest::mousePress(button, Qt::LeftButton, Qt::NoModifier, QPoint(2, 2));
             QTest::mouseRelease(button, Qt::LeftButton, Qt::NoModifier, QPoint(-5, -5));
             QCOMPARE(clicks.count(), 0);
+            // Nothing lies in front of a picture button: a click on the
+            // window at its centre reaches it.
+            QCOMPARE(w->childAt(button->geometry().center()), static_cast<QWidget *>(button));
         }
     }
+    // A double-click (press, release, double-click, release) is one click,
+    // not two.
+    QWidget host;
+    auto *button =
+        new ui::PictureButton(&host, QStringLiteral("probe"), ui::artwork("tile_plus"), QRect(0, 0, 33, 30));
+    host.show();
+    QSignalSpy clicks(button, &ui::PictureButton::clicked);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTest::mouseDClick(button, Qt::LeftButton);
+    QTest::mouseRelease(button, Qt::LeftButton);
+    QCOMPARE(clicks.count(), 1);
+
     // Tabbing through the ledger window visits the list and the total only.
     Form1 *ledger = WindowSet::instance().form1();
     QWidget *widget = ledger->lst;
@@ -361,6 +378,20 @@ void TestWindows::closingLedgerEndsApplication() {
     QVERIFY(!set.abrirWindow());
     for (QWidget *w : QApplication::topLevelWidgets())
         QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+}
+
+// The event loop really ends when the ledger window is closed, also while
+// other windows are open.
+void TestWindows::closingLedgerEndsEventLoop() {
+    WindowSet &set = WindowSet::instance();
+    set.showForm2();
+    set.showForm3();
+    QPointer<Form1> ledger = set.form1();
+    QTimer::singleShot(0, ledger, [ledger] { ledger->close(); });
+    QTimer::singleShot(10000, qApp, [] { QCoreApplication::exit(99); }); // a guard, should it not end
+    QCOMPARE(QCoreApplication::exec(), 0);
+    flushDeletes();
+    QVERIFY(ledger.isNull());
 }
 
 void TestWindows::aboutTexts() {

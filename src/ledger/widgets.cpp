@@ -79,6 +79,11 @@ void PictureButton::mouseReleaseEvent(QMouseEvent *event) {
         emit clicked();
 }
 
+void PictureButton::mouseDoubleClickEvent(QMouseEvent *event) {
+    m_pressed = false;
+    event->accept();
+}
+
 OptionButton::OptionButton(QWidget *parent, const QString &name, const QString &caption,
                            const QRect &geometry)
     : QRadioButton(caption, parent) {
