@@ -4,6 +4,8 @@
 
 #include "entry/entry_text.h"
 
+#include <QStringList>
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const QString text = QString::fromUtf8(fuzzBytes(data, size));
     (void)entrytext::centsFromDisplayText(text);

@@ -137,6 +137,23 @@ void TestNumberText::parse_data() {
     QTest::newRow("two signs") << "es_ES"
                                << "--5" << false << 0.0;
     QTest::newRow("arabic digits") << "es_ES" << QString::fromUtf8("\u0661\u0662") << false << 0.0;
+    // The largest doubles are written rounded up to 15 digits, a text just
+    // past the largest double; it must read back as that double.
+    constexpr double largest = std::numeric_limits<double>::max();
+    QTest::newRow("largest double's text") << "es_ES"
+                                           << "1,79769313486232E+308" << true << largest;
+    QTest::newRow("largest double's text, negative") << "en_US"
+                                                     << "-1.79769313486232E+308" << true << -largest;
+    QTest::newRow("largest double's text, other shape") << "es_ES"
+                                                        << "0017976931348623,20E+295" << true << largest;
+    QTest::newRow("past the largest double's text") << "es_ES"
+                                                    << "1,797693134862321E+308" << false << 0.0;
+    QTest::newRow("next 15-digit text") << "es_ES"
+                                        << "1,79769313486233E+308" << false << 0.0;
+    QTest::newRow("largest double's digits, wrong power") << "es_ES"
+                                                          << "1,79769313486232E+309" << false << 0.0;
+    QTest::newRow("underflow") << "es_ES"
+                               << "1E-400" << false << 0.0;
 }
 
 void TestNumberText::parse() {
@@ -153,7 +170,8 @@ void TestNumberText::parse() {
 void TestNumberText::roundTrip_data() {
     QTest::addColumn<double>("value");
     for (double v : {0.01, -0.45, 12.5, 1250.0 / 100, 927.5, 1e15, 3.0e-7, 2147483647 / 100.0, -21474836.48,
-                     1.0 / 3.0, 98765432109876543.0, 5e-324})
+                     1.0 / 3.0, 98765432109876543.0, 5e-324, std::numeric_limits<double>::max(),
+                     -std::numeric_limits<double>::max(), 1.797693134862315e308, 1.79769313486231e308})
         QTest::newRow(qPrintable(QString::number(v, 'g', 17))) << v;
 }
 
@@ -194,6 +212,11 @@ void TestNumberText::decimalPlaces_data() {
     QTest::newRow("small exponent") << "1,25E-03" << 5;
     QTest::newRow("large exponent") << "1,5E+15" << 0;
     QTest::newRow("not a number") << "abc" << 0;
+    // Exponents at and past the 64-bit range must not overflow the count.
+    QTest::newRow("exponent at the 64-bit limit") << "0E-9223372036854775808" << 400;
+    QTest::newRow("negative exponent past 64 bits") << "0E-99999999999999999999" << 400;
+    QTest::newRow("positive exponent past 64 bits") << "0E+99999999999999999999" << 0;
+    QTest::newRow("largest double's text") << "1,79769313486232E+308" << 0;
 }
 
 void TestNumberText::decimalPlaces() {

@@ -2,9 +2,61 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <system_error>
 
 namespace numbertext {
+
+namespace {
+
+// The exponent digits of a number text, saturated far beyond any double's
+// range so that no exponent text can overflow the arithmetic on it.
+long long saturatedExponent(QStringView text) {
+    constexpr long long kLimit = 1000000;
+    qsizetype i = 0;
+    const bool negative = !text.isEmpty() && text.at(0) == QLatin1Char('-');
+    if (!text.isEmpty() && (text.at(0) == QLatin1Char('-') || text.at(0) == QLatin1Char('+')))
+        ++i;
+    long long exponent = 0;
+    for (; i < text.size() && text.at(i) >= QLatin1Char('0') && text.at(i) <= QLatin1Char('9'); ++i)
+        exponent = qMin(exponent * 10 + (text.at(i).unicode() - '0'), kLimit);
+    return negative ? -exponent : exponent;
+}
+
+// True when a plain C number text (sign, digits, ".", digits, "e" exponent)
+// lies in magnitude between 1E+308 and 1.79769313486232E+308, the text that
+// format() writes for the largest doubles: rounded to 15 digits, it lies
+// just past the largest double and the converter reports an overflow.
+bool withinLargestText(const QByteArray &plain) {
+    QByteArray digits;
+    qsizetype pointAt = -1;
+    qsizetype i = 0;
+    if (i < plain.size() && (plain.at(i) == '-' || plain.at(i) == '+'))
+        ++i;
+    for (; i < plain.size() && plain.at(i) != 'e'; ++i) {
+        if (plain.at(i) == '.')
+            pointAt = digits.size();
+        else
+            digits.append(plain.at(i));
+    }
+    if (pointAt < 0)
+        pointAt = digits.size();
+    const long long exponent =
+        i < plain.size() ? saturatedExponent(QString::fromLatin1(plain.mid(i + 1))) : 0;
+
+    qsizetype lead = 0;
+    while (lead < digits.size() && digits.at(lead) == '0')
+        ++lead;
+    if (lead == digits.size())
+        return false; // zero
+    const long long scientific = (long long)(pointAt - lead - 1) + exponent;
+    QByteArray significant = digits.mid(lead);
+    while (significant.endsWith('0'))
+        significant.chop(1);
+    return scientific == 308 && significant <= QByteArrayLiteral("179769313486232");
+}
+
+} // namespace
 
 QChar decimalSeparator(const QLocale &locale) {
     const QString point = locale.decimalPoint();
@@ -82,9 +134,17 @@ std::optional<double> parse(const QString &input, const QLocale &locale) {
         ++first; // from_chars takes no plus sign
     double value = 0.0;
     const auto result = std::from_chars(first, last, value, std::chars_format::general);
-    if (result.ec != std::errc() || result.ptr != last || !std::isfinite(value))
+    if (result.ptr != last)
         return std::nullopt;
-    return value;
+    if (result.ec == std::errc() && std::isfinite(value))
+        return value;
+    // What format() writes for the largest doubles reads back as the
+    // largest double; anything further out has no value.
+    if (withinLargestText(plain)) {
+        constexpr double kLargest = std::numeric_limits<double>::max();
+        return plain.startsWith('-') ? -kLargest : kLargest;
+    }
+    return std::nullopt;
 }
 
 int decimalPlaces(const QString &input, const QLocale &locale) {
@@ -96,11 +156,8 @@ int decimalPlaces(const QString &input, const QLocale &locale) {
     const QString mantissa = exponentAt < 0 ? text : text.left(exponentAt);
     const int separatorAt = int(mantissa.indexOf(separator));
     long long places = separatorAt < 0 ? 0 : mantissa.size() - separatorAt - 1;
-    if (exponentAt >= 0) {
-        bool ok = false;
-        const long long exponent = text.mid(exponentAt + 1).toLongLong(&ok);
-        places = ok ? places - exponent : places;
-    }
+    if (exponentAt >= 0)
+        places -= saturatedExponent(QStringView(text).mid(exponentAt + 1));
     return int(qBound(0LL, places, 400LL));
 }
 
