@@ -27,6 +27,25 @@ std::optional<char> byteFor(char16_t c) {
     return std::nullopt;
 }
 
+// Writes the byte of each character from out onwards and moves out past
+// them; false when a character has no byte.
+bool encodeInto(QStringView text, char *&out) {
+    char *next = out; // a local pointer: stores through out could alias it
+    for (const QChar c : text) {
+        const char16_t code = c.unicode();
+        if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) {
+            *next++ = char(code);
+            continue;
+        }
+        const std::optional<char> byte = byteFor(code);
+        if (!byte)
+            return false;
+        *next++ = *byte;
+    }
+    out = next;
+    return true;
+}
+
 } // namespace
 
 std::optional<double> passwordValue(const QString &text) {
@@ -77,24 +96,22 @@ LedgerPaths ledgerPaths(const QString &root, const QString &userName, double pas
 }
 
 QString decode(const QByteArray &bytes) {
-    QString text;
-    text.reserve(bytes.size());
+    // Written through a pointer: appending character by character costs a
+    // call and a capacity check each, which dominates reading a large ledger.
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar *out = text.data();
     for (const char byte : bytes) {
         const auto b = static_cast<unsigned char>(byte);
-        text.append(b >= 0x80 && b < 0xA0 ? QChar(kHighControls[b - 0x80]) : QChar(char16_t(b)));
+        *out++ = b >= 0x80 && b < 0xA0 ? QChar(kHighControls[b - 0x80]) : QChar(char16_t(b));
     }
     return text;
 }
 
 std::optional<QByteArray> encode(const QString &text) {
-    QByteArray bytes;
-    bytes.reserve(text.size());
-    for (const QChar c : text) {
-        const std::optional<char> byte = byteFor(c.unicode());
-        if (!byte)
-            return std::nullopt;
-        bytes.append(*byte);
-    }
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    char *out = bytes.data();
+    if (!encodeInto(text, out))
+        return std::nullopt;
     return bytes;
 }
 
@@ -131,15 +148,17 @@ QList<QByteArray> splitLines(const QByteArray &bytes) {
 }
 
 std::optional<QByteArray> fileBytes(const QStringList &lines) {
-    QByteArray bytes;
+    // One character is one byte, so the size is known before encoding.
+    qsizetype size = 0;
+    for (const QString &line : lines)
+        size += line.size() + 2;
+    QByteArray bytes(size, Qt::Uninitialized);
+    char *out = bytes.data();
     for (const QString &line : lines) {
-        if (line.contains(QLatin1Char('\r')))
+        if (line.contains(QLatin1Char('\r')) || !encodeInto(line, out))
             return std::nullopt;
-        const std::optional<QByteArray> encoded = encode(line);
-        if (!encoded)
-            return std::nullopt;
-        bytes += *encoded;
-        bytes += "\r\n";
+        *out++ = '\r';
+        *out++ = '\n';
     }
     return bytes;
 }
