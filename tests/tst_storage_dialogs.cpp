@@ -14,6 +14,7 @@
 #include "storage/ledger_format.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -321,6 +322,22 @@ void TestStorageDialogs::passFieldDropsTypedNonDigits() {
     // The user name has no filter.
     QTest::keyClicks(dialog->user, QStringLiteral("Ana-1, b"));
     QCOMPARE(dialog->user->text(), QStringLiteral("Ana-1, b"));
+
+    // Delete is no typed character, even where the keyboard reports it as
+    // the character 127; Tab and Shift+Tab move between the two fields.
+    dialog->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(dialog));
+    dialog->pass->setFocus();
+    dialog->pass->setCursorPosition(0);
+    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, QString(QChar(127)));
+    QApplication::sendEvent(dialog->pass, &del);
+    QCOMPARE(dialog->pass->text(), QStringLiteral("2"));
+    QTest::keyClick(dialog->pass, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(dialog->user));
+    QTest::keyClick(dialog->user, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(dialog->pass));
+    QTest::keyClick(dialog->pass, Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(dialog->user));
 }
 
 void TestStorageDialogs::missingFields_data() {

@@ -16,12 +16,13 @@
 namespace storagetest {
 
 // Passes every operation to the real file system, except the one whose
-// number (counted from 0 over all operations) is failAt: that one fails
+// number (counted from 0 over all operations) is failAt (or alsoFailAt): that one fails
 // without doing anything, or, for a write, after writing half of the bytes.
 // With crash set, the process kills itself at that operation instead.
 class FaultyFileSystem : public storage::FileSystem {
 public:
     int failAt = -1;
+    int alsoFailAt = -1; // a second failing operation, if any
     bool crash = false;
     int count = 0;
     QStringList log; // "operation path" for every call
@@ -71,7 +72,7 @@ public:
     }
 
 private:
-    bool isTarget() const { return count == failAt; }
+    bool isTarget() const { return count == failAt || count == alsoFailAt; }
 
     bool fails(const QString &operation, const QString &path) {
         log.append(operation + QLatin1Char(' ') + QDir(path).dirName());

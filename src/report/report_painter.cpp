@@ -5,6 +5,7 @@
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QPrinter>
 #include <QTextLayout>
 
 #include <cmath>
@@ -141,6 +142,10 @@ PaintResult paintReport(QPagedPaintDevice &device, const QList<ReportLine> &line
         for (int row = 0; row < rows; ++row) {
             if (y > 0 && y + metrics.lineSpacing() > pageHeight) {
                 if (!device.newPage()) {
+                    // A printer must not get the pages drawn so far as a
+                    // job of their own.
+                    if (auto *printer = dynamic_cast<QPrinter *>(&device))
+                        printer->abort();
                     painter.end();
                     return PaintResult::PageRefused;
                 }

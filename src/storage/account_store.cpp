@@ -9,7 +9,9 @@
 #include "storage/ledger_format.h"
 #include "storage/ledger_store.h"
 
+#include <QDate>
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 
@@ -122,10 +124,16 @@ std::optional<Message> makeMarker(const QString &date) {
     const PathKind marker = fs.kind(dataroot::markerPath());
     if (marker != PathKind::Missing && marker != PathKind::Unknown)
         return std::nullopt;
-    const std::optional<QByteArray> bytes = ledgerformat::fileBytes({date});
+    // The marker is never read: a date that the file cannot hold (a locale
+    // with other digits, say) is written in the ISO form instead.
+    std::optional<QByteArray> bytes = ledgerformat::fileBytes({date});
     if (!bytes)
-        return unsavable(ledgerformat::unsavableCharacters(date));
-    if (!fs.makePath(dataroot::path()) || !storage::writeWholeFile(dataroot::markerPath(), *bytes))
+        bytes = ledgerformat::fileBytes({QDate::currentDate().toString(Qt::ISODate)});
+    const bool rootMissing = fs.kind(dataroot::path()) == PathKind::Missing;
+    if (!bytes || !fs.makePath(dataroot::path()) || !storage::writeWholeFile(dataroot::markerPath(), *bytes))
+        return dataRootFailed();
+    // A new data root must outlast a power cut as surely as the ledgers in it.
+    if (rootMissing && !fs.syncDirectory(QFileInfo(QDir::cleanPath(dataroot::path())).absolutePath()))
         return dataRootFailed();
     return std::nullopt;
 }
@@ -159,6 +167,11 @@ std::optional<Message> saveLedger(const Form1 &ledger, const QString &userName, 
             if (!fs.makeDirectory(paths.directory))
                 return saveFailed(paths.directory);
             created = true;
+            // The new account directory's name must be durable too.
+            if (!fs.syncDirectory(dataroot::path())) {
+                fs.removeDirectory(paths.directory);
+                return saveFailed(paths.directory);
+            }
             break;
         default:
             return saveFailed(paths.directory);
@@ -194,8 +207,11 @@ std::optional<Message> loadLedger(Form1 &ledger, const QString &userName, const 
     if (qint64(ledger.lst->count()) + entries.size() > entrylist::kMaxLines)
         return tooManyLines();
 
+    QList<qint32> cents;
+    cents.reserve(entries.size());
     for (const QString &line : entries)
-        entrylist::append(ledger.lst, line, entrytext::centsFromDisplayText(line));
+        cents.append(entrytext::centsFromDisplayText(line));
+    entrylist::appendAll(ledger.lst, entries, cents);
     // Each stored total line in turn, so that the last one stays.
     for (const QString &line : totals)
         ledger.txtt->setText(line);

@@ -26,8 +26,13 @@ void guardar::pass_Keypress(int &KeyAscii) {
 bool guardar::eventFilter(QObject *watched, QEvent *event) {
     if (watched == pass && event->type() == QEvent::KeyPress) {
         // Every character the key would type goes through the filter; keys
-        // that type nothing (arrows, Delete) are not characters.
-        const QString typed = static_cast<QKeyEvent *>(event)->text();
+        // that type nothing are not characters, and neither are Tab, which
+        // moves the focus, nor Delete, which some keyboards report as the
+        // character 127.
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab || key->key() == Qt::Key_Delete)
+            return AccountDialog::eventFilter(watched, event);
+        const QString typed = key->text();
         for (const QChar c : typed) {
             int code = c.unicode();
             pass_Keypress(code);

@@ -2,7 +2,10 @@
 
 #include "storage/file_system.h"
 
+#include <QCryptographicHash>
 #include <QFileInfo>
+
+#include <utility>
 
 namespace ledgerstore {
 
@@ -12,29 +15,86 @@ using storage::PathKind;
 
 namespace {
 
-// The record names the two files it commits; only its existence counts.
-QByteArray recordBytes(const LedgerPaths &paths) {
-    const QString text = QFileInfo(paths.entries).fileName() + QStringLiteral("\r\n") +
-                         QFileInfo(paths.total).fileName() + QStringLiteral("\r\n");
-    return ledgerformat::encode(text).value_or(QByteArray());
+QByteArray digest(const QByteArray &bytes) {
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
 }
 
-// Puts a staging file in place of its real file. A staging file that is no
-// longer there was put in place by an earlier attempt.
+// The two digests of a record, or nothing when it does not hold them.
+std::optional<std::pair<QByteArray, QByteArray>> recordDigests(const QByteArray &record) {
+    const QList<QByteArray> lines = record.split('\n');
+    if (lines.size() != 5 || !lines[4].isEmpty())
+        return std::nullopt;
+    const QByteArray entries = lines[2].chopped(lines[2].endsWith('\r') ? 1 : 0);
+    const QByteArray total = lines[3].chopped(lines[3].endsWith('\r') ? 1 : 0);
+    if (entries.size() != 64 || total.size() != 64)
+        return std::nullopt;
+    return std::make_pair(entries, total);
+}
+
+enum class Commit {
+    Done,    // both new files are in place
+    Pending, // the file system failed; the record stays for the next attempt
+    Broken,  // the new content is not all there: the commit cannot be completed
+};
+
+// Where the new content of one file is now: still in its staging file, or
+// already put in place. Pending when the file system cannot say.
+Commit locate(const QString &staging, const QString &target, const QByteArray &expected) {
+    storage::FileSystem &fs = fileSystem();
+    QString holder;
+    switch (fs.kind(staging)) {
+    case PathKind::File:
+        holder = staging;
+        break;
+    case PathKind::Missing:
+        holder = target;
+        break;
+    default:
+        return Commit::Pending;
+    }
+    const std::optional<QByteArray> bytes = fs.read(holder);
+    if (!bytes)
+        return fs.kind(holder) == PathKind::Missing ? Commit::Broken : Commit::Pending;
+    return digest(*bytes) == expected ? Commit::Done : Commit::Broken;
+}
+
+// Puts a staging file in place of its real file; one that is no longer
+// there was put in place by an earlier attempt.
 bool promote(const QString &staging, const QString &target) {
     if (fileSystem().rename(staging, target))
         return true;
     return fileSystem().kind(staging) == PathKind::Missing;
 }
 
-bool finishCommit(const LedgerPaths &paths) {
+// Whether the new content of both files, as the record gives it, is all
+// there (Done), is not (Broken), or cannot be told (Pending).
+Commit checkCommit(const LedgerPaths &paths) {
+    const std::optional<QByteArray> record = fileSystem().read(paths.commitRecord());
+    if (!record)
+        return Commit::Pending;
+    const std::optional<std::pair<QByteArray, QByteArray>> digests = recordDigests(*record);
+    if (!digests)
+        return Commit::Broken;
+    for (const Commit found : {locate(paths.entriesStaging(), paths.entries, digests->first),
+                               locate(paths.totalStaging(), paths.total, digests->second)}) {
+        if (found != Commit::Done)
+            return found;
+    }
+    return Commit::Done;
+}
+
+Commit finishCommit(const LedgerPaths &paths) {
     storage::FileSystem &fs = fileSystem();
+    // Nothing is renamed unless both new files are whole.
+    if (const Commit found = checkCommit(paths); found != Commit::Done)
+        return found;
     if (!promote(paths.entriesStaging(), paths.entries) || !promote(paths.totalStaging(), paths.total))
-        return false;
+        return Commit::Pending;
     // The renames must be durable before the record that vouches for them goes.
-    if (!fs.syncDirectory(paths.directory) || !fs.remove(paths.commitRecord()))
-        return false;
-    return fs.syncDirectory(paths.directory);
+    if (!fs.syncDirectory(paths.directory) || !fs.remove(paths.commitRecord()) ||
+        !fs.syncDirectory(paths.directory))
+        return Commit::Pending;
+    return Commit::Done;
 }
 
 bool discardStaging(const LedgerPaths &paths) {
@@ -44,14 +104,39 @@ bool discardStaging(const LedgerPaths &paths) {
     return entriesGone && totalGone;
 }
 
+// Takes a commit back. Removing either the record or both staging files is
+// enough: a record whose new content is not all there vouches for nothing.
+// True when a read now finds the real files, that is the old ledger.
+bool rollBack(const LedgerPaths &paths) {
+    storage::FileSystem &fs = fileSystem();
+    const bool recordGone = fs.remove(paths.commitRecord()) && fs.syncDirectory(paths.directory);
+    const bool stagingGone = discardStaging(paths);
+    return recordGone || stagingGone;
+}
+
 } // namespace
+
+QByteArray commitRecord(const LedgerPaths &paths, const QByteArray &entries, const QByteArray &total) {
+    const QString text = QFileInfo(paths.entries).fileName() + QStringLiteral("\r\n") +
+                         QFileInfo(paths.total).fileName() + QStringLiteral("\r\n");
+    return ledgerformat::encode(text).value_or(QByteArray()) + digest(entries) + "\r\n" + digest(total) +
+           "\r\n";
+}
 
 bool recover(const LedgerPaths &paths) {
     switch (fileSystem().kind(paths.commitRecord())) {
     case PathKind::Missing:
         return discardStaging(paths);
     case PathKind::File:
-        return finishCommit(paths);
+        switch (finishCommit(paths)) {
+        case Commit::Done:
+            return true;
+        case Commit::Broken:
+            return rollBack(paths);
+        case Commit::Pending:
+            return false;
+        }
+        return false;
     default:
         return false; // cannot tell whether a commit is pending: touch nothing
     }
@@ -71,25 +156,30 @@ bool save(const LedgerPaths &paths, const QByteArray &entries, const QByteArray 
     }
     // The record must be durable before the first rename, or a power cut
     // could keep a renamed file and lose the record that completes the pair.
-    if (!storage::writeWholeFile(paths.commitRecord(), recordBytes(paths)) ||
+    if (!storage::writeWholeFile(paths.commitRecord(), commitRecord(paths, entries, total)) ||
         !fs.syncDirectory(paths.directory)) {
-        fs.remove(paths.commitRecord());
-        discardStaging(paths);
-        return false;
+        // A record that can be taken back neither makes the new ledger the
+        // saved one; one that cannot does.
+        return !rollBack(paths);
     }
 
-    // From here on the new ledger is the saved one.
-    if (finishCommit(paths))
+    // From here on the new ledger is the saved one, unless what the record
+    // vouches for is no longer all there.
+    switch (finishCommit(paths)) {
+    case Commit::Done:
         return true;
-
+    case Commit::Broken:
+        rollBack(paths);
+        return false;
+    case Commit::Pending:
+        break;
+    }
     // Before either staging file has been put in place the commit can still
     // be taken back; afterwards the next read or save finishes it.
     const bool untouched =
         fs.kind(paths.entriesStaging()) == PathKind::File && fs.kind(paths.totalStaging()) == PathKind::File;
-    if (untouched && fs.remove(paths.commitRecord())) {
-        discardStaging(paths);
+    if (untouched && rollBack(paths))
         return false;
-    }
     return true;
 }
 
@@ -100,7 +190,18 @@ std::optional<StoredLedger> read(const LedgerPaths &paths) {
     const PathKind record = fs.kind(paths.commitRecord());
     if (record != PathKind::Missing && record != PathKind::File)
         return std::nullopt;
-    const bool pending = record == PathKind::File;
+    bool pending = false;
+    if (record == PathKind::File) {
+        switch (checkCommit(paths)) {
+        case Commit::Done:
+            pending = true;
+            break;
+        case Commit::Broken:
+            break; // the record vouches for nothing: the real files are the saved ledger
+        case Commit::Pending:
+            return std::nullopt;
+        }
+    }
 
     // While a commit is pending, a staging file still there is the saved one.
     auto source = [&](const QString &real, const QString &staging) -> std::optional<QString> {

@@ -24,6 +24,13 @@ struct StoredLedger {
     QByteArray total;
 };
 
+// The commit record of a save: the names of the two files it commits, each
+// with the SHA-256 of its new content. A staging file found missing counts
+// as put in place only when the real file holds what the record vouches
+// for; a record whose new content is not all there is taken back.
+QByteArray commitRecord(const ledgerformat::LedgerPaths &paths, const QByteArray &entries,
+                        const QByteArray &total);
+
 // Replaces the ledger's two files with the bytes. The account directory
 // must exist. True when the new ledger is the saved one (reading returns
 // it, even if finishing the commit has to wait for the next read or save);
@@ -35,8 +42,9 @@ bool save(const ledgerformat::LedgerPaths &paths, const QByteArray &entries, con
 // not, the committed files are read all the same.
 std::optional<StoredLedger> read(const ledgerformat::LedgerPaths &paths);
 
-// Completes a committed save or discards an unfinished one. True when no
-// staging file or commit record is left.
+// Completes a committed save or discards an unfinished one. True when the
+// real files are the saved ledger and nothing left beside them can change
+// what a read finds.
 bool recover(const ledgerformat::LedgerPaths &paths);
 
 } // namespace ledgerstore
