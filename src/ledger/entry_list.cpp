@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QPainter>
+#include <QSignalBlocker>
 #include <QTextOption>
 
 namespace entrylist {
@@ -11,6 +12,17 @@ void append(QListWidget *list, const QString &text, qint32 amount) {
     auto *item = new QListWidgetItem(text);
     item->setData(kCentsRole, amount);
     list->addItem(item);
+}
+
+void appendAll(QListWidget *list, const QStringList &texts, const QList<qint32> &amounts) {
+    Q_ASSERT(texts.size() == amounts.size());
+    const int first = list->count();
+    list->addItems(texts);
+    // The amounts are not shown, so the view need not hear of them; each
+    // change it heard of would have it lay out every line again.
+    const QSignalBlocker quiet(list->model());
+    for (int i = 0; i < amounts.size(); ++i)
+        list->item(first + i)->setData(kCentsRole, amounts.at(i));
 }
 
 qint32 cents(const QListWidget *list, int index) {

@@ -19,6 +19,10 @@ constexpr int kCentsRole = Qt::UserRole;
 int tabStop(const QFont &font);
 
 void append(QListWidget *list, const QString &text, qint32 cents);
+// Appends many lines at once, each with the amount at the same position.
+// Much faster than appending them one by one: the view hears of one
+// insertion instead of one per line.
+void appendAll(QListWidget *list, const QStringList &texts, const QList<qint32> &cents);
 qint32 cents(const QListWidget *list, int index);
 void setCents(QListWidget *list, int index, qint32 cents);
 
