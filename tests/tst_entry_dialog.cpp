@@ -49,6 +49,8 @@ private slots:
     void accept_data();
     void accept();
     void colourSequence();
+    void englishLocale();
+    void neitherOptionIsAnExpense();
     void stateAfterAcceptAndCancel();
     void missingUnits();
     void refusals_data();
@@ -216,6 +218,45 @@ void TestEntryDialog::colourSequence() {
     fill(true, QStringLiteral("0"), QStringLiteral("00"), QStringLiteral("c"));
     testsupport::click(WindowSet::instance().form2()->Image3);
     QCOMPARE(ledger->totalColour(), kDarkRed);
+}
+
+void TestEntryDialog::englishLocale() {
+    // The total follows the locale's number text; the line keeps its comma.
+    testsupport::LocaleScope english(QStringLiteral("en_US"));
+    ledger->txtt->setText(QStringLiteral("1.25"));
+    fill(true, QStringLiteral("12"), QStringLiteral("5"), QStringLiteral("Pan"));
+    testsupport::click(WindowSet::instance().form2()->Image3);
+    QCOMPARE(ledger->txtt->text(), QStringLiteral("13.75"));
+    QCOMPARE(ledger->totalColour(), kGreen);
+    QCOMPARE(ledger->lst->item(0)->text(),
+             QStringLiteral("08/12/2026\t\t+12,50") + kEuro + QStringLiteral("\t\tPan"));
+    fill(false, QStringLiteral("0"), QStringLiteral("75"), QStringLiteral("Sal"));
+    testsupport::click(WindowSet::instance().form2()->Image3);
+    QCOMPARE(ledger->txtt->text(), QStringLiteral("13"));
+    // Deleting the income takes off exactly what it added.
+    ledger->lst->setCurrentRow(0);
+    testsupport::click(ledger->Image2);
+    QCOMPARE(ledger->txtt->text(), QStringLiteral("0.5"));
+    QCOMPARE(ledger->totalColour(), kGreen);
+    // A total in the Spanish form is no number here: the add is refused.
+    ledger->txtt->setText(QStringLiteral("0,5"));
+    fill(true, QStringLiteral("1"), QStringLiteral("00"), QStringLiteral("x"));
+    const QList<testsupport::SeenMessage> seen =
+        testsupport::answerMessages([] { testsupport::click(WindowSet::instance().form2()->Image3); });
+    QCOMPARE(seen.size(), 1);
+    QCOMPARE(ledger->lst->count(), 1);
+}
+
+void TestEntryDialog::neitherOptionIsAnExpense() {
+    Form2 *dialog = open();
+    dialog->opt1->setAutoExclusive(false);
+    dialog->opt1->setChecked(false);
+    dialog->opt1->setAutoExclusive(true);
+    QVERIFY(!dialog->opt1->isChecked() && !dialog->opt2->isChecked());
+    dialog->txt1->setText(QStringLiteral("2"));
+    testsupport::click(dialog->Image3);
+    QCOMPARE(entrylist::cents(ledger->lst, 0), -200);
+    QCOMPARE(ledger->txtt->text(), QStringLiteral("-2"));
 }
 
 void TestEntryDialog::stateAfterAcceptAndCancel() {

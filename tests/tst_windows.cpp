@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -69,6 +70,7 @@ private slots:
     void closingLedgerEndsApplication();
     void closingLedgerEndsEventLoop();
     void aboutTexts();
+    void fonts();
     void commaBetweenUnitsAndCents();
 };
 
@@ -405,6 +407,20 @@ void TestWindows::aboutTexts() {
         // the label's height shows.
         QVERIFY(label->heightForWidth(label->width()) <= label->height() + 2);
     }
+}
+
+void TestWindows::fonts() {
+    Form1 *ledger = WindowSet::instance().form1();
+    QCOMPARE(ledger->lst->font().family(), QStringLiteral("Tahoma"));
+    QCOMPARE(ledger->lst->font().pointSizeF(), 12.0);
+    QVERIFY(ledger->lst->font().bold());
+    QCOMPARE(ledger->txtt->font().family(), QStringLiteral("Tahoma"));
+    QCOMPARE(ledger->txtt->font().pointSizeF(), 14.25);
+    QVERIFY(!ledger->txtt->font().bold());
+    Form2 *dialog = WindowSet::instance().showForm2();
+    QCOMPARE(dialog->Label6->font().pointSizeF(), 24.0);
+    // The faces really are there, not a fallback of another width.
+    QCOMPARE(QFontInfo(ledger->lst->font()).family(), QStringLiteral("Tahoma"));
 }
 
 void TestWindows::commaBetweenUnitsAndCents() {
