@@ -1,10 +1,14 @@
 // Ledger files: any bytes read as an entries file or a total file. Every
-// byte decodes, lines written back give the same bytes, and the amounts
-// read from the lines never overflow.
+// byte decodes, lines written back give the same bytes, the amounts read
+// from the lines never overflow, and a total read from the file stays a
+// number whatever entry is then added or deleted.
 #include "fuzz_support.h"
 
 #include "entry/entry_text.h"
+#include "platform/numbertext.h"
 #include "storage/ledger_format.h"
+
+#include <cmath>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const QByteArray bytes = fuzzBytes(data, size);
@@ -32,5 +36,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
     if (canonical)
         FUZZ_CHECK(*written == bytes, QString::number(bytes.size()));
+
+    // As a total file the window takes its last line. Adding or deleting an
+    // entry moves the total by the entry's cents and shows the result, which
+    // must read back as a number for the next entry.
+    if (lines.isEmpty())
+        return 0;
+    static const QLocale locales[] = {QLocale(QStringLiteral("es_ES")), QLocale(QStringLiteral("en_US"))};
+    const QString &totalText = lines.last();
+    for (const QLocale &locale : locales) {
+        const std::optional<double> total = numbertext::parse(totalText, locale);
+        if (!total)
+            continue;
+        const int places = numbertext::decimalPlaces(totalText, locale);
+        QList<qint64> moves = {entrytext::kMaxAmountCents, -qint64(entrytext::kMaxAmountCents), 1, -1};
+        for (int i = 0; i < lines.size() && i < 64; ++i)
+            moves.append(entrytext::centsFromDisplayText(lines[i]));
+        for (const qint64 cents : moves) {
+            const double moved = numbertext::moveByCents(*total, places, cents);
+            FUZZ_CHECK(std::isfinite(moved), totalText);
+            const QString shown = numbertext::format(moved, locale);
+            const std::optional<double> again = numbertext::parse(shown, locale);
+            FUZZ_CHECK(again.has_value(), shown);
+            FUZZ_CHECK(numbertext::format(*again, locale) == shown, shown);
+        }
+    }
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "platform/data_root.h"
 
 #include <QDir>
+#include <QFile>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const QString name = QString::fromUtf8(fuzzBytes(data, size));
@@ -19,8 +20,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         const QString root = QStringLiteral("/data/Tesorila/");
         const QString joined = QDir::cleanPath(root + name);
         FUZZ_CHECK(joined.startsWith(root) && joined.size() > root.size(), joined);
-        if (rules == dataroot::NameRules::Windows)
+        if (rules == dataroot::NameRules::Windows) {
             FUZZ_CHECK(!name.endsWith(QLatin1Char('.')) && !name.endsWith(QLatin1Char(' ')), name);
+            FUZZ_CHECK(name.size() <= 255, name);
+        } else {
+            // The name is stored as its UTF-8 bytes and names exactly that
+            // directory when read back.
+            const QByteArray encoded = QFile::encodeName(name);
+            FUZZ_CHECK(encoded.size() <= 255, name);
+            FUZZ_CHECK(QFile::decodeName(encoded) == name, name);
+        }
     }
     return 0;
 }
