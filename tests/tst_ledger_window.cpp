@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScrollBar>
 #include <QTest>
 
 namespace {
@@ -26,6 +27,7 @@ private slots:
     void changeRuleWhileTyping();
     void changeRuleRunsInsideTheSet();
     void entriesKeepTheirCents();
+    void appendAllKeepsOrderAndCents();
     void tabsDrawnAsColumns();
 
 private:
@@ -206,6 +208,34 @@ void TestLedgerWindow::entriesKeepTheirCents() {
     QCOMPARE(entrylist::cents(ledger->lst, 1), qint32(-2147483647 - 1));
     QCOMPARE(entrylist::cents(ledger->lst, 5), 0);
     QCOMPARE(ledger->lst->item(1)->text(), QStringLiteral("b"));
+}
+
+void TestLedgerWindow::appendAllKeepsOrderAndCents() {
+    entrylist::append(ledger->lst, QStringLiteral("first"), 7);
+    QStringList texts;
+    QList<qint32> cents;
+    for (int i = 0; i < 500; ++i) {
+        texts << QStringLiteral("line %1").arg(i);
+        cents << (i % 2 ? -i : i * 100);
+    }
+    entrylist::appendAll(ledger->lst, texts, cents);
+    entrylist::appendAll(ledger->lst, {}, {});
+
+    QCOMPARE(ledger->lst->count(), 501);
+    QCOMPARE(ledger->lst->item(0)->text(), QStringLiteral("first"));
+    QCOMPARE(entrylist::cents(ledger->lst, 0), 7);
+    for (int i = 0; i < 500; ++i) {
+        QCOMPARE(ledger->lst->item(i + 1)->text(), texts.at(i));
+        QCOMPARE(entrylist::cents(ledger->lst, i + 1), cents.at(i));
+    }
+    // The view knows of every line: the last one can be scrolled to and
+    // has a place below the first.
+    ledger->lst->scrollToItem(ledger->lst->item(500));
+    QCoreApplication::processEvents();
+    const QRect last = ledger->lst->visualItemRect(ledger->lst->item(500));
+    QVERIFY(last.isValid());
+    QVERIFY(ledger->lst->viewport()->rect().intersects(last));
+    QVERIFY(ledger->lst->verticalScrollBar()->maximum() > 0);
 }
 
 void TestLedgerWindow::tabsDrawnAsColumns() {

@@ -80,10 +80,14 @@ qint32 centsFromDisplayText(const QString &text) {
     const int n = int(text.size());
     int from = 0;
     while (true) {
-        const int at = int(text.indexOf(QLatin1String("\t\t"), from));
+        // The next tab followed by a second one; searching for the single
+        // character is several times faster than for the pair.
+        const int at = int(text.indexOf(QLatin1Char('\t'), from));
         if (at < 0)
             return 0;
         from = at + 1;
+        if (at + 1 >= n || text.at(at + 1) != QLatin1Char('\t'))
+            continue;
         int i = at + 2;
         if (i >= n || (text.at(i) != QLatin1Char('+') && text.at(i) != QLatin1Char('-')))
             continue;

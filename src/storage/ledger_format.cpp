@@ -46,6 +46,26 @@ bool encodeInto(QStringView text, char *&out) {
     return true;
 }
 
+// The lines of a text: each ends at CR LF or at a lone CR, and a last line
+// without a line end counts too.
+template <class Text, class Char> QList<Text> splitAtLineEnds(const Text &text, Char cr, Char lf) {
+    QList<Text> lines;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    while (start < n) {
+        const qsizetype end = text.indexOf(cr, start);
+        if (end < 0) {
+            lines.append(text.mid(start));
+            break;
+        }
+        lines.append(text.mid(start, end - start));
+        start = end + 1;
+        if (start < n && text.at(start) == lf)
+            ++start;
+    }
+    return lines;
+}
+
 } // namespace
 
 std::optional<double> passwordValue(const QString &text) {
@@ -130,21 +150,7 @@ QString unsavableCharacters(const QString &text) {
 }
 
 QList<QByteArray> splitLines(const QByteArray &bytes) {
-    QList<QByteArray> lines;
-    qsizetype start = 0;
-    const qsizetype n = bytes.size();
-    while (start < n) {
-        const qsizetype cr = bytes.indexOf('\r', start);
-        if (cr < 0) {
-            lines.append(bytes.mid(start));
-            break;
-        }
-        lines.append(bytes.mid(start, cr - start));
-        start = cr + 1;
-        if (start < n && bytes.at(start) == '\n')
-            ++start;
-    }
-    return lines;
+    return splitAtLineEnds(bytes, '\r', '\n');
 }
 
 std::optional<QByteArray> fileBytes(const QStringList &lines) {
@@ -164,10 +170,9 @@ std::optional<QByteArray> fileBytes(const QStringList &lines) {
 }
 
 QStringList fileLines(const QByteArray &bytes) {
-    QStringList lines;
-    for (const QByteArray &line : splitLines(bytes))
-        lines.append(decode(line));
-    return lines;
+    // Decoding keeps every byte in its place and gives CR and LF only for
+    // those bytes, so the decoded text splits where the bytes would.
+    return splitAtLineEnds(decode(bytes), QLatin1Char('\r'), QLatin1Char('\n'));
 }
 
 } // namespace ledgerformat
