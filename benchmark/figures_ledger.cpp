@@ -250,6 +250,7 @@ double printBare(const QList<report::ReportLine> &lines, const QString &path) {
         const QFontMetricsF smallMetrics(small, &writer);
         const QFontMetricsF largeMetrics(large, &writer);
         qreal y = 0;
+        std::optional<bool> largeInUse;
         for (const report::ReportLine &line : lines) {
             const bool isLarge = line.pointSize == report::kTotalPointSize;
             const QFontMetricsF &metrics = isLarge ? largeMetrics : smallMetrics;
@@ -257,8 +258,12 @@ double printBare(const QList<report::ReportLine> &lines, const QString &path) {
                 writer.newPage();
                 y = 0;
             }
-            painter.setFont(isLarge ? large : small);
-            painter.setPen(line.colour);
+            if (largeInUse != isLarge) {
+                painter.setFont(isLarge ? large : small);
+                largeInUse = isLarge;
+            }
+            if (painter.pen().color() != line.colour)
+                painter.setPen(line.colour);
             const QStringList pieces = line.text.split(QLatin1Char('\t'));
             for (int i = 0; i < pieces.size(); ++i) {
                 if (!pieces.at(i).isEmpty())
