@@ -35,7 +35,7 @@ QColor totalColour(const QString &totalText, const QLocale &locale) {
 } // namespace
 
 QString downloadAddress() {
-    return QStringLiteral("www.tesorila.es");
+    return QStringLiteral("https://tesorila.example.org/descarga");
 }
 
 QList<ReportLine> reportLines(const ReportInput &input, const QLocale &locale) {
