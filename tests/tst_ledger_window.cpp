@@ -65,6 +65,9 @@ void TestLedgerWindow::initialState() {
         QVERIFY(!hidden->isVisible());
     QCOMPARE(ledger->lst->selectionMode(), QAbstractItemView::SingleSelection);
     QVERIFY(!ledger->lst->isSortingEnabled());
+    // The ledger window shows the application's icon.
+    QVERIFY(!ledger->windowIcon().isNull());
+    QCOMPARE(ledger->windowIcon().cacheKey(), QApplication::windowIcon().cacheKey());
 }
 
 void TestLedgerWindow::changeRuleOnSet_data() {

@@ -10,7 +10,6 @@
 #include "storage/quick_save.h"
 
 #include <QCloseEvent>
-#include <QIcon>
 #include <QLineEdit>
 #include <QListWidget>
 
@@ -19,7 +18,9 @@
 Form1::Form1(QWidget *parent) : QWidget(parent) {
     ui::setUpWindow(this, QStringLiteral("Form1"), QStringLiteral("Tesorila"), QSize(877, 621),
                     ui::MinimiseClose, true);
-    setWindowIcon(QIcon(ui::artwork("icon_app")));
+    // The window shows the application's icon, set once for all windows:
+    // an icon of its own would be drawn at every size a second time when
+    // the window is first shown.
 
     // Built from back to front, so that later controls lie in front.
     Image11 =
