@@ -27,7 +27,7 @@ template <class W> W *showWindow(QPointer<W> &slot) {
     }
     if (!slot->isVisible())
         slot->show();
-    return slot;
+    return slot.data();
 }
 
 template <class W> void destroy(QPointer<W> &slot) {

@@ -162,7 +162,8 @@ int decimalPlaces(const QString &input, const QLocale &locale) {
 }
 
 double moveByCents(double total, int totalPlaces, qint64 cents) {
-    const double sum = total + cents / 100.0;
+    // Any amount of cents up to 2^53 converts exactly.
+    const double sum = total + static_cast<double>(cents) / 100.0;
     const int places = qMax(totalPlaces, 2);
     // Past 17 significant decimals a double holds no more than the sum.
     if (!std::isfinite(sum) || places > 17 || std::fabs(sum) >= 1e17)
