@@ -15,8 +15,11 @@ using storage::PathKind;
 
 namespace {
 
+// BLAKE2b with a 256-bit digest: as long as SHA-256's, and about five times
+// faster in Qt's implementation, which made hashing a large ledger twice
+// the bulk of a save.
 QByteArray digest(const QByteArray &bytes) {
-    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Blake2b_256).toHex();
 }
 
 // The two digests of a record, or nothing when it does not hold them.
