@@ -8,8 +8,11 @@ BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
 
 # Packages needed to build and run the application.
 APP_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-svg-dev libqt6svg6 libqt6printsupport6 libgl-dev fonts-wine fonts-dejavu-core)
-# Extra packages the test suite needs (PDF text, a private print scheduler).
-TEST_PACKAGES=(poppler-utils cups cups-client cups-bsd desktop-file-utils appstream dpkg-dev file)
+# Extra packages the test suite needs (PDF text, a private print scheduler),
+# then those of the fuzz targets (clang with libFuzzer and its sanitizer
+# runtimes) and of the static analysis.
+TEST_PACKAGES=(poppler-utils cups cups-client cups-bsd desktop-file-utils appstream dpkg-dev file
+               clang libclang-rt-14-dev cppcheck clang-tidy-14)
 
 install_missing() {
     local missing=()
@@ -32,6 +35,6 @@ install_missing() {
 }
 
 configure_and_build() {
-    cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "$@"
-    cmake --build "$BUILD_DIR" -j "$(nproc)"
+    cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "$@" &&
+        cmake --build "$BUILD_DIR" -j "$(nproc)"
 }
