@@ -25,9 +25,10 @@ struct StoredLedger {
 };
 
 // The commit record of a save: the names of the two files it commits, each
-// with the SHA-256 of its new content. A staging file found missing counts
-// as put in place only when the real file holds what the record vouches
-// for; a record whose new content is not all there is taken back.
+// with a BLAKE2b-256 digest of its new content. A staging file found
+// missing counts as put in place only when the real file holds what the
+// record vouches for; a record whose new content is not all there is taken
+// back.
 QByteArray commitRecord(const ledgerformat::LedgerPaths &paths, const QByteArray &entries,
                         const QByteArray &total);
 
