@@ -3,6 +3,7 @@
 #include "ledger/entry_list.h"
 #include "ledger/ledger_window.h"
 #include "ledger/window_set.h"
+#include "platform/fonts.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -29,6 +30,7 @@ private slots:
     void entriesKeepTheirCents();
     void appendAllKeepsOrderAndCents();
     void tabsDrawnAsColumns();
+    void redrawnLinesFollowFontAndText();
 
 private:
     Form1 *ledger = nullptr;
@@ -267,6 +269,38 @@ void TestLedgerWindow::tabsDrawnAsColumns() {
     const int b = firstDarkAfter(1, column - 4);
     QVERIFY(a > 0);
     QCOMPARE(a, b);
+}
+
+// Lines are laid out once and drawn again from that layout: a new font or a
+// new text must not be drawn from a stale one.
+void TestLedgerWindow::redrawnLinesFollowFontAndText() {
+    entrylist::append(ledger->lst, QStringLiteral("11/11/2026\t\tAMOUNT"), 500);
+    // How far right of the second tab stop the second column's ink starts,
+    // or -1 when the line has no ink there. The column is blank just before
+    // the stop.
+    auto inkAfterSecondStop = [&]() {
+        ledger->lst->doItemsLayout();
+        ledger->lst->viewport()->repaint();
+        const QImage image = ledger->lst->viewport()->grab().toImage();
+        const QRect r = ledger->lst->visualItemRect(ledger->lst->item(0));
+        const int stop = entrylist::tabStop(ledger->lst->font()) * 2;
+        for (int x = stop - 4; x < r.right(); ++x) {
+            for (int y = r.top(); y <= r.bottom(); ++y) {
+                if (image.pixelColor(x, y).value() < 100)
+                    return x - stop;
+            }
+        }
+        return -1;
+    };
+    const int small = inkAfterSecondStop();
+    QVERIFY2(small >= -2 && small <= 6, qPrintable(QString::number(small)));
+
+    ledger->lst->setFont(fonts::tahoma(20, true));
+    const int large = inkAfterSecondStop();
+    QVERIFY2(large >= -2 && large <= 6, qPrintable(QString::number(large)));
+
+    ledger->lst->item(0)->setText(QStringLiteral("11/11/2026"));
+    QCOMPARE(inkAfterSecondStop(), -1);
 }
 
 TESORILA_TEST_MAIN(TestLedgerWindow)

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QSignalBlocker>
 #include <QTextOption>
@@ -52,9 +53,7 @@ void TabStopDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
     style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
 
     const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget);
-    QTextOption textOption(Qt::AlignLeft | Qt::AlignVCenter);
-    textOption.setWrapMode(QTextOption::NoWrap);
-    textOption.setTabStopDistance(tabStop(opt.font));
+    const QStaticText &line = laidOut(text, opt.font);
 
     painter->save();
     painter->setFont(opt.font);
@@ -62,8 +61,29 @@ void TabStopDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
     painter->setPen(
         opt.palette.color(QPalette::Normal, selected ? QPalette::HighlightedText : QPalette::Text));
     painter->setClipRect(textRect);
-    painter->drawText(QRectF(textRect), text, textOption);
+    // Left-aligned and centred vertically on the line's height.
+    const qreal height = QFontMetricsF(opt.font).height();
+    painter->drawStaticText(QPointF(textRect.left(), textRect.top() + (textRect.height() - height) / 2),
+                            line);
     painter->restore();
+}
+
+const QStaticText &TabStopDelegate::laidOut(const QString &text, const QFont &font) const {
+    if (font != m_font) {
+        m_font = font;
+        m_tabStop = tabStop(font);
+        m_laidOut.clear();
+    }
+    if (const QStaticText *known = m_laidOut.object(text))
+        return *known;
+    auto *line = new QStaticText(text);
+    line->setTextFormat(Qt::PlainText);
+    QTextOption textOption(Qt::AlignLeft);
+    textOption.setWrapMode(QTextOption::NoWrap);
+    textOption.setTabStopDistance(m_tabStop);
+    line->setTextOption(textOption);
+    m_laidOut.insert(text, line);
+    return *line;
 }
 
 } // namespace entrylist

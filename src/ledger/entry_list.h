@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QCache>
 #include <QListWidget>
+#include <QStaticText>
 #include <QStyledItemDelegate>
 
 // The ledger list: each line is an entry's display text with its amount in
@@ -33,6 +35,16 @@ public:
     using QStyledItemDelegate::QStyledItemDelegate;
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
                const QModelIndex &index) const override;
+
+private:
+    // The lines drawn lately, laid out once for the list's font: every
+    // change to a long list redraws all the visible lines, and laying a
+    // line out again costs as much as drawing it.
+    const QStaticText &laidOut(const QString &text, const QFont &font) const;
+
+    mutable QFont m_font;
+    mutable int m_tabStop = 0;
+    mutable QCache<QString, QStaticText> m_laidOut{256};
 };
 
 } // namespace entrylist
