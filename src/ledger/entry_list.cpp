@@ -1,10 +1,11 @@
 #include "ledger/entry_list.h"
 
+#include "entry/entry_text.h"
+
 #include <QApplication>
 #include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QPainter>
-#include <QSignalBlocker>
 #include <QTextOption>
 
 namespace entrylist {
@@ -15,20 +16,16 @@ void append(QListWidget *list, const QString &text, qint32 amount) {
     list->addItem(item);
 }
 
-void appendAll(QListWidget *list, const QStringList &texts, const QList<qint32> &amounts) {
-    Q_ASSERT(texts.size() == amounts.size());
-    const int first = list->count();
+void appendAll(QListWidget *list, const QStringList &texts) {
     list->addItems(texts);
-    // The amounts are not shown, so the view need not hear of them; each
-    // change it heard of would have it lay out every line again.
-    const QSignalBlocker quiet(list->model());
-    for (int i = 0; i < amounts.size(); ++i)
-        list->item(first + i)->setData(kCentsRole, amounts.at(i));
 }
 
 qint32 cents(const QListWidget *list, int index) {
     const QListWidgetItem *item = list->item(index);
-    return item ? qint32(item->data(kCentsRole).toInt()) : 0;
+    if (!item)
+        return 0;
+    const QVariant kept = item->data(kCentsRole);
+    return kept.isValid() ? qint32(kept.toInt()) : entrytext::centsFromDisplayText(item->text());
 }
 
 void setCents(QListWidget *list, int index, qint32 amount) {

@@ -5,8 +5,10 @@
 #include <QStaticText>
 #include <QStyledItemDelegate>
 
-// The ledger list: each line is an entry's display text with its amount in
-// cents kept beside it as a signed 32-bit integer.
+// The ledger list: each line is an entry's display text and its amount in
+// cents as a signed 32-bit integer. A line added with an amount keeps it
+// beside its text; a line appended from a file has the amount its text
+// shows.
 namespace entrylist {
 
 // Lines are addressed by 16-bit signed indexes, so a ledger holds at most
@@ -21,10 +23,11 @@ constexpr int kCentsRole = Qt::UserRole;
 int tabStop(const QFont &font);
 
 void append(QListWidget *list, const QString &text, qint32 cents);
-// Appends many lines at once, each with the amount at the same position.
-// Much faster than appending them one by one: the view hears of one
-// insertion instead of one per line.
-void appendAll(QListWidget *list, const QStringList &texts, const QList<qint32> &cents);
+// Appends many lines at once, each with the amount its text shows
+// (entrytext::centsFromDisplayText). Much faster than appending them one by
+// one: the view hears of one insertion instead of one per line, and no
+// amount is worked out or stored until it is asked for.
+void appendAll(QListWidget *list, const QStringList &texts);
 qint32 cents(const QListWidget *list, int index);
 void setCents(QListWidget *list, int index, qint32 cents);
 

@@ -1,6 +1,5 @@
 #include "storage/account_store.h"
 
-#include "entry/entry_text.h"
 #include "ledger/entry_list.h"
 #include "ledger/ledger_window.h"
 #include "platform/data_root.h"
@@ -207,11 +206,8 @@ std::optional<Message> loadLedger(Form1 &ledger, const QString &userName, const 
     if (qint64(ledger.lst->count()) + entries.size() > entrylist::kMaxLines)
         return tooManyLines();
 
-    QList<qint32> cents;
-    cents.reserve(entries.size());
-    for (const QString &line : entries)
-        cents.append(entrytext::centsFromDisplayText(line));
-    entrylist::appendAll(ledger.lst, entries, cents);
+    // Each line has the amount its text shows.
+    entrylist::appendAll(ledger.lst, entries);
     // Each stored total line in turn, so that the last one stays.
     for (const QString &line : totals)
         ledger.txtt->setText(line);

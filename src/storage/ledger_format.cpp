@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <system_error>
 
 namespace ledgerformat {
@@ -46,24 +47,32 @@ bool encodeInto(QStringView text, char *&out) {
     return true;
 }
 
-// The lines of a text: each ends at CR LF or at a lone CR, and a last line
-// without a line end counts too.
-template <class Text, class Char> QList<Text> splitAtLineEnds(const Text &text, Char cr, Char lf) {
-    QList<Text> lines;
+// Calls line(start, length) for each line of the bytes, in order: each
+// ends at CR LF or at a lone CR, and a last line without a line end counts
+// too.
+template <class Line> void forEachLine(const QByteArray &bytes, Line line) {
+    const char *data = bytes.constData();
+    const qsizetype n = bytes.size();
     qsizetype start = 0;
-    const qsizetype n = text.size();
     while (start < n) {
-        const qsizetype end = text.indexOf(cr, start);
-        if (end < 0) {
-            lines.append(text.mid(start));
-            break;
-        }
-        lines.append(text.mid(start, end - start));
+        const auto *cr = static_cast<const char *>(std::memchr(data + start, '\r', size_t(n - start)));
+        const qsizetype end = cr ? cr - data : n;
+        line(start, end - start);
         start = end + 1;
-        if (start < n && text.at(start) == lf)
+        if (start < n && data[start] == '\n')
             ++start;
     }
-    return lines;
+}
+
+// The text of bytes, decoded as decode() does.
+QString decodeBytes(const char *bytes, qsizetype size) {
+    QString text(size, Qt::Uninitialized);
+    QChar *out = text.data();
+    for (qsizetype i = 0; i < size; ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        *out++ = b >= 0x80 && b < 0xA0 ? QChar(kHighControls[b - 0x80]) : QChar(char16_t(b));
+    }
+    return text;
 }
 
 } // namespace
@@ -116,15 +125,7 @@ LedgerPaths ledgerPaths(const QString &root, const QString &userName, double pas
 }
 
 QString decode(const QByteArray &bytes) {
-    // Written through a pointer: appending character by character costs a
-    // call and a capacity check each, which dominates reading a large ledger.
-    QString text(bytes.size(), Qt::Uninitialized);
-    QChar *out = text.data();
-    for (const char byte : bytes) {
-        const auto b = static_cast<unsigned char>(byte);
-        *out++ = b >= 0x80 && b < 0xA0 ? QChar(kHighControls[b - 0x80]) : QChar(char16_t(b));
-    }
-    return text;
+    return decodeBytes(bytes.constData(), bytes.size());
 }
 
 std::optional<QByteArray> encode(const QString &text) {
@@ -150,7 +151,9 @@ QString unsavableCharacters(const QString &text) {
 }
 
 QList<QByteArray> splitLines(const QByteArray &bytes) {
-    return splitAtLineEnds(bytes, '\r', '\n');
+    QList<QByteArray> lines;
+    forEachLine(bytes, [&](qsizetype start, qsizetype length) { lines.append(bytes.mid(start, length)); });
+    return lines;
 }
 
 std::optional<QByteArray> fileBytes(const QStringList &lines) {
@@ -170,9 +173,13 @@ std::optional<QByteArray> fileBytes(const QStringList &lines) {
 }
 
 QStringList fileLines(const QByteArray &bytes) {
-    // Decoding keeps every byte in its place and gives CR and LF only for
-    // those bytes, so the decoded text splits where the bytes would.
-    return splitAtLineEnds(decode(bytes), QLatin1Char('\r'), QLatin1Char('\n'));
+    // Each line is decoded straight from the bytes, with no copy of its
+    // bytes or of the whole text in between.
+    QStringList lines;
+    forEachLine(bytes, [&](qsizetype start, qsizetype length) {
+        lines.append(decodeBytes(bytes.constData() + start, length));
+    });
+    return lines;
 }
 
 } // namespace ledgerformat
