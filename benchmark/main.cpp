@@ -27,12 +27,12 @@ namespace {
 using bench::Result;
 
 // How often each figure is taken, each time for both sides.
-constexpr int kStartUpRounds = 9;
-constexpr int kSignInRounds = 9;
-constexpr int kQuickSaveRounds = 9;
-constexpr int kAddDeleteRounds = 21;
+constexpr int kStartUpRounds = 15;
+constexpr int kSignInRounds = 15;
+constexpr int kQuickSaveRounds = 15;
+constexpr int kAddDeleteRounds = 41;
 constexpr int kPrintRounds = 5;
-constexpr int kMemoryRounds = 3;
+constexpr int kMemoryRounds = 5;
 
 const QStringList kFigureNames = {QStringLiteral("arranque"), QStringLiteral("abrir"),
                                   QStringLiteral("guardar"),  QStringLiteral("anadir"),
