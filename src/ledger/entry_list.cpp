@@ -50,7 +50,7 @@ void TabStopDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
     style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
 
     const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget);
-    const QStaticText &line = laidOut(text, opt.font);
+    const QStaticText line = laidOut(text, opt.font);
 
     painter->save();
     painter->setFont(opt.font);
@@ -65,7 +65,7 @@ void TabStopDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
     painter->restore();
 }
 
-const QStaticText &TabStopDelegate::laidOut(const QString &text, const QFont &font) const {
+QStaticText TabStopDelegate::laidOut(const QString &text, const QFont &font) const {
     if (font != m_font) {
         m_font = font;
         m_tabStop = tabStop(font);
@@ -73,14 +73,16 @@ const QStaticText &TabStopDelegate::laidOut(const QString &text, const QFont &fo
     }
     if (const QStaticText *known = m_laidOut.object(text))
         return *known;
-    auto *line = new QStaticText(text);
-    line->setTextFormat(Qt::PlainText);
+    QStaticText line(text);
+    line.setTextFormat(Qt::PlainText);
     QTextOption textOption(Qt::AlignLeft);
     textOption.setWrapMode(QTextOption::NoWrap);
     textOption.setTabStopDistance(m_tabStop);
-    line->setTextOption(textOption);
-    m_laidOut.insert(text, line);
-    return *line;
+    line.setTextOption(textOption);
+    // Copies share one layout, so the cached one is laid out by the first
+    // drawing of the returned one.
+    m_laidOut.insert(text, new QStaticText(line));
+    return line;
 }
 
 } // namespace entrylist

@@ -43,7 +43,7 @@ private:
     // The lines drawn lately, laid out once for the list's font: every
     // change to a long list redraws all the visible lines, and laying a
     // line out again costs as much as drawing it.
-    const QStaticText &laidOut(const QString &text, const QFont &font) const;
+    QStaticText laidOut(const QString &text, const QFont &font) const;
 
     mutable QFont m_font;
     mutable int m_tabStop = 0;
