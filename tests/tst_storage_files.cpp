@@ -558,8 +558,8 @@ void TestStorageFiles::everyPairOfFailingSteps() {
 
 void TestStorageFiles::durableOrder() {
     // Each step of a save is made durable before the step that relies on it:
-    // both staging files before the record, the record before the first
-    // rename, the renames before the record goes, and its removal at the end.
+    // both staging files (content synced) before the record, the record
+    // before the first rename, the renames before the record goes.
     const LedgerPaths p = paths();
     QVERIFY(QDir().mkpath(p.directory));
     QVERIFY(ledgerstore::save(p, "old\r\n", "1\r\n"));
@@ -576,26 +576,30 @@ void TestStorageFiles::durableOrder() {
         const qsizetype found = log.indexOf(entry, from);
         return found < 0 ? log.size() + 1000 : found;
     };
-    const auto syncedBetween = [&](qsizetype after, qsizetype before) {
+    const auto between = [&](const QString &operation, qsizetype after, qsizetype before) {
         for (qsizetype i = after + 1; i < before && i < log.size(); ++i) {
-            if (log.at(i).startsWith(QLatin1String("syncDirectory")))
+            if (log.at(i) == operation)
                 return true;
         }
         return false;
     };
-    const qsizetype entriesCommitted = at(QStringLiteral("commit ") + entriesStaging);
-    const qsizetype totalCommitted = at(QStringLiteral("commit ") + totalStaging);
+    const QString syncDirectory = QStringLiteral("syncDirectory ") + QDir(p.directory).dirName();
     const qsizetype recordOpened = at(QStringLiteral("open ") + record);
     const qsizetype recordCommitted = at(QStringLiteral("commit ") + record);
     const qsizetype firstRename = at(QStringLiteral("rename ") + entriesStaging);
     const qsizetype secondRename = at(QStringLiteral("rename ") + totalStaging);
     const qsizetype recordRemoved = at(QStringLiteral("remove ") + record, recordCommitted);
-    QVERIFY2(entriesCommitted < recordOpened && totalCommitted < recordOpened, qPrintable(log.join(u',')));
-    QVERIFY2(syncedBetween(qMax(entriesCommitted, totalCommitted), recordOpened), qPrintable(log.join(u',')));
-    QVERIFY2(syncedBetween(recordCommitted, qMin(firstRename, secondRename)), qPrintable(log.join(u',')));
-    QVERIFY2(syncedBetween(qMax(firstRename, secondRename), recordRemoved), qPrintable(log.join(u',')));
-    QVERIFY2(recordRemoved < log.size() && log.last().startsWith(QLatin1String("syncDirectory")),
-             qPrintable(log.join(u',')));
+    const QByteArray all = log.join(u',').toUtf8();
+    for (const QString &staging : {entriesStaging, totalStaging}) {
+        const qsizetype opened = at(QStringLiteral("open ") + staging);
+        QVERIFY2(between(QStringLiteral("sync ") + staging, opened, at(QStringLiteral("commit ") + staging)),
+                 all.constData());
+        QVERIFY2(at(QStringLiteral("commit ") + staging) < recordOpened, all.constData());
+    }
+    QVERIFY2(between(QStringLiteral("sync ") + record, recordOpened, recordCommitted), all.constData());
+    QVERIFY2(between(syncDirectory, recordCommitted, qMin(firstRename, secondRename)), all.constData());
+    QVERIFY2(between(syncDirectory, qMax(firstRename, secondRename), recordRemoved), all.constData());
+    QVERIFY2(recordRemoved < log.size(), all.constData());
 }
 
 TESORILA_TEST_MAIN(TestStorageFiles)

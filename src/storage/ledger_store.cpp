@@ -41,23 +41,24 @@ enum class Commit {
 };
 
 // Where the new content of one file is now: still in its staging file, or
-// already put in place. Pending when the file system cannot say.
+// already put in place. A staging file is whole wherever it exists (it gets
+// its name only once written and synced, and a save writes none while a
+// record is pending); one that is missing was either put in place or lost,
+// and only the real file's content tells which. Pending when the file
+// system cannot say.
 Commit locate(const QString &staging, const QString &target, const QByteArray &expected) {
     storage::FileSystem &fs = fileSystem();
-    QString holder;
     switch (fs.kind(staging)) {
     case PathKind::File:
-        holder = staging;
-        break;
+        return Commit::Done;
     case PathKind::Missing:
-        holder = target;
         break;
     default:
         return Commit::Pending;
     }
-    const std::optional<QByteArray> bytes = fs.read(holder);
+    const std::optional<QByteArray> bytes = fs.read(target);
     if (!bytes)
-        return fs.kind(holder) == PathKind::Missing ? Commit::Broken : Commit::Pending;
+        return fs.kind(target) == PathKind::Missing ? Commit::Broken : Commit::Pending;
     return digest(*bytes) == expected ? Commit::Done : Commit::Broken;
 }
 
@@ -93,9 +94,10 @@ Commit finishCommit(const LedgerPaths &paths) {
         return found;
     if (!promote(paths.entriesStaging(), paths.entries) || !promote(paths.totalStaging(), paths.total))
         return Commit::Pending;
-    // The renames must be durable before the record that vouches for them goes.
-    if (!fs.syncDirectory(paths.directory) || !fs.remove(paths.commitRecord()) ||
-        !fs.syncDirectory(paths.directory))
+    // The renames must be durable before the record that vouches for them
+    // goes. The record's removal need not be: should it come back, the files
+    // it names hold what it vouches for, and the next read removes it again.
+    if (!fs.syncDirectory(paths.directory) || !fs.remove(paths.commitRecord()))
         return Commit::Pending;
     return Commit::Done;
 }
@@ -152,8 +154,11 @@ bool save(const LedgerPaths &paths, const QByteArray &entries, const QByteArray 
     if (!recover(paths))
         return false;
 
+    // Each staging file's content is durable before it gets its name; its
+    // name need not be before the record is, since a record whose staging
+    // file is lost is taken back.
     if (!storage::writeWholeFile(paths.entriesStaging(), entries) ||
-        !storage::writeWholeFile(paths.totalStaging(), total) || !fs.syncDirectory(paths.directory)) {
+        !storage::writeWholeFile(paths.totalStaging(), total)) {
         discardStaging(paths);
         return false;
     }
