@@ -137,7 +137,9 @@ bool recover(const LedgerPaths &paths) {
         case Commit::Done:
             return true;
         case Commit::Broken:
-            return rollBack(paths);
+            // A save may write new staging files only once no record is
+            // left to vouch for them.
+            return rollBack(paths) && fileSystem().kind(paths.commitRecord()) == PathKind::Missing;
         case Commit::Pending:
             return false;
         }
