@@ -45,8 +45,9 @@ mkdir -p "$ARTIFACTS"
 WORK="$(mktemp -d "${TMPDIR:-/tmp}/tesorila-fuzz.XXXXXX")"
 trap 'rm -rf "$WORK"' EXIT
 
-# Leaks count as findings; so does any input that takes more than 10 s or
-# more than 2 GiB.
+# Leaks count as findings; so does any input that takes more than 25 s (a
+# hang: every input runs in a few milliseconds at most, even on a loaded
+# machine) or more than 2 GiB.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1}"
 
@@ -58,7 +59,7 @@ run_target() {
     local status=0
     # libFuzzer writes its crash files into the current folder unless told.
     (cd "$WORK/$target" &&
-        "$FUZZ_BUILD_DIR/fuzz_$target" -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=2048 \
+        "$FUZZ_BUILD_DIR/fuzz_$target" -max_total_time="$SECONDS_EACH" -timeout=25 -rss_limit_mb=2048 \
             -print_final_stats=1 -artifact_prefix="$ARTIFACTS/$target-" "$corpus" \
             >"$WORK/$target/log" 2>&1) || status=$?
     echo "$status" >"$WORK/$target/status"
