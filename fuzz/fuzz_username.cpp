@@ -1,11 +1,15 @@
 // User names: a name accepted as one directory name never leads outside the
-// data root, under the Unix and the Windows rules alike.
+// data root, under the Unix and the Windows rules alike. The same text taken
+// as a password names two different files, each one plain name inside the
+// account directory.
 #include "fuzz_support.h"
 
 #include "platform/data_root.h"
+#include "storage/ledger_format.h"
 
 #include <QDir>
 #include <QFile>
+#include <QLocale>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const QString name = QString::fromUtf8(fuzzBytes(data, size));
@@ -29,6 +33,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             const QByteArray encoded = QFile::encodeName(name);
             FUZZ_CHECK(encoded.size() <= 255, name);
             FUZZ_CHECK(QFile::decodeName(encoded) == name, name);
+        }
+    }
+
+    if (const std::optional<double> password = ledgerformat::passwordValue(name)) {
+        static const QLocale locales[] = {QLocale(QStringLiteral("es_ES")), QLocale(QStringLiteral("en_US"))};
+        for (const QLocale &locale : locales) {
+            const QString entries = ledgerformat::entriesFileName(*password, locale);
+            const QString total = ledgerformat::totalFileName(*password, locale);
+            FUZZ_CHECK(entries != total, entries);
+            for (const QString &file : {entries, total}) {
+                FUZZ_CHECK(file.size() > 5 && file.endsWith(QLatin1String(".text")), file);
+                FUZZ_CHECK(dataroot::isSafeDirectoryName(file, dataroot::NameRules::Unix), file);
+                FUZZ_CHECK(dataroot::isSafeDirectoryName(file, dataroot::NameRules::Windows), file);
+            }
         }
     }
     return 0;
