@@ -69,6 +69,20 @@ std::optional<double> Result::ratio() const {
     return ours / *baseline;
 }
 
+Result ratioResult(const QString &key, const QString &title, const QString &unit, const Samples &samples,
+                   double maxRatio) {
+    Result result{key,
+                  title,
+                  unit,
+                  median(samples.ours),
+                  median(samples.baseline),
+                  QStringLiteral("relación ≤ ") + numbertext::format(maxRatio, QLocale(QLocale::Spanish)),
+                  false};
+    const std::optional<double> ratio = result.ratio();
+    result.met = ratio && *ratio <= maxRatio;
+    return result;
+}
+
 double median(QList<double> values) {
     if (values.isEmpty())
         return 0;

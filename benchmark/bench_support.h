@@ -60,6 +60,11 @@ struct Samples {
 
 double median(QList<double> values);
 
+// A figure measured against its baseline, whose goal is a ratio of the two
+// medians of at most maxRatio.
+Result ratioResult(const QString &key, const QString &title, const QString &unit, const Samples &samples,
+                   double maxRatio);
+
 // Measures both sides the given number of times, alternating which one goes
 // first so that neither always runs on a warmer machine.
 Samples alternate(int rounds, const std::function<double()> &ours, const std::function<double()> &baseline);

@@ -299,14 +299,11 @@ Result measureSignIn(const Setup &setup, int rounds) {
     const Samples samples = alternate(
         rounds, [&]() { return signIn(setup, ledger); }, [&]() { return bare.fill(setup.ledger.lines); });
 
-    Result result{QStringLiteral("abrir"),
-                  QStringLiteral("Abrir un libro de %1 registros").arg(kEntries),
-                  QStringLiteral("ms"),
-                  median(samples.ours),
-                  median(samples.baseline),
-                  QStringLiteral("relación ≤ 1,5 y < 50 ms"),
-                  false};
-    result.met = *result.ratio() <= 1.5 && result.ours < 50;
+    Result result =
+        ratioResult(QStringLiteral("abrir"), QStringLiteral("Abrir un libro de %1 registros").arg(kEntries),
+                    QStringLiteral("ms"), samples, 1.5);
+    result.goal += QStringLiteral(" y < 50 ms");
+    result.met = result.met && result.ours < 50;
     return result;
 }
 
@@ -322,15 +319,9 @@ Result measureQuickSave(const Setup &setup, int rounds) {
         throw Failure{QStringLiteral("el guardado rápido ha cambiado lo guardado")};
     QFile::remove(copy);
 
-    Result result{QStringLiteral("guardar"),
-                  QStringLiteral("Guardado rápido de %1 registros").arg(kEntries),
-                  QStringLiteral("ms"),
-                  median(samples.ours),
-                  median(samples.baseline),
-                  QStringLiteral("relación ≤ 2"),
-                  false};
-    result.met = *result.ratio() <= 2;
-    return result;
+    return ratioResult(QStringLiteral("guardar"),
+                       QStringLiteral("Guardado rápido de %1 registros").arg(kEntries), QStringLiteral("ms"),
+                       samples, 2);
 }
 
 QList<Result> measureAddDelete(const Setup &setup, int rounds) {
@@ -375,15 +366,9 @@ Result measurePrint(const Setup &setup, int rounds) {
     QFile::remove(oursPath);
     QFile::remove(barePath);
 
-    Result result{QStringLiteral("imprimir"),
-                  QStringLiteral("Imprimir %1 registros a PDF").arg(kEntries),
-                  QStringLiteral("ms"),
-                  median(samples.ours),
-                  median(samples.baseline),
-                  QStringLiteral("relación ≤ 1,3"),
-                  false};
-    result.met = *result.ratio() <= 1.3;
-    return result;
+    return ratioResult(QStringLiteral("imprimir"),
+                       QStringLiteral("Imprimir %1 registros a PDF").arg(kEntries), QStringLiteral("ms"),
+                       samples, 1.3);
 }
 
 } // namespace bench

@@ -114,15 +114,9 @@ Result measureMemory(const Setup &setup, int rounds) {
     const Samples samples = alternate(
         rounds, [&]() { return double(runMode(setup, QStringLiteral("tesorila"))); },
         [&]() { return double(runMode(setup, QStringLiteral("base"))); });
-    Result result{QStringLiteral("memoria"),
-                  QStringLiteral("Memoria máxima con %1 registros abiertos").arg(kEntries),
-                  QStringLiteral("KiB"),
-                  median(samples.ours),
-                  median(samples.baseline),
-                  QStringLiteral("relación ≤ 1,3"),
-                  false};
-    result.met = *result.ratio() <= 1.3;
-    return result;
+    return ratioResult(QStringLiteral("memoria"),
+                       QStringLiteral("Memoria máxima con %1 registros abiertos").arg(kEntries),
+                       QStringLiteral("KiB"), samples, 1.3);
 }
 
 } // namespace bench

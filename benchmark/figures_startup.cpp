@@ -57,15 +57,8 @@ QList<Result> measureStartUp(const Setup &setup, int rounds) {
         const Samples samples = alternate(
             rounds, [&]() { return launch(setup.appPath); }, [&]() { return launch(setup.bareWindowPath); });
 
-        Result result{QStringLiteral("arranque"),
-                      QStringLiteral("Arranque hasta ver la ventana"),
-                      QStringLiteral("ms"),
-                      median(samples.ours),
-                      median(samples.baseline),
-                      QStringLiteral("relación ≤ 1,2"),
-                      false};
-        result.met = *result.ratio() <= 1.2;
-        return {result};
+        return {ratioResult(QStringLiteral("arranque"), QStringLiteral("Arranque hasta ver la ventana"),
+                            QStringLiteral("ms"), samples, 1.2)};
     } catch (const xsession::Failure &failure) {
         throw Failure{QStringLiteral("arranque: ") + QString::fromStdString(failure.message)};
     }
