@@ -64,9 +64,17 @@ void bringForward(QWidget *window) {
     window->show();
     window->raise();
     window->activateWindow();
-    // A message box waiting for an answer stays in front of the window it
-    // blocks.
-    if (QWidget *modal = QApplication::activeModalWidget()) {
+    // The application's other open windows come along in front of it, so
+    // that none is left hidden behind it; a message box waiting for an
+    // answer goes on top and takes the focus.
+    QWidget *modal = QApplication::activeModalWidget();
+    for (QWidget *other : QApplication::topLevelWidgets()) {
+        const Qt::WindowType type = other->windowType();
+        if (other != window && other != modal && other->isVisible() && !other->isMinimized() &&
+            (type == Qt::Window || type == Qt::Dialog))
+            other->raise();
+    }
+    if (modal) {
         modal->raise();
         modal->activateWindow();
     }
