@@ -33,7 +33,7 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # Serif faces of fonts-wine.
 set(tesorila_qt_min "(>= ${Qt6_VERSION_MAJOR}.${Qt6_VERSION_MINOR})")
 set(tesorila_depends)
-foreach(pkg IN ITEMS libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libqt6svg6)
+foreach(pkg IN ITEMS libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libqt6svg6 libqt6network6)
     list(APPEND tesorila_depends "${pkg} ${tesorila_qt_min}")
 endforeach()
 list(APPEND tesorila_depends "fonts-wine")

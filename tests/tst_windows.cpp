@@ -5,6 +5,7 @@
 #include "ledger/ledger_window.h"
 #include "ledger/widgets.h"
 #include "ledger/window_set.h"
+#include "platform/single_instance.h"
 #include "storage/abrir.h"
 #include "storage/guardar.h"
 
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -72,6 +74,7 @@ private slots:
     void aboutTexts();
     void fonts();
     void commaBetweenUnitsAndCents();
+    void secondStartBringsLedgerForward();
 };
 
 void TestWindows::init() {
@@ -436,6 +439,27 @@ void TestWindows::commaBetweenUnitsAndCents() {
             dark += image.pixelColor(x, y).value() < 80 ? 1 : 0;
     }
     QVERIFY2(dark >= 4, qPrintable(QString::number(dark)));
+}
+
+// A second start of the program, while a copy runs, brings that copy's ledger
+// window forward and ends. The socket of a copy that was killed is no obstacle.
+void TestWindows::secondStartBringsLedgerForward() {
+    QTemporaryDir runtime;
+    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    QProcess killed;
+    killed.start(QStringLiteral(TESORILA_EXECUTABLE));
+    QTRY_COMPARE_WITH_TIMEOUT(QDir(runtime.path()).entryList(QDir::System).size(), 1, 20000);
+    killed.kill();
+    QVERIFY(killed.waitForFinished());
+    QVERIFY(singleinstance::claim([] { return WindowSet::instance().showForm1(); }));
+    Form1 *ledger = WindowSet::instance().form1();
+    ledger->showMinimized();
+    QProcess second;
+    second.start(QStringLiteral(TESORILA_EXECUTABLE));
+    QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 20000);
+    QCOMPARE(second.exitCode(), 0);
+    QVERIFY(!ledger->isMinimized());
 }
 
 TESORILA_TEST_MAIN(TestWindows)
