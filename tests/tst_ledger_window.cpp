@@ -136,6 +136,10 @@ void TestLedgerWindow::changeRuleOnSet_data() {
                               << "2"
                               << "1e999"
                               << "1e999" << kGreen;
+    QTest::newRow("wider than the box") << "es_ES"
+                                        << "0"
+                                        << "-1234567890123,45"
+                                        << "-1234567890123,45" << kDarkRed;
 }
 
 void TestLedgerWindow::changeRuleOnSet() {
@@ -149,6 +153,8 @@ void TestLedgerWindow::changeRuleOnSet() {
     ledger->txtt->setText(set);
     QCOMPARE(ledger->txtt->text(), text);
     QCOMPARE(ledger->totalColour(), colour);
+    // Set by the program, the box shows the start of the text.
+    QCOMPARE(ledger->txtt->cursorPosition(), 0);
 }
 
 void TestLedgerWindow::changeRuleWhileTyping() {
@@ -177,6 +183,7 @@ void TestLedgerWindow::changeRuleWhileTyping() {
     QTest::keyClicks(total, QStringLiteral("-"));
     QCOMPARE(total->text(), QStringLiteral("-5"));
     QCOMPARE(ledger->totalColour(), kDarkRed);
+    QCOMPARE(total->cursorPosition(), 1);
 
     // Typed letters leave the colour; typing digits again recolours.
     total->end(false);
