@@ -11,9 +11,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QFontInfo>
+#include <QFontMetricsF>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -421,6 +424,29 @@ void TestWindows::fonts() {
     QCOMPARE(dialog->Label6->font().pointSizeF(), 24.0);
     // The faces really are there, not a fallback of another width.
     QCOMPARE(QFontInfo(ledger->lst->font()).family(), QStringLiteral("Tahoma"));
+
+    // The list is drawn really bold, and without a gap after a slash.
+    auto ink = [](const QFont &font) {
+        QImage image(240, 40, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.setFont(font);
+        painter.drawText(QPointF(2, 30), QStringLiteral("lllll 09/12/2026"));
+        painter.end();
+        int dark = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x)
+                dark += 255 - qGray(image.pixel(x, y));
+        }
+        return dark / 255;
+    };
+    QFont regular = ledger->lst->font();
+    regular.setBold(false);
+    QVERIFY2(ink(ledger->lst->font()) > 1.3 * ink(regular),
+             qPrintable(QStringLiteral("%1 %2").arg(ink(ledger->lst->font())).arg(ink(regular))));
+    const QFontMetricsF metrics(ledger->lst->font());
+    QVERIFY2(metrics.rightBearing(QLatin1Char('/')) + metrics.leftBearing(QLatin1Char('1')) <= 2,
+             qPrintable(QString::number(metrics.rightBearing(QLatin1Char('/')))));
 }
 
 void TestWindows::commaBetweenUnitsAndCents() {
