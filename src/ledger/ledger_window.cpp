@@ -55,7 +55,6 @@ Form1::Form1(QWidget *parent) : QWidget(parent) {
 
     lst = new QListWidget(this);
     lst->setObjectName(QStringLiteral("lst"));
-    lst->setGeometry(32, 96, 809, 477);
     lst->setFont(fonts::tahoma(12, true));
     lst->setSelectionMode(QAbstractItemView::SingleSelection);
     lst->setSortingEnabled(false);
@@ -65,6 +64,10 @@ Form1::Form1(QWidget *parent) : QWidget(parent) {
     QPalette listPalette = lst->palette();
     listPalette.setColor(QPalette::Text, Qt::black);
     lst->setPalette(listPalette);
+    // The layout gives the list 477 pixels; it takes as many whole lines
+    // of its font as fit.
+    lst->setGeometry(32, 96, 809, 477);
+    entrylist::keepWholeLines(lst, 477);
 
     Text1 =
         ui::hiddenTextBox(this, QStringLiteral("Text1"), QStringLiteral("Text1"), QRect(640, 576, 33, 13));
