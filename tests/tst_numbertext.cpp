@@ -259,11 +259,9 @@ void TestNumberText::dateText_data() {
     QTest::newRow("German: dots") << "de_DE" << december << "09.12.2026";
     QTest::newRow("Swedish: year first") << "sv_SE" << december << "2026-12-09";
     QTest::newRow("Korean: blanks and closing dot") << "ko_KR" << december << "2026. 12. 09.";
-    QTest::newRow("Bulgarian: trailing word left out") << "bg_BG" << december << "09.12.2026";
     QTest::newRow("C: month name, so the Spanish form") << "C" << december << "09/12/2026";
     QTest::newRow("Arabic: marks around the slashes") << "ar_EG" << december << "09/12/2026";
     QTest::newRow("Bengali: ASCII digits") << "bn_BD" << december << "09/12/2026";
-    QTest::newRow("year below 1000") << "es_ES" << QDate(999, 1, 5) << "05/01/0999";
     QTest::newRow("invalid date") << "es_ES" << QDate() << "";
 }
 

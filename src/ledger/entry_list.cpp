@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextOption>
+#include <QTimer>
 
 #include <cmath>
 
@@ -67,6 +68,9 @@ namespace {
 class WholeLines : public QObject {
 public:
     WholeLines(QListWidget *list, int room) : QObject(list), m_list(list), m_room(room) {
+        m_later.setSingleShot(true);
+        m_later.setInterval(0);
+        connect(&m_later, &QTimer::timeout, this, &WholeLines::fit);
         // The scroll bar lies in a frame of its own that is shown and hidden.
         QWidget *bar = list->horizontalScrollBar();
         (bar->parentWidget() && bar->parentWidget() != list ? bar->parentWidget() : bar)
@@ -76,7 +80,7 @@ public:
 
     bool eventFilter(QObject *, QEvent *event) override {
         if (event->type() == QEvent::Show || event->type() == QEvent::Hide)
-            QMetaObject::invokeMethod(this, &WholeLines::fit, Qt::QueuedConnection);
+            m_later.start();
         return false;
     }
 
@@ -85,6 +89,7 @@ private:
 
     QListWidget *m_list;
     int m_room;
+    QTimer m_later;
 };
 
 } // namespace
@@ -206,7 +211,7 @@ void TabStopDelegate::countWidths(int first, int last, int step) const {
 void TabStopDelegate::recountWidths() const {
     m_measuredFont = m_list->font();
     m_metrics.emplace(m_measuredFont);
-    m_measuredTabStop = tabStop(m_measuredFont);
+    m_measuredTabStop = qMax(1, tabStop(m_measuredFont));
     m_advances.fill(-1);
     m_widths.clear();
     countWidths(0, m_list->count() - 1, 1);

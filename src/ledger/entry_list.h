@@ -58,9 +58,6 @@ public:
                const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 
-    // The width of a line's text as drawn, tabs included, in pixels.
-    qreal textWidth(const QString &text) const;
-
 private:
     // The lines drawn lately, laid out once for the list's font: every
     // change to a long list redraws all the visible lines, and laying a
@@ -71,6 +68,8 @@ private:
     void countWidths(int first, int last, int step) const;
     // Counts every line afresh, in the list's font of now.
     void recountWidths() const;
+    // The width of a line's text as drawn, tabs included, in pixels.
+    qreal textWidth(const QString &text) const;
     qreal pieceWidth(QStringView piece) const;
 
     QListWidget *m_list;
