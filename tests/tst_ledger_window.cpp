@@ -321,6 +321,9 @@ void TestLedgerWindow::redrawnLinesFollowFontAndText() {
     ledger->lst->setFont(fonts::tahoma(20, true));
     const int large = inkAfterSecondStop();
     QVERIFY2(large >= -2 && large <= 6, qPrintable(QString::number(large)));
+    // Still whole lines, of the larger font.
+    QTRY_COMPARE(
+        ledger->lst->viewport()->height() % ledger->lst->visualItemRect(ledger->lst->item(0)).height(), 0);
 
     ledger->lst->item(0)->setText(QStringLiteral("11/11/2026"));
     QCOMPARE(inkAfterSecondStop(), -1);

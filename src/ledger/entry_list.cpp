@@ -64,7 +64,8 @@ int wholeLinesHeight(const QListWidget *list, int room) {
 namespace {
 
 // Fits the list to whole lines again once its horizontal scroll bar has
-// come or gone, after the list has laid itself out.
+// come or gone, or its font or style has changed, after the list has laid
+// itself out.
 class WholeLines : public QObject {
 public:
     WholeLines(QListWidget *list, int room) : QObject(list), m_list(list), m_room(room) {
@@ -75,11 +76,14 @@ public:
         QWidget *bar = list->horizontalScrollBar();
         (bar->parentWidget() && bar->parentWidget() != list ? bar->parentWidget() : bar)
             ->installEventFilter(this);
+        list->installEventFilter(this);
         fit();
     }
 
-    bool eventFilter(QObject *, QEvent *event) override {
-        if (event->type() == QEvent::Show || event->type() == QEvent::Hide)
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        const bool bar =
+            watched != m_list && (event->type() == QEvent::Show || event->type() == QEvent::Hide);
+        if (bar || event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
             m_later.start();
         return false;
     }

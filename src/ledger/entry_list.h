@@ -43,7 +43,7 @@ int lineHeight(const QListWidget *list);
 // of a line below its last whole one.
 int wholeLinesHeight(const QListWidget *list, int room);
 // Gives the list that height now and whenever its horizontal scroll bar
-// comes or goes; its top, left and width stay.
+// comes or goes or its font changes; its top, left and width stay.
 void keepWholeLines(QListWidget *list, int room);
 
 // Draws a line's tab characters as columns at the list's tab stops, and
