@@ -2,6 +2,7 @@
 
 #include "ledger/entry_list.h"
 #include "ledger/ledger_window.h"
+#include "ledger/widgets.h"
 #include "ledger/window_set.h"
 #include "platform/fonts.h"
 
@@ -31,6 +32,8 @@ private slots:
     void appendAllKeepsOrderAndCents();
     void tabsDrawnAsColumns();
     void redrawnLinesFollowFontAndText();
+    void longestLineReadToItsEnd();
+    void noLineLooksCurrentUnlessSelected();
 
 private:
     Form1 *ledger = nullptr;
@@ -136,6 +139,10 @@ void TestLedgerWindow::changeRuleOnSet_data() {
                               << "2"
                               << "1e999"
                               << "1e999" << kGreen;
+    QTest::newRow("wider than the box") << "es_ES"
+                                        << "0"
+                                        << "-1234567890123,45"
+                                        << "-1234567890123,45" << kDarkRed;
 }
 
 void TestLedgerWindow::changeRuleOnSet() {
@@ -149,6 +156,8 @@ void TestLedgerWindow::changeRuleOnSet() {
     ledger->txtt->setText(set);
     QCOMPARE(ledger->txtt->text(), text);
     QCOMPARE(ledger->totalColour(), colour);
+    // Set by the program, the box shows the start of the text.
+    QCOMPARE(ledger->txtt->cursorPosition(), 0);
 }
 
 void TestLedgerWindow::changeRuleWhileTyping() {
@@ -177,6 +186,7 @@ void TestLedgerWindow::changeRuleWhileTyping() {
     QTest::keyClicks(total, QStringLiteral("-"));
     QCOMPARE(total->text(), QStringLiteral("-5"));
     QCOMPARE(ledger->totalColour(), kDarkRed);
+    QCOMPARE(total->cursorPosition(), 1);
 
     // Typed letters leave the colour; typing digits again recolours.
     total->end(false);
@@ -311,9 +321,71 @@ void TestLedgerWindow::redrawnLinesFollowFontAndText() {
     ledger->lst->setFont(fonts::tahoma(20, true));
     const int large = inkAfterSecondStop();
     QVERIFY2(large >= -2 && large <= 6, qPrintable(QString::number(large)));
+    // Still whole lines, of the larger font.
+    QTRY_COMPARE(
+        ledger->lst->viewport()->height() % ledger->lst->visualItemRect(ledger->lst->item(0)).height(), 0);
 
     ledger->lst->item(0)->setText(QStringLiteral("11/11/2026"));
     QCOMPARE(inkAfterSecondStop(), -1);
+}
+
+void TestLedgerWindow::longestLineReadToItsEnd() {
+    QListWidget *list = ledger->lst;
+    const QString longLine = QStringLiteral("08/12/2026\t\t-17,07\u20AC\t\tTransferencia recibida de la "
+                                            "cuenta de ahorro para las vacaciones de verano en la costa");
+    for (int i = 0; i < 40; ++i)
+        entrylist::append(list, i == 7 ? longLine : QStringLiteral("01/12/2026\t\t+1,00\u20AC\t\tPan"), 100);
+    QScrollBar *bar = list->horizontalScrollBar();
+    QTRY_VERIFY(bar->isVisible());
+
+    // Whole lines only, the scroll bar shown, in the room the layout gives.
+    const int line = list->visualItemRect(list->item(0)).height();
+    QTRY_COMPARE(list->viewport()->height() % line, 0);
+    QVERIFY(list->height() + line > 477);
+    QCOMPARE(list->geometry().topLeft(), QPoint(32, 96));
+    QCOMPARE(list->width(), 809);
+
+    // Scrolled to the right, the long line ends just inside the view.
+    bar->setValue(bar->maximum());
+    const QImage image = list->viewport()->grab().toImage();
+    const QRect r = list->visualItemRect(list->item(7));
+    int lastInk = -1;
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            lastInk = image.pixelColor(x, y).value() < 100 ? qMax(lastInk, x) : lastInk;
+    }
+    QVERIFY2(lastInk < image.width() - 1 && lastInk > image.width() - 20,
+             qPrintable(QString::number(lastInk)));
+
+    // Without it there is nothing to scroll to, and more lines show.
+    delete list->takeItem(7);
+    QTRY_VERIFY(!bar->isVisible() && list->height() + line > 477);
+    QCOMPARE(list->viewport()->height() % line, 0);
+}
+
+void TestLedgerWindow::noLineLooksCurrentUnlessSelected() {
+    QListWidget *list = ledger->lst;
+    for (const char *source : {"Pan", "Luz", "Agua"})
+        entrylist::append(list, QStringLiteral("01/12/2026\t\t+1,00\u20AC\t\t") + QLatin1String(source), 100);
+    ledger->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(ledger));
+    const QImage unmarked = list->viewport()->grab().toImage();
+
+    // As after a sign-in: the list takes the focus and makes its first line
+    // current, selecting nothing.
+    list->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(list->hasFocus());
+    QCOMPARE(list->currentRow(), 0);
+    QCOMPARE(ledger->selectedIndex(), -1);
+    QCOMPARE(list->viewport()->grab().toImage(), unmarked);
+    const QList<testsupport::SeenMessage> seen =
+        testsupport::answerMessages([this] { testsupport::click(ledger->Image2); });
+    QCOMPARE(seen.size(), 1);
+    QCOMPARE(seen.first().title, QStringLiteral("Seleccione un registro"));
+    QCOMPARE(list->count(), 3);
+
+    list->setCurrentRow(0);
+    QVERIFY(list->viewport()->grab().toImage() != unmarked);
 }
 
 TESORILA_TEST_MAIN(TestLedgerWindow)

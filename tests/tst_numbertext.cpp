@@ -1,5 +1,6 @@
 #include "testsupport.h"
 
+#include "platform/clock.h"
 #include "platform/numbertext.h"
 
 #include <QApplication>
@@ -21,6 +22,8 @@ private slots:
     void decimalPlaces_data();
     void decimalPlaces();
     void movingByCentsIsExact();
+    void dateText_data();
+    void dateText();
 };
 
 void TestNumberText::format_data() {
@@ -243,6 +246,30 @@ void TestNumberText::movingByCentsIsExact() {
     }
     QCOMPARE(numbertext::format(numbertext::moveByCents(0.1, 1, 20), es), QStringLiteral("0,3"));
     QCOMPARE(numbertext::format(numbertext::moveByCents(10, 0, -999), es), QStringLiteral("0,01"));
+}
+
+void TestNumberText::dateText_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QDate>("date");
+    QTest::addColumn<QString>("text");
+    const QDate december(2026, 12, 9);
+    QTest::newRow("Spanish") << "es_ES" << december << "09/12/2026";
+    QTest::newRow("Spanish, early date") << "es_ES" << QDate(2003, 2, 1) << "01/02/2003";
+    QTest::newRow("US English: month first") << "en_US" << december << "12/09/2026";
+    QTest::newRow("German: dots") << "de_DE" << december << "09.12.2026";
+    QTest::newRow("Swedish: year first") << "sv_SE" << december << "2026-12-09";
+    QTest::newRow("Korean: blanks and closing dot") << "ko_KR" << december << "2026. 12. 09.";
+    QTest::newRow("C: month name, so the Spanish form") << "C" << december << "09/12/2026";
+    QTest::newRow("Arabic: marks around the slashes") << "ar_EG" << december << "09/12/2026";
+    QTest::newRow("Bengali: ASCII digits") << "bn_BD" << december << "09/12/2026";
+    QTest::newRow("invalid date") << "es_ES" << QDate() << "";
+}
+
+void TestNumberText::dateText() {
+    QFETCH(QString, locale);
+    QFETCH(QDate, date);
+    QFETCH(QString, text);
+    QCOMPARE(clocktext::dateText(date, QLocale(locale)), text);
 }
 
 TESORILA_TEST_MAIN(TestNumberText)

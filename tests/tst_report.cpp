@@ -552,8 +552,7 @@ void TestReport::renderedFontsAndColours_data() {
 // rest and in its colour, everything else in black.
 void TestReport::renderedFontsAndColours() {
     requirePdfText();
-    const QString rasteriser = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
-    if (rasteriser.isEmpty())
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty())
         QSKIP("pdftoppm (poppler-utils) is not installed");
     QFETCH(QString, total);
     QFETCH(QColor, colour);
@@ -564,53 +563,21 @@ void TestReport::renderedFontsAndColours() {
     const QString pdf = m_scratch.filePath(QStringLiteral("colours.pdf"));
     QVERIFY(writePdf(pdf, lines, QPageSize::A4));
     const int dpi = 144;
-    QCOMPARE(QProcess::execute(rasteriser, {QStringLiteral("-r"), QString::number(dpi),
-                                            QStringLiteral("-png"), QStringLiteral("-singlefile"), pdf,
-                                            m_scratch.filePath(QStringLiteral("colours"))}),
-             0);
-    const QImage page(m_scratch.filePath(QStringLiteral("colours.png")));
+    const QImage page = pdftext::firstPage(pdf, dpi, m_scratch.filePath(QStringLiteral("colours")));
     QVERIFY(!page.isNull());
 
     const pdftext::Boxes boxes = pdftext::boxes(pdf);
-    auto wordBox = [&](const QString &text) {
-        for (const pdftext::Word &word : boxes.words) {
-            if (word.text == text)
-                return word;
-        }
-        return pdftext::Word{};
-    };
-    // The colour of a word's ink: the mean of its dark pixels.
-    auto ink = [&](const pdftext::Word &word) {
-        const qreal scale = dpi / 72.0;
-        qint64 r = 0, g = 0, b = 0, n = 0;
-        for (int y = int(word.top * scale); y <= int(word.bottom * scale); ++y) {
-            for (int x = int(word.left * scale); x <= int(word.right * scale); ++x) {
-                const QColor c = page.pixelColor(x, y);
-                if (c.lightness() < 160) {
-                    r += c.red();
-                    g += c.green();
-                    b += c.blue();
-                    ++n;
-                }
-            }
-        }
-        return n ? QColor(int(r / n), int(g / n), int(b / n)) : QColor();
-    };
-    auto near = [](const QColor &a, const QColor &b) {
-        return qAbs(a.red() - b.red()) < 60 && qAbs(a.green() - b.green()) < 60 &&
-               qAbs(a.blue() - b.blue()) < 60;
-    };
-
-    const pdftext::Word totalWord = wordBox(total);
-    const pdftext::Word label = wordBox(QStringLiteral("total:"));
-    const pdftext::Word entryWord = wordBox(QStringLiteral("Nomina"));
-    const pdftext::Word heading = wordBox(QStringLiteral("Registros"));
+    const pdftext::Word totalWord = pdftext::word(boxes, total);
+    const pdftext::Word label = pdftext::word(boxes, QStringLiteral("total:"));
+    const pdftext::Word entryWord = pdftext::word(boxes, QStringLiteral("Nomina"));
+    const pdftext::Word heading = pdftext::word(boxes, QStringLiteral("Registros"));
     for (const pdftext::Word &word : {totalWord, label, entryWord, heading})
         QVERIFY2(!word.text.isEmpty(), "a word is missing from the page");
-    QVERIFY2(near(ink(totalWord), colour), qPrintable(ink(totalWord).name()));
-    QVERIFY2(near(ink(label), colour), qPrintable(ink(label).name()));
-    QVERIFY2(near(ink(entryWord), kBlack), qPrintable(ink(entryWord).name()));
-    QVERIFY2(near(ink(heading), kBlack), qPrintable(ink(heading).name()));
+    auto ink = [&](const pdftext::Word &word) { return pdftext::ink(page, word, dpi); };
+    QVERIFY2(pdftext::near(ink(totalWord), colour), qPrintable(ink(totalWord).name()));
+    QVERIFY2(pdftext::near(ink(label), colour), qPrintable(ink(label).name()));
+    QVERIFY2(pdftext::near(ink(entryWord), kBlack), qPrintable(ink(entryWord).name()));
+    QVERIFY2(pdftext::near(ink(heading), kBlack), qPrintable(ink(heading).name()));
     // 15 points against 10: the total's letters stand half as high again.
     const qreal ratio = (label.bottom - label.top) / (heading.bottom - heading.top);
     QVERIFY2(ratio > 1.35 && ratio < 1.65, qPrintable(QString::number(ratio)));

@@ -1,8 +1,10 @@
 // The print command end to end, through a print scheduler of the test's
 // own: its configuration, spool and logs lie in a temporary folder, it
 // listens on a free port of the loopback interface only, and its one queue
-// hands every job to a backend that copies it into that folder. The
-// machine's own printers and settings are never read or changed.
+// hands every job to a backend that copies it into that folder. The queue
+// has no driver, so it declares no colour, as raw queues and many driverless
+// set-ups do. The machine's own printers and settings are never read or
+// changed.
 
 #include "testsupport.h"
 
@@ -19,8 +21,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QTest>
@@ -259,6 +263,8 @@ void TestReportCups::initTestCase() {
     QVERIFY2(!printer.isNull(), qPrintable(m_scheduler.errorLogTail()));
     QCOMPARE(printer.printerName(), kQueue);
     QCOMPARE(QPrinterInfo::availablePrinterNames(), QStringList{kQueue});
+    // Left to itself, the print support would print on it in grey.
+    QCOMPARE(printer.defaultColorMode(), QPrinter::GrayScale);
 }
 
 void TestReportCups::init() {
@@ -328,6 +334,13 @@ void TestReportCups::printsOnTheDefaultQueue() {
             QCOMPARE(b, a);
         }
         previous = printed;
+
+        // The total is printed in its colour all the same.
+        const QImage page = pdftext::firstPage(job, 144, job + QStringLiteral("-page"));
+        QVERIFY2(!page.isNull(), "pdftoppm (poppler-utils) cannot draw the job");
+        const QColor ink =
+            pdftext::ink(page, pdftext::word(pdftext::boxes(job), QStringLiteral("1499,55")), 144);
+        QVERIFY2(pdftext::near(ink, ui::totalGreen()), qPrintable(ink.name()));
     }
     const QStringList after = {ledger->windowTitle(), ledger->txtt->text(), ledger->lst->item(0)->text(),
                                ledger->lst->item(1)->text()};

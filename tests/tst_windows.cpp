@@ -12,13 +12,18 @@
 #include <QApplication>
 #include <QDir>
 #include <QFontInfo>
+#include <QFontMetricsF>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+
+#include <numeric>
 
 namespace {
 
@@ -203,6 +208,16 @@ void TestWindows::geometry() {
     QWidget *w = windowNamed(window);
     const QList<QWidget *> found = w->findChildren<QWidget *>(control, Qt::FindDirectChildrenOnly);
     QCOMPARE(found.size(), 1);
+    if (control == QLatin1String("lst")) {
+        // As many whole lines as fit in the height the layout gives.
+        auto *list = qobject_cast<QListWidget *>(found.first());
+        list->addItem(QStringLiteral("x"));
+        const int line = list->visualItemRect(list->item(0)).height();
+        delete list->takeItem(0);
+        QCOMPARE(list->viewport()->height() % line, 0);
+        QVERIFY(list->height() <= rect.height() && list->height() + line > rect.height());
+        rect.setHeight(list->height());
+    }
     QCOMPARE(found.first()->geometry(), rect);
     QCOMPARE(found.first()->isVisible(), visible);
     if (!visible)
@@ -424,6 +439,27 @@ void TestWindows::fonts() {
     QCOMPARE(dialog->Label6->font().pointSizeF(), 24.0);
     // The faces really are there, not a fallback of another width.
     QCOMPARE(QFontInfo(ledger->lst->font()).family(), QStringLiteral("Tahoma"));
+
+    // The list is drawn really bold: more ink than the regular face leaves.
+    auto ink = [](const QFont &font) {
+        QImage image(240, 40, QImage::Format_Grayscale8);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.setFont(font);
+        painter.drawText(QPointF(2, 30), QStringLiteral("lllll 09/12/2026"));
+        painter.end();
+        qint64 dark = 0;
+        for (int y = 0; y < image.height(); ++y)
+            dark += std::accumulate(image.constScanLine(y), image.constScanLine(y) + 240, qint64(0),
+                                    [](qint64 sum, uchar grey) { return sum + 255 - grey; });
+        return dark;
+    };
+    QFont regular = ledger->lst->font();
+    regular.setBold(false);
+    QVERIFY(ink(ledger->lst->font()) > 1.3 * ink(regular));
+    // No gap between a slash's ink and the next digit's.
+    const QFontMetricsF metrics(ledger->lst->font());
+    QVERIFY(metrics.rightBearing(QLatin1Char('/')) + metrics.leftBearing(QLatin1Char('1')) <= 2);
 }
 
 void TestWindows::commaBetweenUnitsAndCents() {

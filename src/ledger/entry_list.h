@@ -1,9 +1,14 @@
 #pragma once
 
 #include <QCache>
+#include <QFontMetricsF>
 #include <QListWidget>
 #include <QStaticText>
 #include <QStyledItemDelegate>
+
+#include <array>
+#include <map>
+#include <optional>
 
 // The ledger list: each line is an entry's display text and its amount in
 // cents as a signed 32-bit integer. A line added with an amount keeps it
@@ -31,13 +36,27 @@ void appendAll(QListWidget *list, const QStringList &texts);
 qint32 cents(const QListWidget *list, int index);
 void setCents(QListWidget *list, int index, qint32 cents);
 
-// Draws a line's tab characters as columns at the list's tab stops.
+// The height of one line of the list in its font.
+int lineHeight(const QListWidget *list);
+// The list's height for as many whole lines as fit in the room, borders
+// and a horizontal scroll bar that is shown included: a list shows no part
+// of a line below its last whole one.
+int wholeLinesHeight(const QListWidget *list, int room);
+// Gives the list that height now and whenever its horizontal scroll bar
+// comes or goes or its font changes; its top, left and width stay.
+void keepWholeLines(QListWidget *list, int room);
+
+// Draws a line's tab characters as columns at the list's tab stops, and
+// gives every line the width of the widest one as drawn, so that the list
+// scrolls to the end of its longest line. No line is drawn as current
+// unless it is selected.
 class TabStopDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    explicit TabStopDelegate(QListWidget *list);
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
                const QModelIndex &index) const override;
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 
 private:
     // The lines drawn lately, laid out once for the list's font: every
@@ -45,9 +64,30 @@ private:
     // line out again costs as much as drawing it.
     QStaticText laidOut(const QString &text, const QFont &font) const;
 
+    // Counts or uncounts the widths of lines first to last.
+    void countWidths(int first, int last, int step) const;
+    // Counts every line afresh, in the list's font of now.
+    void recountWidths() const;
+    // The width of a line's text as drawn, tabs included, in pixels.
+    qreal textWidth(const QString &text) const;
+    qreal pieceWidth(QStringView piece) const;
+
+    QListWidget *m_list;
+
     mutable QFont m_font;
     mutable int m_tabStop = 0;
     mutable QCache<QString, QStaticText> m_laidOut{256};
+
+    // How many lines are drawn how wide, in whole pixels, measured in
+    // m_measuredFont: the widest is the last key. Widths are summed from
+    // each character's advance, which for Latin text is the width drawn
+    // (kerning takes a little off at most), and are cheap enough for a
+    // ledger of every line the list can hold.
+    mutable std::map<int, int> m_widths;
+    mutable QFont m_measuredFont;
+    mutable std::optional<QFontMetricsF> m_metrics;
+    mutable qreal m_measuredTabStop = 0;
+    mutable std::array<qreal, 256> m_advances{};
 };
 
 } // namespace entrylist

@@ -14,6 +14,7 @@
 #include <QListWidget>
 
 #include <optional>
+#include <utility>
 
 Form1::Form1(QWidget *parent) : QWidget(parent) {
     ui::setUpWindow(this, QStringLiteral("Form1"), QStringLiteral("Tesorila"), QSize(877, 621),
@@ -54,7 +55,6 @@ Form1::Form1(QWidget *parent) : QWidget(parent) {
 
     lst = new QListWidget(this);
     lst->setObjectName(QStringLiteral("lst"));
-    lst->setGeometry(32, 96, 809, 477);
     lst->setFont(fonts::tahoma(12, true));
     lst->setSelectionMode(QAbstractItemView::SingleSelection);
     lst->setSortingEnabled(false);
@@ -64,6 +64,10 @@ Form1::Form1(QWidget *parent) : QWidget(parent) {
     QPalette listPalette = lst->palette();
     listPalette.setColor(QPalette::Text, Qt::black);
     lst->setPalette(listPalette);
+    // The layout gives the list 477 pixels; it takes as many whole lines
+    // of its font as fit.
+    lst->setGeometry(32, 96, 809, 477);
+    entrylist::keepWholeLines(lst, 477);
 
     Text1 =
         ui::hiddenTextBox(this, QStringLiteral("Text1"), QStringLiteral("Text1"), QRect(640, 576, 33, 13));
@@ -72,6 +76,9 @@ Form1::Form1(QWidget *parent) : QWidget(parent) {
 
     setTabOrder(lst, txtt);
 
+    // textEdited comes just before textChanged, and only for the user's
+    // own edits.
+    connect(txtt, &QLineEdit::textEdited, this, [this] { m_totalTyped = true; });
     connect(txtt, &QLineEdit::textChanged, this, &Form1::txtt_Change);
     connect(Image1, &ui::PictureButton::clicked, this, &Form1::Image1_Click);
     connect(Image2, &ui::PictureButton::clicked, this, &Form1::Image2_Click);
@@ -113,6 +120,10 @@ void Form1::setTotalColour(const QColor &colour) {
 }
 
 void Form1::txtt_Change() {
+    // A total set by the program shows the start of its text, sign first,
+    // and the cursor stays where the user's typing left it.
+    if (!std::exchange(m_totalTyped, false))
+        txtt->setCursorPosition(0);
     const QString text = txtt->text();
     if (text.isEmpty() || text == QLatin1String("-")) {
         txtt->setText(QStringLiteral("0")); // runs this rule again and colours the "0"

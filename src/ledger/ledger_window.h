@@ -78,4 +78,8 @@ protected:
 
 private:
     void setTotalColour(const QColor &colour);
+
+    // Set while the change the user has just typed into the total runs the
+    // change rule.
+    bool m_totalTyped = false;
 };

@@ -48,7 +48,10 @@ void registerFonts() {
     if (done)
         return;
     done = true;
-    registerIfMissing(kTahoma, {QStringLiteral("tahoma.ttf"), QStringLiteral("tahomabd.ttf")});
+    // Only the regular face: fonts-wine's tahomabd.ttf has bold widths but
+    // regular strokes, so text in it looks regular with gaps after narrow
+    // letters such as "/". Bold is drawn by emboldening the regular face.
+    registerIfMissing(kTahoma, {QStringLiteral("tahoma.ttf")});
     registerIfMissing(kMsSansSerif, {QStringLiteral("ms_sans_serif.ttf")});
 }
 

@@ -100,6 +100,10 @@ bool printOn(const QPrinterInfo &destination, const QList<ReportLine> &lines) {
         return false;
     printer.setDocName(QStringLiteral("Tesorila"));
     printer.setCreator(QStringLiteral("Tesorila"));
+    // The total is printed in colour. A queue whose driver declares no
+    // colour (a raw queue, many driverless ones) would otherwise get the
+    // whole page in grey; a printer without colour greys it by itself.
+    printer.setColorMode(QPrinter::Color);
     if (paintReport(printer, lines) != PaintResult::Done)
         return false;
     return printer.printerState() != QPrinter::Error && printer.printerState() != QPrinter::Aborted &&

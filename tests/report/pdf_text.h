@@ -3,7 +3,9 @@
 // Reads the text of a PDF back with poppler's pdftotext, for the report
 // tests. Header only: each test program that includes it gets its own copy.
 
+#include <QColor>
 #include <QFile>
+#include <QImage>
 #include <QList>
 #include <QProcess>
 #include <QRegularExpression>
@@ -109,6 +111,53 @@ inline Boxes boxes(const QString &pdfPath) {
         result.words.append(word);
     }
     return result;
+}
+
+// The first word with exactly this text, or an empty one.
+inline Word word(const Boxes &boxes, const QString &text) {
+    for (const Word &w : boxes.words) {
+        if (w.text == text)
+            return w;
+    }
+    return Word{};
+}
+
+// The first page drawn at the resolution by poppler's pdftoppm, through a
+// PNG file of that name; a null image when it is missing or fails.
+inline QImage firstPage(const QString &pdfPath, int dpi, const QString &pngStem) {
+    const QString rasteriser = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
+    if (rasteriser.isEmpty() ||
+        QProcess::execute(rasteriser, {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-png"),
+                                       QStringLiteral("-singlefile"), pdfPath, pngStem}) != 0)
+        return QImage();
+    return QImage(pngStem + QStringLiteral(".png"));
+}
+
+// The colour of a word's ink on a page drawn at the resolution: the mean of
+// its dark pixels; invalid when it has none.
+inline QColor ink(const QImage &page, const Word &word, int dpi) {
+    const qreal scale = dpi / 72.0;
+    qint64 r = 0, g = 0, b = 0, n = 0;
+    for (int y = int(word.top * scale); y <= int(word.bottom * scale); ++y) {
+        for (int x = int(word.left * scale); x <= int(word.right * scale); ++x) {
+            if (!page.valid(x, y))
+                continue;
+            const QColor c = page.pixelColor(x, y);
+            if (c.lightness() < 160) {
+                r += c.red();
+                g += c.green();
+                b += c.blue();
+                ++n;
+            }
+        }
+    }
+    return n ? QColor(int(r / n), int(g / n), int(b / n)) : QColor();
+}
+
+// Colours that print alike: each channel within 60 of the other's.
+inline bool near(const QColor &a, const QColor &b) {
+    return a.isValid() && b.isValid() && qAbs(a.red() - b.red()) < 60 && qAbs(a.green() - b.green()) < 60 &&
+           qAbs(a.blue() - b.blue()) < 60;
 }
 
 } // namespace pdftext
