@@ -12,7 +12,7 @@ APP_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-svg-dev libqt6svg6 libq
 # then those of the fuzz targets (clang with libFuzzer and its sanitizer
 # runtimes), of the static analysis, and the X libraries that the benchmark
 # program, built with the suite, links.
-TEST_PACKAGES=(poppler-utils cups cups-client cups-bsd desktop-file-utils appstream dpkg-dev file
+TEST_PACKAGES=(poppler-utils cups cups-client cups-bsd desktop-file-utils appstream dpkg-dev file lintian
                clang libclang-rt-14-dev cppcheck clang-tidy-14
                libx11-dev libxdamage-dev)
 
