@@ -16,6 +16,11 @@ set(TESORILA_CONTACT "Equipo Tesorila <equipo@tesorila.example.org>")
 # outside the system's library folders is added to its search path.
 set_target_properties(tesorila PROPERTIES INSTALL_RPATH "" INSTALL_RPATH_USE_LINK_PATH ON)
 install(TARGETS tesorila RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+if(NOT UNIX OR APPLE)
+    return()
+endif()
+
 # A stripping install (the package's) also drops the sections nothing reads
 # at run time, as Debian's own tools do.
 install(CODE "
@@ -24,10 +29,6 @@ install(CODE "
             \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:tesorila>\"
             COMMAND_ERROR_IS_FATAL ANY)
     endif()")
-
-if(NOT UNIX OR APPLE)
-    return()
-endif()
 
 set(TESORILA_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 set(TESORILA_ICON_SVG ${PROJECT_SOURCE_DIR}/resources/icon_app.svg)
