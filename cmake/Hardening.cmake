@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Debian's hardening flags, as dpkg-buildflags gives them, in the optimised
 # builds: stack protector, source fortification, format checks, read-only
 # relocations and immediate binding. Only the hardening flags are taken;

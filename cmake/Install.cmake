@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What `cmake --install` puts in place: the executable and, on free desktops,
 # its manual page, the desktop entry, the icon theme files and the AppStream
 # metadata.

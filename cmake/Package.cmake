@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package, made by CPack from the install rules (see ./package).
 # Its version is the project's version, with the Debian revision of
 # packaging/changelog; nothing else names it.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by ./run and ./test: installs the Debian packages that are missing,
 # then configures and builds the project into build/.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks of the installed desktop files and of the Debian package.
 #
 #     check.sh CHECK
