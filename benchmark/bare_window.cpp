@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The start-up baseline: a plain Qt Widgets program that shows one window
 // of the ledger window's size holding an empty list, and nothing else.
 

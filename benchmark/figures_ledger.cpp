@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The figures measured inside this process, through the real windows on the
 // offscreen platform: signing in, the quick save, adding and deleting an
 // entry, and printing the report to PDF.

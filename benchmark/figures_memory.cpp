@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Peak memory with the full ledger open, each side measured in a process of
 // its own: this program started again in one of its memory modes.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up: from starting the process until its window is on the screen of
 // a private X server, for the built tesorila executable and for a bare Qt
 // Widgets program showing a window of the same size.

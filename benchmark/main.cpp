@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The benchmark program: measures each figure of Tesorila against a baseline
 // taken in the same run, prints one table and one machine-readable line per
 // figure. It ends with a non-zero status only when something fails to run;

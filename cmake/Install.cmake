@@ -1,5 +1,7 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What `cmake --install` puts in place: the executable and, on free desktops,
-# the desktop entry, the icon theme files and the AppStream metadata.
+# its manual page, the desktop entry, the icon theme files and the AppStream
+# metadata.
 
 include(GNUInstallDirs)
 
@@ -20,10 +22,34 @@ if(NOT UNIX OR APPLE)
     return()
 endif()
 
+# A stripping install (the package's) also drops the sections nothing reads
+# at run time, as Debian's own tools do.
+install(CODE "
+    if(CMAKE_INSTALL_DO_STRIP)
+        execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
+            \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:tesorila>\"
+            COMMAND_ERROR_IS_FATAL ANY)
+    endif()")
+
 set(TESORILA_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 set(TESORILA_ICON_SVG ${PROJECT_SOURCE_DIR}/resources/icon_app.svg)
 set(TESORILA_ICON_SIZES 16 32 48 64 128 256)
 set(TESORILA_ICON_DIR ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
+
+# Copies FILE into the build tree, filling in @VARIABLES@, and compresses it
+# as Debian keeps manual pages and changelogs: gzip -9, without a name or a
+# time stamp. Sets OUT to the compressed file.
+function(tesorila_gzipped file out)
+    get_filename_component(name ${file} NAME)
+    set(copy ${PROJECT_BINARY_DIR}/gzipped/${name})
+    configure_file(${file} ${copy} @ONLY)
+    execute_process(COMMAND gzip -9nkf ${copy} COMMAND_ERROR_IS_FATAL ANY)
+    set(${out} ${copy}.gz PARENT_SCOPE)
+endfunction()
+
+# The manual page is in Spanish, like the program.
+tesorila_gzipped(${TESORILA_PACKAGING_DIR}/tesorila.1 tesorila_manpage)
+install(FILES ${tesorila_manpage} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 # The bitmaps of the icon are drawn from the SVG artwork at build time.
 add_executable(tesorila_render_icon ${PROJECT_SOURCE_DIR}/tools/render_icon.cpp)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Entry text: the amount read back from any display text, and the amount a
 // display text built from fields carries.
 #include "fuzz_support.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ledger files: any bytes read as an entries file or a total file. Every
 // byte decodes, lines written back give the same bytes, the amounts read
 // from the lines never overflow, and a total read from the file stays a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Number text: whatever text parses must write back to a text that parses
 // to the same value again, and every finite double must survive a write
 // and a read in both locales.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // User names: a name accepted as one directory name never leads outside the
 // data root, under the Unix and the Windows rules alike. The same text taken
 // as a password names two different files, each one plain name inside the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the fuzz targets in fuzz/ with clang's libFuzzer, AddressSanitizer
 # and UndefinedBehaviorSanitizer into build-fuzz/, then runs each target for
 # a number of seconds on a fresh copy of its seed corpus.

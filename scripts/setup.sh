@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by ./run and ./test: installs the Debian packages that are missing,
 # then configures and builds the project into build/.
 set -euo pipefail
@@ -12,7 +13,7 @@ APP_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-svg-dev libqt6svg6 libq
 # then those of the fuzz targets (clang with libFuzzer and its sanitizer
 # runtimes), of the static analysis, and the X libraries that the benchmark
 # program, built with the suite, links.
-TEST_PACKAGES=(poppler-utils cups cups-client cups-bsd desktop-file-utils appstream dpkg-dev file
+TEST_PACKAGES=(poppler-utils cups cups-client cups-bsd desktop-file-utils appstream dpkg-dev file lintian
                clang libclang-rt-14-dev cppcheck clang-tidy-14
                libx11-dev libxdamage-dev)
 
@@ -36,7 +37,8 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
+# Builds every target, or those named in BUILD_TARGETS.
 configure_and_build() {
     cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "$@" &&
-        cmake --build "$BUILD_DIR" -j "$(nproc)"
+        cmake --build "$BUILD_DIR" -j "$(nproc)" ${BUILD_TARGETS:+--target $BUILD_TARGETS}
 }

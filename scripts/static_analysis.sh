@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs cppcheck and clang-tidy over src/ with the compile commands of a
 # configured build (build/ by default) and exits non-zero on any finding.
 #

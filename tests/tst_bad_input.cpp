@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bad input of every kind, through the real windows: each case gets one
 // clear message (or a defined result) and leaves the ledger, the account in
 // use and every stored file as they were.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The print command end to end, through a print scheduler of the test's
 // own: its configuration, spool and logs lie in a temporary folder, it
 // listens on a free port of the loopback interface only, and its one queue

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saves killed part-way: a child process (this same program, started with
 // TESORILA_CRASH_MODE set) saves a ledger and is killed, at each step of the
 // save in turn and at many moments chosen by the clock. After every kill the

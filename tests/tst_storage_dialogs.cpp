@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tst_storage_support.h"
 
 #include "testsupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Build-time helper: draws an SVG picture into a square PNG of the given
 // size, so that the icon theme gets bitmaps made from our own artwork.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "entry/form2.h"
 
 #include "entry/entry_text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ledger/ledger_window.h"
 
 #include "ledger/entry_list.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include <QSaveFile> // before any header that may define open
 
 #include "storage/file_system.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks of the installed desktop files and of the Debian package.
 #
 #     check.sh CHECK
@@ -8,14 +9,17 @@
 set -euo pipefail
 
 APP_ID=org.example.tesorila
-QT_PACKAGES=(libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libqt6svg6)
 ICON_SIZES=(16 32 48 64 128 256)
 
 # Every file an install holds, relative to the root of the file system.
 EXPECTED_FILES=(
     usr/bin/tesorila
     usr/share/applications/tesorila.desktop
+    usr/share/doc/tesorila/changelog.Debian.gz
+    usr/share/doc/tesorila/copyright
     usr/share/icons/hicolor/scalable/apps/tesorila.svg
+    usr/share/lintian/overrides/tesorila
+    usr/share/man/man1/tesorila.1.gz
     usr/share/metainfo/$APP_ID.metainfo.xml
 )
 for size in "${ICON_SIZES[@]}"; do
@@ -47,8 +51,8 @@ desktop_key() {
 }
 
 the_deb() {
-    local debs=("$DEB_DIR"/tesorila_"$VERSION"_*.deb)
-    [ "${#debs[@]}" -eq 1 ] && [ -f "${debs[0]}" ] || fail "expected one tesorila_${VERSION}_*.deb in $DEB_DIR"
+    local debs=("$DEB_DIR"/tesorila_"$VERSION"-*_*.deb)
+    [ "${#debs[@]}" -eq 1 ] && [ -f "${debs[0]}" ] || fail "expected one tesorila_${VERSION}-*_*.deb in $DEB_DIR"
     echo "${debs[0]}"
 }
 
@@ -99,7 +103,7 @@ desktop_entry)
 
 appstream)
     metainfo="$INSTALL_ROOT/usr/share/metainfo/$APP_ID.metainfo.xml"
-    appstreamcli validate --no-net "$metainfo" || fail "appstreamcli validate rejects $metainfo"
+    appstreamcli validate --no-net --pedantic "$metainfo" || fail "appstreamcli validate rejects $metainfo"
     # The tree check also matches the file name to the id and finds the
     # desktop entry the metadata launches.
     appstreamcli validate-tree --no-net "$INSTALL_ROOT" || fail "appstreamcli validate-tree rejects the install"
@@ -118,10 +122,10 @@ deb)
 deb_control)
     deb=$(the_deb)
     [ "$(dpkg-deb -f "$deb" Package)" = tesorila ] || fail "Package is not tesorila"
-    [ "$(dpkg-deb -f "$deb" Version)" = "$VERSION" ] || fail "Version is not $VERSION"
+    [[ "$(dpkg-deb -f "$deb" Version)" =~ ^$VERSION-[1-9][0-9]*$ ]] || fail "Version is not $VERSION with a Debian revision"
     [ "$(dpkg-deb -f "$deb" Architecture)" = "$(dpkg --print-architecture)" ] || fail "wrong Architecture"
     depends=$(depends_names "$(dpkg-deb -f "$deb" Depends)")
-    for pkg in "${QT_PACKAGES[@]}" fonts-wine; do
+    for pkg in fonts-wine qt6-translations-l10n; do
         grep -qx "$pkg" <<<"$depends" || fail "Depends lacks $pkg"
     done
     # Every dependency is a real package of this system ...
@@ -141,6 +145,12 @@ deb_control)
     if readelf -d "$binary" | grep -Eq '\((RPATH|RUNPATH)\)'; then
         fail "the packaged executable carries a library search path"
     fi
+    ;;
+
+deb_lintian)
+    # Information tags too: among them are missing hardening flags and
+    # sections a stripped program does not need.
+    lintian --display-info --fail-on error,warning,info "$(the_deb)"
     ;;
 
 deb_files)
