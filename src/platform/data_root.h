@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <filesystem>
+#include <optional>
+#include <system_error>
 
 // Where the ledgers live, and the few file-system rules that differ between
 // Windows and the Unix systems.
@@ -38,6 +41,13 @@ std::filesystem::path nativePath(const QString &path);
 // Makes the directory's entries (new, renamed or removed names) durable.
 // Windows has no such call and commits directory changes itself.
 bool syncDirectory(const QString &path);
+
+// The whole content of the file, or nothing with the reason in error. Only
+// a regular file is read, and opening it never waits (a named pipe would
+// block until someone writes to it): anything else fails with
+// invalid_argument (is_a_directory for a directory). A file of more than
+// limit bytes fails with file_too_large, having read at most limit + 1.
+std::optional<QByteArray> readRegularFile(const QString &path, qint64 limit, std::error_code &error);
 
 // Makes an open file's written bytes durable; the handle is the file's
 // descriptor.
