@@ -838,6 +838,7 @@ void TestStorageDialogs::dataRootCannotBeMade() {
     QList<SeenMessage> seen;
     guardar *dialog = showSaveDialog(&seen);
     VERIFY_ONE_TITLE(seen, QStringLiteral("Carpeta de datos"));
+    QVERIFY(seen.first().text.contains(QStringLiteral("hay un archivo donde debería haber una carpeta")));
     QVERIFY(dialog && dialog->isVisible());
 
     addEntries(1, QStringLiteral("x"));
@@ -932,7 +933,9 @@ void TestStorageDialogs::fullDisk() {
 
     addEntries(200, QStringLiteral("nuevo"));
     const QString total = ledger()->txtt->text();
-    VERIFY_ONE_TITLE(quickSave(), QStringLiteral("Error al guardar"));
+    const QList<SeenMessage> seen = quickSave();
+    VERIFY_ONE_TITLE(seen, QStringLiteral("Error al guardar"));
+    QVERIFY(seen.first().text.contains(QStringLiteral("el disco está lleno")));
     QCOMPARE(readBytes(p.entries), oldEntries);
     QCOMPARE(listing(p.directory).size(), 3); // the two ledger files and the filler
     QCOMPARE(ledger()->lst->count(), 202);

@@ -5,6 +5,7 @@
 #include <QStandardPaths>
 
 #include <cerrno>
+#include <cstring>
 
 #ifndef Q_OS_WIN
 #include <fcntl.h>
@@ -183,6 +184,45 @@ std::optional<QByteArray> readRegularFile(const QString &path, qint64 limit, std
     if (bytes.size() > limit)
         return fail(EFBIG);
     return bytes;
+}
+
+QString reasonText(std::error_code error) {
+    if (error.category() != std::generic_category() && error.category() != std::system_category())
+        return QString::fromLocal8Bit(error.message());
+    switch (error.value()) {
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return QStringLiteral("el disco está lleno");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("no tiene permiso para hacerlo en esa carpeta");
+    case EROFS:
+        return QStringLiteral("el disco es de solo lectura");
+    case ENOENT:
+        return QStringLiteral("la carpeta ya no existe");
+    case ENOTDIR:
+    case EEXIST:
+        return QStringLiteral("hay un archivo donde debería haber una carpeta");
+    case EISDIR:
+        return QStringLiteral("hay una carpeta con el nombre de uno de los archivos");
+    case EINVAL:
+        return QStringLiteral("uno de los archivos no es un archivo normal");
+    case EFBIG:
+        return QStringLiteral("el archivo es demasiado grande");
+    case EOVERFLOW:
+    case ERANGE:
+        return QStringLiteral("el valor es demasiado grande");
+    case ENAMETOOLONG:
+        return QStringLiteral("el nombre del archivo es demasiado largo");
+    case EIO:
+        return QStringLiteral("el disco ha dado un error de lectura o escritura");
+    default:
+        return QStringLiteral("error del sistema %1 (%2)")
+            .arg(error.value())
+            .arg(QString::fromLocal8Bit(std::strerror(error.value())));
+    }
 }
 
 bool syncFile(int handle) {

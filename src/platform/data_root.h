@@ -49,6 +49,11 @@ bool syncDirectory(const QString &path);
 // limit bytes fails with file_too_large, having read at most limit + 1.
 std::optional<QByteArray> readRegularFile(const QString &path, qint64 limit, std::error_code &error);
 
+// The reason of a file-system failure in the user's words, in Spanish: the
+// usual ones (disk full, permission denied, read-only disk, folder missing,
+// file too large, …) spelt out, any other by the system's own description.
+QString reasonText(std::error_code error);
+
 // Makes an open file's written bytes durable; the handle is the file's
 // descriptor.
 bool syncFile(int handle);

@@ -11,8 +11,6 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 namespace accountstore {
 
@@ -30,44 +28,6 @@ Message invalidUserName() {
             QStringLiteral("Nombre no válido")};
 }
 
-// The reason of a failure in the user's words: the usual ones spelt out,
-// any other by the system's own description.
-QString reason(std::error_code error) {
-    if (error.category() != std::generic_category() && error.category() != std::system_category())
-        return QString::fromLocal8Bit(error.message());
-    switch (error.value()) {
-    case ENOSPC:
-    case EDQUOT:
-        return QStringLiteral("el disco está lleno");
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("no tiene permiso para hacerlo en esa carpeta");
-    case EROFS:
-        return QStringLiteral("el disco es de solo lectura");
-    case ENOENT:
-    case ENOTDIR:
-        return QStringLiteral("la carpeta ya no existe");
-    case EISDIR:
-        return QStringLiteral("hay una carpeta con el nombre de uno de los archivos del registro");
-    case EINVAL:
-        return QStringLiteral("uno de los archivos del registro no es un archivo normal");
-    case EFBIG:
-        return QStringLiteral("el archivo es demasiado grande (más de %1 MB)")
-            .arg(storage::FileSystem::kDefaultReadLimit / (1024 * 1024));
-    case EOVERFLOW:
-    case ERANGE:
-        return QStringLiteral("el valor es demasiado grande");
-    case ENAMETOOLONG:
-        return QStringLiteral("el nombre del archivo es demasiado largo");
-    case EIO:
-        return QStringLiteral("el disco ha dado un error de lectura o escritura");
-    default:
-        return QStringLiteral("error del sistema %1 (%2)")
-            .arg(error.value())
-            .arg(QString::fromLocal8Bit(std::strerror(error.value())));
-    }
-}
-
 Message invalidPassword() {
     return {QStringLiteral("La contraseña debe estar formada solo por cifras del 0 al 9."),
             QStringLiteral("Contraseña no válida")};
@@ -83,20 +43,20 @@ Message passwordTooLarge() {
 
 Message dataRootFailed(std::error_code error) {
     return {QStringLiteral("No se ha podido crear la carpeta de datos %1 ni su archivo noborrar.text: %2.")
-                .arg(nativeText(dataroot::path()), reason(error)),
+                .arg(nativeText(dataroot::path()), dataroot::reasonText(error)),
             QStringLiteral("Carpeta de datos")};
 }
 
 Message saveFailed(const QString &directory, std::error_code error) {
     return {QStringLiteral("No se ha podido guardar en %1: %2. Lo que había guardado no ha cambiado.")
-                .arg(nativeText(directory), reason(error)),
+                .arg(nativeText(directory), dataroot::reasonText(error)),
             QStringLiteral("Error al guardar")};
 }
 
 Message saveUnfinished(const QString &directory, std::error_code error) {
     return {QStringLiteral("No se ha podido terminar de guardar en %1: %2. Vuelva a guardar cuando se "
                            "haya resuelto; hasta entonces puede volver lo guardado antes.")
-                .arg(nativeText(directory), reason(error)),
+                .arg(nativeText(directory), dataroot::reasonText(error)),
             QStringLiteral("Error al guardar")};
 }
 
@@ -114,7 +74,7 @@ Message accountBusy(const QString &title) {
 
 Message readFailed(std::error_code error) {
     return {QStringLiteral("No se ha podido leer el registro de esta cuenta: %1. No se ha cargado nada.")
-                .arg(reason(error)),
+                .arg(dataroot::reasonText(error)),
             QStringLiteral("Acceso denegado")};
 }
 
