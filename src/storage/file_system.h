@@ -52,7 +52,7 @@ public:
 
     // Ledger files are far smaller: 32767 entries of a thousand characters
     // each still fit.
-    static constexpr qint64 kDefaultReadLimit = 32 * 1024 * 1024;
+    static constexpr qint64 kDefaultReadLimit = qint64(32) * 1024 * 1024;
 
 protected:
     // Keeps errno (or an input/output error when errno is 0) as the reason
