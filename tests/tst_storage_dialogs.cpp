@@ -26,6 +26,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #ifdef Q_OS_LINUX
 #include <sys/mount.h>
@@ -171,6 +172,7 @@ private slots:
     void everyFailingStepOfTheSaveDialog();
     void failedQuickSave_data();
     void failedQuickSave();
+    void commitThatCannotBeMadeDurable_data();
     void commitThatCannotBeMadeDurable();
     void accountInUseByAnotherProcess();
 
@@ -1069,24 +1071,47 @@ void TestStorageDialogs::failedQuickSave() {
         3);
 }
 
+void TestStorageDialogs::commitThatCannotBeMadeDurable_data() {
+    QTest::addColumn<bool>("renames");
+    QTest::newRow("renames refused too") << false;
+    QTest::newRow("renames still work") << true;
+}
+
 void TestStorageDialogs::commitThatCannotBeMadeDurable() {
-    // Once the commit record is written, directory syncs fail, and the disk
-    // refuses every removal and rename, as one turned read-only does.
+    // Once the commit record is written the disk turns read-only, as ext4
+    // does after an input/output error: the directory sync fails and so
+    // does every removal, which leaves the record in place. Success only
+    // when the renames and a later directory sync still make it durable.
+    QFETCH(bool, renames);
     addEntries(2, QStringLiteral("viejo"));
     VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("9")), kSavedText, kSavedTitle);
     struct FailingAfterCommit : storage::FileSystem {
         QString record;
+        bool renames = false;
+        bool synced = false;
         bool syncDirectory(const QString &path) override {
-            return !QFileInfo::exists(record) && FileSystem::syncDirectory(path);
+            if (QFileInfo::exists(record) && !std::exchange(synced, true))
+                return false;
+            return FileSystem::syncDirectory(path);
         }
-        bool rename(const QString &, const QString &) override { return false; }
+        bool rename(const QString &from, const QString &to) override {
+            return renames && FileSystem::rename(from, to);
+        }
         bool remove(const QString &path) override { return !QFileInfo::exists(path); }
     } failing;
-    failing.record = paths(QStringLiteral("Ana"), QStringLiteral("9")).commitRecord();
+    const ledgerformat::LedgerPaths p = paths(QStringLiteral("Ana"), QStringLiteral("9"));
+    failing.record = p.commitRecord();
+    failing.renames = renames;
+    addEntries(1, QStringLiteral("nuevo"));
     QList<SeenMessage> seen;
     {
         storage::ScopedFileSystem scope(failing);
         seen = quickSave();
+    }
+    if (renames) {
+        VERIFY_ONE_MESSAGE(seen, kSavedText, kSavedTitle);
+        QCOMPARE(ledgerformat::splitLines(readBytes(p.entries)).size(), 3);
+        return;
     }
     VERIFY_ONE_TITLE(seen, QStringLiteral("Error al guardar"));
     QVERIFY(seen.first().text.contains(QStringLiteral("terminar")));

@@ -189,7 +189,7 @@ std::optional<QByteArray> readRegularFile(const QString &path, qint64 limit, std
 QString reasonText(std::error_code error) {
     if (error.category() != std::generic_category() && error.category() != std::system_category())
         return QString::fromLocal8Bit(error.message());
-    switch (error.value()) {
+    switch (error.value() != 0 ? error.value() : EIO) {
     case ENOSPC:
 #ifdef EDQUOT
     case EDQUOT:

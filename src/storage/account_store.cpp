@@ -6,9 +6,11 @@
 #include "storage/ledger_format.h"
 #include "storage/ledger_store.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
+#include <QSysInfo>
 
 #include <algorithm>
 
@@ -299,6 +301,14 @@ AccountLock::AccountLock(const QString &directory)
     // A lock left by a process that has ended is taken over; one held by a
     // live process is never, however long it takes.
     m_file.setStaleLockTime(0);
+    // Every command lets go of the lock before it returns, so one that
+    // names this process was left by a removal that failed.
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    if (m_file.getLockInfo(&pid, &host, &application) && pid == QCoreApplication::applicationPid() &&
+        host == QSysInfo::machineHostName())
+        m_file.removeStaleLockFile();
     m_held = m_file.tryLock(2000) || m_file.error() != QLockFile::LockFailedError;
 }
 

@@ -193,7 +193,7 @@ SaveResult save(const LedgerPaths &paths, const QByteArray &entries, const QByte
         switch (finishCommit(paths)) {
         case Commit::Done:
         case Commit::Placed:
-            return {};
+            return {Outcome::Saved, {}};
         default:
             return {Outcome::Unfinished, why};
         }
