@@ -302,13 +302,16 @@ AccountLock::AccountLock(const QString &directory)
     // live process is never, however long it takes.
     m_file.setStaleLockTime(0);
     // Every command lets go of the lock before it returns, so one that
-    // names this process was left by a removal that failed.
+    // names this process was left by a removal that failed; where it cannot
+    // be removed either, nothing can be written there.
     qint64 pid = 0;
     QString host;
     QString application;
     if (m_file.getLockInfo(&pid, &host, &application) && pid == QCoreApplication::applicationPid() &&
-        host == QSysInfo::machineHostName())
-        m_file.removeStaleLockFile();
+        host == QSysInfo::machineHostName() && !m_file.removeStaleLockFile()) {
+        m_held = true;
+        return;
+    }
     m_held = m_file.tryLock(2000) || m_file.error() != QLockFile::LockFailedError;
 }
 
