@@ -523,8 +523,6 @@ void TestStorageDialogs::filesAreMadeAfresh_data() {
     QTest::addColumn<QString>("link"); // made a link before the save dialog opens
     QTest::addColumn<bool>("followed");
     QTest::newRow("commit record") << QStringLiteral("record") << false;
-    QTest::newRow("entries staging") << QStringLiteral("entries staging") << false;
-    QTest::newRow("total staging") << QStringLiteral("total staging") << false;
     QTest::newRow("marker") << QStringLiteral("marker") << false;
     QTest::newRow("account folder") << QStringLiteral("account") << true;
     QTest::newRow("data root") << QStringLiteral("root") << true;
@@ -539,8 +537,6 @@ void TestStorageDialogs::filesAreMadeAfresh() {
     QVERIFY(QDir().mkpath(outside));
     const QString target = outside + QStringLiteral("/destino");
     const QMap<QString, QString> at{{QStringLiteral("record"), p.commitRecord()},
-                                    {QStringLiteral("entries staging"), p.entriesStaging()},
-                                    {QStringLiteral("total staging"), p.totalStaging()},
                                     {QStringLiteral("marker"), dataroot::markerPath()},
                                     {QStringLiteral("account"), p.directory},
                                     {QStringLiteral("root"), QDir::cleanPath(dataroot::path())}};
