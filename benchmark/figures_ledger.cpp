@@ -18,6 +18,7 @@
 #include "storage/abrir.h"
 #include "storage/account_store.h"
 #include "storage/ledger_format.h"
+#include "storage/quick_save.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -284,8 +285,9 @@ void saveBenchmarkLedger(const Setup &setup) {
     for (int i = 0; i < setup.ledger.lines.size(); ++i)
         entrylist::append(ledger->lst, setup.ledger.lines.at(i), setup.ledger.cents.at(i));
     ledger->setTotalText(setup.ledger.totalText);
-    if (const std::optional<accountstore::Message> problem = accountstore::saveLedger(
-            *ledger, userName(), password(), accountstore::Directory::Create, clocktext::today()))
+    if (const std::optional<accountstore::Message> problem =
+            accountstore::saveLedger(quicksave::shownLedger(*ledger), userName(), password(),
+                                     accountstore::Directory::Create, clocktext::today()))
         throw Failure{QStringLiteral("no se ha podido guardar el libro de pruebas: ") + problem->text};
     click(ledger->Image7);
     settle();

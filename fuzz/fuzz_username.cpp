@@ -12,6 +12,9 @@
 #include <QFile>
 #include <QLocale>
 
+#include <algorithm>
+#include <cmath>
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const QString name = QString::fromUtf8(fuzzBytes(data, size));
     for (dataroot::NameRules rules : {dataroot::NameRules::Unix, dataroot::NameRules::Windows}) {
@@ -43,6 +46,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             const QString entries = ledgerformat::entriesFileName(*password, locale);
             const QString total = ledgerformat::totalFileName(*password, locale);
             FUZZ_CHECK(entries != total, entries);
+            if (ledgerformat::namesStayApart(*password, locale)) {
+                // No password's entries file bears this total-file name, not
+                // even those whose entries value comes nearest to it.
+                const double nearest = std::round((ledgerformat::totalFileValue(*password) - 2.0) / 0.75);
+                for (double other = std::max(0.0, nearest - 2.0); other <= nearest + 2.0; ++other)
+                    FUZZ_CHECK(ledgerformat::entriesFileName(other, locale) != total, total);
+            }
             for (const QString &file : {entries, total}) {
                 FUZZ_CHECK(file.size() > 5 && file.endsWith(QLatin1String(".text")), file);
                 FUZZ_CHECK(dataroot::isSafeDirectoryName(file, dataroot::NameRules::Unix), file);

@@ -22,6 +22,8 @@
 #include <QListWidget>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using storagetest::readBytes;
 using storagetest::writeBytes;
 using testsupport::SeenMessage;
@@ -51,7 +53,10 @@ QMap<QString, QByteArray> filesBelow(const QString &root) {
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        files.insert(path.mid(root.size()), it.fileInfo().isDir() ? QByteArray("<dir>") : readBytes(path));
+        const QFileInfo info = it.fileInfo();
+        files.insert(path.mid(root.size()), info.isDir()    ? QByteArray("<dir>")
+                                            : info.isFile() ? readBytes(path)
+                                                            : QByteArray("<other>"));
     }
     return files;
 }
@@ -110,7 +115,8 @@ private slots:
     void openDialog();
     void oddLedgerFiles_data();
     void oddLedgerFiles();
-    void tooManyStoredLines();
+    void refusedLedgerFiles_data();
+    void refusedLedgerFiles();
 
 private:
     Form1 *ledger = nullptr;
@@ -354,8 +360,8 @@ void TestBadInput::oddLedgerFiles_data() {
     QTest::addColumn<QString>("shownTotal");
 
     const QByteArray seven("7\r\n");
-    QTest::newRow("a line of a megabyte") << kEntry + QByteArray(1 << 20, 'x') + "\r\n"
-                                          << seven << 2 << 0 << "7";
+    QTest::newRow("a line as long as one may be") << kEntry + QByteArray(65536, 'x') + "\r\n"
+                                                  << seven << 2 << 0 << "7";
     QTest::newRow("a NUL byte") << kEntry + QByteArray("ab\0cd\r\n", 7) << seven << 2 << 0 << "7";
     QTest::newRow("bytes Windows-1252 leaves undefined") << kEntry + "\x81\x8d\x8f\x90\x9d\r\n"
                                                          << seven << 2 << 0 << "7";
@@ -419,12 +425,48 @@ void TestBadInput::oddLedgerFiles() {
         QVERIFY(written == entries);
 }
 
-void TestBadInput::tooManyStoredLines() {
+void TestBadInput::refusedLedgerFiles_data() {
+    QTest::addColumn<QByteArray>("entries"); // "fifo": a named pipe
+    QTest::addColumn<QByteArray>("total");   // "folder": a folder
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("words");
+    const QString tooLong = QStringLiteral("Registro no válido");
+    QTest::newRow("one line more than fit")
+        << storagetest::ledgerBytes("l", entrylist::kMaxLines + 1) << QByteArray("5\r\n")
+        << QStringLiteral("Demasiados registros") << QStringLiteral("32767");
+    QTest::newRow("a line too long") << kEntry + QByteArray(65537, 'x') + "\r\n"
+                                     << QByteArray("5\r\n") << tooLong << QStringLiteral("65536");
+    QTest::newRow("a total the box cannot hold") << kEntry << QByteArray(32768, '1') + "\r\n"
+                                                 << tooLong << QStringLiteral("32767");
+    QTest::newRow("a file too large")
+        << QByteArray(33 << 20, '\n') << QByteArray("5\r\n") << QStringLiteral("Acceso denegado")
+        << QStringLiteral("demasiado grande");
+    QTest::newRow("a named pipe") << QByteArray("fifo") << QByteArray("5\r\n")
+                                  << QStringLiteral("Acceso denegado")
+                                  << QStringLiteral("no es un archivo normal");
+    QTest::newRow("a folder as the total")
+        << kEntry << QByteArray("folder") << QStringLiteral("Acceso denegado")
+        << QStringLiteral("hay una carpeta");
+}
+
+// A stored ledger that the window could not show whole, or a file that is
+// no file, is refused at once with its reason, and nothing changes.
+void TestBadInput::refusedLedgerFiles() {
+    QFETCH(QByteArray, entries);
+    QFETCH(QByteArray, total);
+    QFETCH(QString, title);
+    QFETCH(QString, words);
     const ledgerformat::LedgerPaths paths =
         ledgerformat::ledgerPaths(dataroot::path(), QStringLiteral("ana"), 1234, dataroot::separator());
     QVERIFY(QDir().mkpath(paths.directory));
-    QVERIFY(writeBytes(paths.entries, storagetest::ledgerBytes("l", entrylist::kMaxLines + 1)));
-    QVERIFY(writeBytes(paths.total, "5\r\n"));
+    if (entries == "fifo")
+        QVERIFY(::mkfifo(QFile::encodeName(paths.entries).constData(), 0600) == 0);
+    else
+        QVERIFY(writeBytes(paths.entries, entries));
+    if (total == "folder")
+        QVERIFY(QDir().mkpath(paths.total));
+    else
+        QVERIFY(writeBytes(paths.total, total));
     testsupport::click(ledger->Image3);
     abrir *dialog = WindowSet::instance().abrirWindow();
     dialog->user->setText(QStringLiteral("ana"));
@@ -434,8 +476,10 @@ void TestBadInput::tooManyStoredLines() {
     const QList<SeenMessage> seen = testsupport::answerMessages([&] { testsupport::click(dialog->Image1); });
 
     verifyOneClearMessage(seen);
-    QCOMPARE(seen.first().title, QStringLiteral("Demasiados registros"));
+    QCOMPARE(seen.first().title, title);
+    QVERIFY2(seen.first().text.contains(words), qPrintable(seen.first().text));
     QVERIFY(world(ledger) == before);
+    QDir(paths.directory).removeRecursively();
 }
 
 TESORILA_TEST_MAIN(TestBadInput)

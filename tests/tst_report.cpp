@@ -536,7 +536,8 @@ void TestReport::noPrinterAndDataRootBlocked() {
 
     QCOMPARE(seen.size(), 1);
     QCOMPARE(seen.first().title, report::messageTitle());
-    QVERIFY2(seen.first().text.contains(QStringLiteral("no se ha podido guardar")),
+    QVERIFY2(seen.first().text.contains(QStringLiteral("no se ha podido guardar")) &&
+                 seen.first().text.contains(QStringLiteral("hay un archivo donde debería haber una carpeta")),
              qPrintable(seen.first().text));
     QVERIFY(LedgerState(ledger) == before);
 }

@@ -46,7 +46,7 @@ LedgerPaths pathsIn(const QString &directory) {
         faulty.failAt = qEnvironmentVariableIntValue("TESORILA_CRASH_STEP");
         faulty.crash = true;
         storage::ScopedFileSystem scope(faulty);
-        const bool saved = ledgerstore::save(paths, kNewEntries, kNewTotal);
+        const bool saved = bool(ledgerstore::save(paths, kNewEntries, kNewTotal));
         std::_Exit(saved ? 0 : 1);
     }
     for (bool first = true;; first = !first) {

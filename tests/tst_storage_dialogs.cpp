@@ -11,6 +11,7 @@
 #include "platform/data_root.h"
 #include "platform/numbertext.h"
 #include "storage/abrir.h"
+#include "storage/account_store.h"
 #include "storage/guardar.h"
 #include "storage/ledger_format.h"
 
@@ -19,10 +20,14 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QProcess>
 #include <QTest>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #ifdef Q_OS_LINUX
 #include <sys/mount.h>
@@ -109,6 +114,21 @@ bool isRoot() {
 
 class TestStorageDialogs : public QObject {
     Q_OBJECT
+public:
+    TestStorageDialogs() {
+        // As a child process: holds the lock of an account until its input ends.
+        const QString directory = qEnvironmentVariable("TESORILA_LOCK_DIR");
+        if (directory.isEmpty())
+            return;
+        const accountstore::AccountLock lock(directory);
+        std::fputs(lock.held() ? "listo\n" : "ocupado\n", stdout);
+        std::fflush(stdout);
+        while (std::fgetc(stdin) != EOF) {
+        }
+        QDir(testsupport::dataHome()).removeRecursively();
+        std::_Exit(0);
+    }
+
 private slots:
     void init();
     void cleanup();
@@ -126,6 +146,10 @@ private slots:
     void cancelKeepsEverything();
     void saveRefusals_data();
     void saveRefusals();
+    void passwordsWhoseNamesStayApart_data();
+    void passwordsWhoseNamesStayApart();
+    void filesAreMadeAfresh_data();
+    void filesAreMadeAfresh();
     void unsavableTextWritesNothing();
     void quickSaveWritesBack();
     void quickSaveForSinUsuarioAsksAgain();
@@ -144,10 +168,14 @@ private slots:
 
     void dataRootCannotBeMade();
     void readOnlyAccountDirectory();
-    void accountDirectoryRemoved();
     void fullDisk();
     void everyFailingStepOfAQuickSave();
     void everyFailingStepOfTheSaveDialog();
+    void failedQuickSave_data();
+    void failedQuickSave();
+    void commitThatCannotBeMadeDurable_data();
+    void commitThatCannotBeMadeDurable();
+    void accountInUseByAnotherProcess();
 
 private:
     Form1 *ledger();
@@ -452,6 +480,88 @@ void TestStorageDialogs::saveRefusals() {
     QVERIFY(!QFileInfo::exists(testsupport::dataHome() + QStringLiteral("/fuera")));
 }
 
+void TestStorageDialogs::passwordsWhoseNamesStayApart_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("saved");
+    // The total-file name of 99999999999998 is "99999999999999,1"; that of
+    // 99999999999999 is "100000000000000", another password's entries file.
+    for (const char *locale : {"es_ES", "en_US"}) {
+        const QByteArray tag(locale);
+        QTest::newRow(tag + " largest")
+            << QString::fromLatin1(locale) << QStringLiteral("99999999999998") << true;
+        QTest::newRow(tag + " one more")
+            << QString::fromLatin1(locale) << QStringLiteral("99999999999999") << false;
+        QTest::newRow(tag + " fifteen digits")
+            << QString::fromLatin1(locale) << QStringLiteral("133333333333332") << false;
+        QTest::newRow(tag + " leading zeros")
+            << QString::fromLatin1(locale) << QStringLiteral("000099999999999998") << true;
+        QTest::newRow(tag + " 400 digits")
+            << QString::fromLatin1(locale) << QString(400, QLatin1Char('9')) << false;
+    }
+}
+
+void TestStorageDialogs::passwordsWhoseNamesStayApart() {
+    QFETCH(QString, locale);
+    QFETCH(QString, password);
+    QFETCH(bool, saved);
+    testsupport::LocaleScope scope(locale);
+    addEntries(1, QStringLiteral("x"));
+    const QList<SeenMessage> seen = save(QStringLiteral("Ana"), password);
+    if (saved) {
+        VERIFY_ONE_MESSAGE(seen, kSavedText, kSavedTitle);
+        QCOMPARE(listing(accountDirectory(QStringLiteral("Ana"))).size(), 2);
+        return;
+    }
+    VERIFY_ONE_TITLE(seen, QStringLiteral("Contraseña no válida"));
+    QVERIFY(seen.first().text.contains(QStringLiteral("demasiado grande")));
+    QVERIFY(seen.first().text.contains(QStringLiteral("14 cifras")));
+    QVERIFY(!QFileInfo::exists(accountDirectory(QStringLiteral("Ana"))));
+    QCOMPARE(ledger()->windowTitle(), Form1::noUserCaption());
+}
+
+void TestStorageDialogs::filesAreMadeAfresh_data() {
+    QTest::addColumn<QString>("link"); // made a link before the save dialog opens
+    QTest::addColumn<bool>("followed");
+    QTest::newRow("commit record") << QStringLiteral("record") << false;
+    QTest::newRow("marker") << QStringLiteral("marker") << false;
+    QTest::newRow("account folder") << QStringLiteral("account") << true;
+    QTest::newRow("data root") << QStringLiteral("root") << true;
+}
+
+void TestStorageDialogs::filesAreMadeAfresh() {
+    QFETCH(QString, link);
+    QFETCH(bool, followed);
+    const ledgerformat::LedgerPaths p = paths(QStringLiteral("Ana"), QStringLiteral("1"));
+    const QString outside = testsupport::dataHome() + QStringLiteral("/fuera");
+    QDir(outside).removeRecursively();
+    QVERIFY(QDir().mkpath(outside));
+    const QString target = outside + QStringLiteral("/destino");
+    const QMap<QString, QString> at{{QStringLiteral("record"), p.commitRecord()},
+                                    {QStringLiteral("marker"), dataroot::markerPath()},
+                                    {QStringLiteral("account"), p.directory},
+                                    {QStringLiteral("root"), QDir::cleanPath(dataroot::path())}};
+    QDir(dataroot::path()).removeRecursively();
+    QVERIFY(QDir().mkpath(link == QLatin1String("root") ? testsupport::dataHome() : p.directory));
+    if (link == QLatin1String("account"))
+        QVERIFY(QDir(p.directory).removeRecursively());
+    if (followed)
+        QVERIFY(QDir().mkpath(target)); // a folder linked on purpose
+    QVERIFY(QFile::link(target, at.value(link)));
+
+    addEntries(2, QStringLiteral("x"));
+    VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("1")), kSavedText, kSavedTitle);
+    QCOMPARE(ledgerformat::splitLines(readBytes(p.entries)).size(), 2);
+    if (followed) {
+        QVERIFY(QFileInfo(at.value(link)).isSymLink());
+        QVERIFY(!listing(target).isEmpty());
+        QVERIFY(QFile::remove(at.value(link)));
+    } else {
+        QCOMPARE(listing(outside), QStringList{}); // nothing made where the link pointed
+        QVERIFY(!QFileInfo(at.value(link)).isSymLink());
+    }
+}
+
 void TestStorageDialogs::unsavableTextWritesNothing() {
     entrylist::append(ledger()->lst, QStringLiteral("08/12/2026\t\t+1,00€\t\t\u4e2d\u6587"), 100);
     const QList<SeenMessage> seen = save(QStringLiteral("Ana"), QStringLiteral("1"));
@@ -573,8 +683,6 @@ void TestStorageDialogs::signInDenials_data() {
     QTest::newRow("not finite") << QStringLiteral("Ana") << QString(400, QLatin1Char('9')) << QString();
     QTest::newRow("total missing") << QStringLiteral("Ana") << QStringLiteral("1234")
                                    << QStringLiteral("remove");
-    QTest::newRow("total unreadable")
-        << QStringLiteral("Ana") << QStringLiteral("1234") << QStringLiteral("directory");
     QTest::newRow("account is a file")
         << QStringLiteral("Ana") << QStringLiteral("1234") << QStringLiteral("file");
 }
@@ -727,6 +835,7 @@ void TestStorageDialogs::dataRootCannotBeMade() {
     QList<SeenMessage> seen;
     guardar *dialog = showSaveDialog(&seen);
     VERIFY_ONE_TITLE(seen, QStringLiteral("Carpeta de datos"));
+    QVERIFY(seen.first().text.contains(QStringLiteral("hay un archivo donde debería haber una carpeta")));
     QVERIFY(dialog && dialog->isVisible());
 
     addEntries(1, QStringLiteral("x"));
@@ -781,23 +890,6 @@ void TestStorageDialogs::readOnlyAccountDirectory() {
     QCOMPARE(listing(p.directory).size(), 2);
 }
 
-void TestStorageDialogs::accountDirectoryRemoved() {
-    const ledgerformat::LedgerPaths p = paths(QStringLiteral("Ana"), QStringLiteral("1"));
-    QVERIFY(QDir().mkpath(p.directory));
-    QVERIFY(writeBytes(p.entries, "a\r\n"));
-    QVERIFY(writeBytes(p.total, "1\r\n"));
-    QVERIFY(signInAs(QStringLiteral("Ana"), QStringLiteral("1")).isEmpty());
-    QVERIFY(QDir(p.directory).removeRecursively());
-
-    const QList<SeenMessage> seen = quickSave();
-    VERIFY_ONE_TITLE(seen, QStringLiteral("Error al guardar"));
-    QVERIFY(seen.first().text.contains(QStringLiteral("ya no existe")));
-    QVERIFY(!QFileInfo::exists(p.directory)); // not made again behind the user's back
-    QCOMPARE(ledger()->windowTitle(), Form1::accountCaption(QStringLiteral("Ana")));
-    QCOMPARE(ledger()->lst->count(), 1);
-    QCOMPARE(ledger()->user1->text(), QStringLiteral("Ana"));
-}
-
 void TestStorageDialogs::fullDisk() {
     // A tiny file system mounted as the account directory, then filled up.
     const ledgerformat::LedgerPaths p = paths(QStringLiteral("Ana"), QStringLiteral("1"));
@@ -821,7 +913,9 @@ void TestStorageDialogs::fullDisk() {
 
     addEntries(200, QStringLiteral("nuevo"));
     const QString total = ledger()->txtt->text();
-    VERIFY_ONE_TITLE(quickSave(), QStringLiteral("Error al guardar"));
+    const QList<SeenMessage> seen = quickSave();
+    VERIFY_ONE_TITLE(seen, QStringLiteral("Error al guardar"));
+    QVERIFY(seen.first().text.contains(QStringLiteral("el disco está lleno")));
     QCOMPARE(readBytes(p.entries), oldEntries);
     QCOMPARE(listing(p.directory).size(), 3); // the two ledger files and the filler
     QCOMPARE(ledger()->lst->count(), 202);
@@ -900,6 +994,161 @@ void TestStorageDialogs::everyFailingStepOfTheSaveDialog() {
         if (failAt >= faulty.count)
             break;
     }
+}
+
+void TestStorageDialogs::failedQuickSave_data() {
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<QString>("reason"); // words the message must hold
+    QTest::addColumn<QString>("title");
+    const QString failed = QStringLiteral("Error al guardar");
+    QTest::newRow("account folder removed")
+        << QStringLiteral("1") << QStringLiteral("remove") << QStringLiteral("ya no existe") << failed;
+    QTest::newRow("folder as the total file")
+        << QStringLiteral("1") << QStringLiteral("directory") << QStringLiteral("hay una carpeta") << failed;
+    QTest::newRow("password too large")
+        << QStringLiteral("133333333333332") << QString() << QStringLiteral("14 cifras")
+        << QStringLiteral("Contraseña no válida");
+    QTest::newRow("read-only folder")
+        << QStringLiteral("1") << QStringLiteral("read-only")
+        << (isRoot() ? QStringLiteral("solo lectura") : QStringLiteral("permiso")) << failed;
+}
+
+// A quick save that fails changes nothing on disk or on the window, says
+// why, and then offers the save dialog, which saves the ledger elsewhere.
+void TestStorageDialogs::failedQuickSave() {
+    QFETCH(QString, password);
+    QFETCH(QString, damage);
+    QFETCH(QString, reason);
+    QFETCH(QString, title);
+    const ledgerformat::LedgerPaths p = paths(QStringLiteral("Ana"), password);
+    QVERIFY(QDir().mkpath(p.directory));
+    QVERIFY(writeBytes(p.entries, "viejo\r\n"));
+    QVERIFY(writeBytes(p.total, "1\r\n"));
+    QVERIFY(signInAs(QStringLiteral("Ana"), password).isEmpty()); // opening is allowed
+    WindowSet::instance().abrirWindow()->hide();
+    addEntries(2, QStringLiteral("nuevo"));
+    ScopedMount mount;
+    if (damage == QLatin1String("remove"))
+        QVERIFY(QDir(p.directory).removeRecursively());
+    if (damage == QLatin1String("directory"))
+        QVERIFY(QFile::remove(p.total) && QDir().mkpath(p.total));
+    const QFile::Permissions permissions = QFile::permissions(p.directory);
+    struct Restore {
+        QString path;
+        QFile::Permissions permissions;
+        ~Restore() { QFile::setPermissions(path, permissions); }
+    } restore{p.directory, permissions};
+    if (damage == QLatin1String("read-only") && isRoot()) {
+        if (const std::optional<QString> why = mount.readOnly(p.directory))
+            QSKIP(qPrintable(*why));
+    } else if (damage == QLatin1String("read-only")) {
+        QVERIFY(QFile::setPermissions(p.directory, QFile::ReadOwner | QFile::ExeOwner));
+    }
+    const QStringList before = listing(p.directory);
+    const QByteArray entries = readBytes(p.entries);
+
+    const QList<SeenMessage> seen = quickSave();
+    VERIFY_ONE_TITLE(seen, title);
+    QVERIFY2(seen.first().text.contains(reason), qPrintable(seen.first().text));
+    QCOMPARE(listing(p.directory), before);
+    QCOMPARE(QFileInfo::exists(p.directory), damage != QLatin1String("remove")); // not made again
+    QCOMPARE(readBytes(p.entries), entries);
+    QCOMPARE(ledger()->windowTitle(), Form1::accountCaption(QStringLiteral("Ana")));
+    QCOMPARE(ledger()->lst->count(), 3);
+    guardar *dialog = WindowSet::instance().guardarWindow();
+    QVERIFY(dialog && dialog->isVisible());
+
+    dialog->user->setText(QStringLiteral("Eva"));
+    dialog->pass->setText(QStringLiteral("2"));
+    VERIFY_ONE_MESSAGE(testsupport::answerMessages([&] { testsupport::click(dialog->Image1); }), kSavedText,
+                       kSavedTitle);
+    QCOMPARE(
+        ledgerformat::splitLines(readBytes(paths(QStringLiteral("Eva"), QStringLiteral("2")).entries)).size(),
+        3);
+}
+
+void TestStorageDialogs::commitThatCannotBeMadeDurable_data() {
+    QTest::addColumn<bool>("renames");
+    QTest::newRow("renames refused too") << false;
+    QTest::newRow("renames still work") << true;
+}
+
+void TestStorageDialogs::commitThatCannotBeMadeDurable() {
+    // Once the commit record is written the disk turns read-only, as ext4
+    // does after an input/output error: the directory sync fails and so
+    // does every removal, which leaves the record in place. Success only
+    // when the renames and a later directory sync still make it durable.
+    QFETCH(bool, renames);
+    addEntries(2, QStringLiteral("viejo"));
+    VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("9")), kSavedText, kSavedTitle);
+    struct FailingAfterCommit : storage::FileSystem {
+        QString record;
+        bool renames = false;
+        bool synced = false;
+        bool syncDirectory(const QString &path) override {
+            if (QFileInfo::exists(record) && !std::exchange(synced, true))
+                return false;
+            return FileSystem::syncDirectory(path);
+        }
+        bool rename(const QString &from, const QString &to) override {
+            return renames && FileSystem::rename(from, to);
+        }
+        bool remove(const QString &path) override { return !QFileInfo::exists(path); }
+    } failing;
+    const ledgerformat::LedgerPaths p = paths(QStringLiteral("Ana"), QStringLiteral("9"));
+    failing.record = p.commitRecord();
+    failing.renames = renames;
+    addEntries(1, QStringLiteral("nuevo"));
+    QList<SeenMessage> seen;
+    {
+        storage::ScopedFileSystem scope(failing);
+        seen = quickSave();
+    }
+    if (renames) {
+        VERIFY_ONE_MESSAGE(seen, kSavedText, kSavedTitle);
+        QCOMPARE(ledgerformat::splitLines(readBytes(p.entries)).size(), 3);
+        return;
+    }
+    VERIFY_ONE_TITLE(seen, QStringLiteral("Error al guardar"));
+    QVERIFY(seen.first().text.contains(QStringLiteral("terminar")));
+    QVERIFY(WindowSet::instance().guardarWindow()->isVisible());
+}
+
+void TestStorageDialogs::accountInUseByAnotherProcess() {
+    // Another process holds the account: a quick save and a sign-in wait a
+    // moment, then say so and change nothing.
+    addEntries(2, QStringLiteral("viejo"));
+    VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("3")), kSavedText, kSavedTitle);
+    const ledgerformat::LedgerPaths p = paths(QStringLiteral("Ana"), QStringLiteral("3"));
+    const QByteArray entries = readBytes(p.entries);
+    addEntries(1, QStringLiteral("nuevo"));
+
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TESORILA_LOCK_DIR"), p.directory);
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(), {});
+    QVERIFY(child.waitForReadyRead(60000));
+    QCOMPARE(child.readLine(), QByteArray("listo\n"));
+
+    QList<SeenMessage> seen = quickSave();
+    VERIFY_ONE_TITLE(seen, QStringLiteral("Error al guardar"));
+    QVERIFY(seen.first().text.contains(QStringLiteral("Otra ventana de Tesorila")));
+    QCOMPARE(readBytes(p.entries), entries);
+    WindowSet::instance().guardarWindow()->hide();
+
+    testsupport::click(ledger()->Image7);
+    seen = signInAs(QStringLiteral("Ana"), QStringLiteral("3"));
+    VERIFY_ONE_TITLE(seen, kDeniedTitle);
+    QVERIFY(seen.first().text.contains(QStringLiteral("Otra ventana de Tesorila")));
+    QCOMPARE(ledger()->lst->count(), 0);
+    QCOMPARE(ledger()->windowTitle(), Form1::noUserCaption());
+
+    child.closeWriteChannel(); // the other process lets go
+    QVERIFY(child.waitForFinished(60000));
+    QVERIFY(signInAs(QStringLiteral("Ana"), QStringLiteral("3")).isEmpty());
+    QCOMPARE(ledger()->lst->count(), 2);
 }
 
 TESORILA_TEST_MAIN(TestStorageDialogs)

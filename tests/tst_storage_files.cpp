@@ -454,12 +454,15 @@ void TestStorageFiles::everyFailingStepOfASave() {
         QVERIFY(ledgerstore::save(p, oldEntries, "20\r\n"));
         FaultyFileSystem faulty;
         faulty.failAt = failAt;
-        bool saved = false;
+        ledgerstore::SaveResult result;
         {
             storage::ScopedFileSystem scope(faulty);
-            saved = ledgerstore::save(p, newEntries, "30\r\n");
+            result = ledgerstore::save(p, newEntries, "30\r\n");
         }
         const QString where = faulty.failAt < faulty.count ? faulty.log.at(failAt) : QStringLiteral("none");
+        // One failing step is tried again: the save is complete or not made.
+        QVERIFY2(result.outcome != ledgerstore::Outcome::Unfinished, qPrintable(where));
+        const bool saved = bool(result);
         const std::optional<ledgerstore::StoredLedger> stored = ledgerstore::read(p);
         QVERIFY2(stored, qPrintable(where));
         QVERIFY2(stored->entries == (saved ? newEntries : oldEntries), qPrintable(where));
@@ -538,7 +541,7 @@ void TestStorageFiles::everyPairOfFailingSteps() {
             bool saved = false;
             {
                 storage::ScopedFileSystem scope(faulty);
-                saved = ledgerstore::save(p, newEntries, "4\r\n");
+                saved = ledgerstore::save(p, newEntries, "4\r\n").outcome != ledgerstore::Outcome::NotSaved;
             }
             FaultyFileSystem failingRead;
             failingRead.failAt = second - first - 1; // somewhere in the read's first steps

@@ -40,10 +40,10 @@ public:
     bool removeDirectory(const QString &path) override {
         return !fails(QStringLiteral("removeDirectory"), path) && FileSystem::removeDirectory(path);
     }
-    std::optional<QByteArray> read(const QString &path) override {
+    std::optional<QByteArray> read(const QString &path, qint64 limit) override {
         if (fails(QStringLiteral("read"), path))
             return std::nullopt;
-        return FileSystem::read(path);
+        return FileSystem::read(path, limit);
     }
     bool open(QSaveFile &file) override {
         return !fails(QStringLiteral("open"), file.fileName()) && FileSystem::open(file);
@@ -81,6 +81,8 @@ private:
         ++count;
         if (target && crash)
             ::raise(SIGKILL);
+        if (target)
+            setError(std::make_error_code(std::errc::io_error));
         return target;
     }
 };

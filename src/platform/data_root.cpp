@@ -2,10 +2,15 @@
 #include "platform/data_root.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
+
+#include <cerrno>
+#include <cstring>
 
 #ifndef Q_OS_WIN
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -117,6 +122,108 @@ bool syncDirectory(const QString &path) {
     ::close(fd);
     return synced;
 #endif
+}
+
+std::optional<QByteArray> readRegularFile(const QString &path, qint64 limit, std::error_code &error) {
+    const auto fail = [&](int code) -> std::optional<QByteArray> {
+        error = std::error_code(code, std::generic_category());
+        return std::nullopt;
+    };
+#ifdef Q_OS_WIN
+    const QFileInfo info(path);
+    if (!info.exists())
+        return fail(ENOENT);
+    if (info.isDir())
+        return fail(EISDIR);
+    if (!info.isFile())
+        return fail(EINVAL);
+    if (info.size() > limit)
+        return fail(EFBIG);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(file.error() == QFileDevice::PermissionsError ? EACCES : EIO);
+    QByteArray bytes = file.read(limit + 1);
+    if (file.error() != QFileDevice::NoError)
+        return fail(EIO);
+#else
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return fail(errno);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat status {};
+    if (::fstat(fd, &status) != 0)
+        return fail(errno);
+    if (S_ISDIR(status.st_mode))
+        return fail(EISDIR);
+    if (!S_ISREG(status.st_mode))
+        return fail(EINVAL);
+    if (status.st_size > limit)
+        return fail(EFBIG);
+    // The file may grow while it is read: never more than limit + 1 bytes.
+    QByteArray bytes(qsizetype(status.st_size) + 1, Qt::Uninitialized);
+    qsizetype got = 0;
+    for (;;) {
+        if (got == bytes.size()) {
+            if (got > limit)
+                break;
+            bytes.resize(qMin<qint64>(limit + 1, qint64(got) * 2 + 4096));
+        }
+        const ssize_t n = ::read(fd, bytes.data() + got, size_t(bytes.size() - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return fail(errno);
+        if (n == 0)
+            break;
+        got += n;
+    }
+    bytes.truncate(got);
+#endif
+    if (bytes.size() > limit)
+        return fail(EFBIG);
+    return bytes;
+}
+
+QString reasonText(std::error_code error) {
+    if (error.category() != std::generic_category() && error.category() != std::system_category())
+        return QString::fromLocal8Bit(error.message());
+    switch (error.value() != 0 ? error.value() : EIO) {
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return QStringLiteral("el disco está lleno");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("no tiene permiso para hacerlo en esa carpeta");
+    case EROFS:
+        return QStringLiteral("el disco es de solo lectura");
+    case ENOENT:
+        return QStringLiteral("la carpeta ya no existe");
+    case ENOTDIR:
+    case EEXIST:
+        return QStringLiteral("hay un archivo donde debería haber una carpeta");
+    case EISDIR:
+        return QStringLiteral("hay una carpeta con el nombre de uno de los archivos");
+    case EINVAL:
+        return QStringLiteral("uno de los archivos no es un archivo normal");
+    case EFBIG:
+        return QStringLiteral("el archivo es demasiado grande");
+    case EOVERFLOW:
+    case ERANGE:
+        return QStringLiteral("el valor es demasiado grande");
+    case ENAMETOOLONG:
+        return QStringLiteral("el nombre del archivo es demasiado largo");
+    case EIO:
+        return QStringLiteral("el disco ha dado un error de lectura o escritura");
+    default:
+        return QStringLiteral("error del sistema %1 (%2)")
+            .arg(error.value())
+            .arg(QString::fromLocal8Bit(std::strerror(error.value())));
+    }
 }
 
 bool syncFile(int handle) {

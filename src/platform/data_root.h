@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <filesystem>
+#include <optional>
+#include <system_error>
 
 // Where the ledgers live, and the few file-system rules that differ between
 // Windows and the Unix systems.
@@ -39,6 +42,18 @@ std::filesystem::path nativePath(const QString &path);
 // Makes the directory's entries (new, renamed or removed names) durable.
 // Windows has no such call and commits directory changes itself.
 bool syncDirectory(const QString &path);
+
+// The whole content of the file, or nothing with the reason in error. Only
+// a regular file is read, and opening it never waits (a named pipe would
+// block until someone writes to it): anything else fails with
+// invalid_argument (is_a_directory for a directory). A file of more than
+// limit bytes fails with file_too_large, having read at most limit + 1.
+std::optional<QByteArray> readRegularFile(const QString &path, qint64 limit, std::error_code &error);
+
+// The reason of a file-system failure in the user's words, in Spanish: the
+// usual ones (disk full, permission denied, read-only disk, folder missing,
+// file too large, …) spelt out, any other by the system's own description.
+QString reasonText(std::error_code error);
 
 // Makes an open file's written bytes durable; the handle is the file's
 // descriptor.

@@ -18,7 +18,11 @@
 #include <QPrinterInfo>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <filesystem>
 #include <optional>
+#include <system_error>
+#include <variant>
 
 namespace report {
 
@@ -35,28 +39,37 @@ QString freshPdfPath(const QDateTime &moment) {
     return path;
 }
 
-// Writes the report as a PDF in the data root; the path on success. The
-// file appears complete or not at all.
-std::optional<QString> savePdf(const QList<ReportLine> &lines, const QDateTime &moment) {
-    if (!QDir().mkpath(dataroot::path()))
-        return std::nullopt;
+// Writes the report as a PDF in the data root; the path on success, the
+// reason otherwise. The file appears complete or not at all.
+std::variant<QString, std::error_code> savePdf(const QList<ReportLine> &lines, const QDateTime &moment) {
+    const auto systemError = [] {
+        return std::error_code(errno != 0 ? errno : EIO, std::generic_category());
+    };
+    std::error_code error;
+    std::filesystem::create_directories(dataroot::nativePath(dataroot::path()), error);
+    if (error)
+        return error;
     const QString path = freshPdfPath(moment);
     QSaveFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly))
-        return std::nullopt;
+        return systemError();
     {
         QPdfWriter writer(&file);
         writer.setCreator(QStringLiteral("Tesorila"));
         writer.setTitle(QStringLiteral("Tesorila"));
         writer.setPageSize(QPageSize(
             QLocale().measurementSystem() == QLocale::ImperialUSSystem ? QPageSize::Letter : QPageSize::A4));
+        errno = 0;
         if (paintReport(writer, lines) != PaintResult::Done) {
+            error = systemError();
             file.cancelWriting();
-            return std::nullopt;
+            return error;
         }
     }
+    errno = 0;
     if (!file.commit())
-        return std::nullopt;
+        return systemError();
     return path;
 }
 
@@ -79,8 +92,8 @@ bool printSystemRefusedJob() {
 }
 
 void reportNoPrinter(Form1 *ledger, const QList<ReportLine> &lines, const QDateTime &moment) {
-    const std::optional<QString> path = savePdf(lines, moment);
-    if (path) {
+    const std::variant<QString, std::error_code> saved = savePdf(lines, moment);
+    if (const auto *path = std::get_if<QString>(&saved)) {
         messagebox::show(ledger,
                          QStringLiteral("No hay ninguna impresora predeterminada. El informe se ha guardado "
                                         "como PDF en:\n") +
@@ -89,7 +102,8 @@ void reportNoPrinter(Form1 *ledger, const QList<ReportLine> &lines, const QDateT
     } else {
         messagebox::show(ledger,
                          QStringLiteral("No hay ninguna impresora predeterminada y no se ha podido guardar "
-                                        "el informe como PDF en:\n") +
+                                        "el informe como PDF (%1) en:\n")
+                                 .arg(dataroot::reasonText(std::get<std::error_code>(saved))) +
                              QDir::toNativeSeparators(dataroot::path()),
                          messageTitle());
     }

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "storage/abrir.h"
 
+#include "ledger/entry_list.h"
 #include "ledger/ledger_window.h"
 #include "ledger/widgets.h"
 #include "ledger/window_set.h"
 #include "storage/account_store.h"
 
 #include <QLineEdit>
+#include <QListWidget>
 
 abrir::abrir(QWidget *parent)
     : AccountDialog(QStringLiteral("abrir"), QStringLiteral("Abrir"), "icon_open", "btn_abrir",
@@ -31,11 +33,19 @@ void abrir::Image1_Click() {
         return;
     const QString userName = user->text();
     const QString password = pass->text();
-    if (const std::optional<accountstore::Message> problem =
-            accountstore::loadLedger(*ledger, userName, password)) {
+    const accountstore::Room room{ledger->lst->count(), entrylist::kMaxLines, ledger->txtt->maxLength()};
+    const std::variant<accountstore::Loaded, accountstore::Message> found =
+        accountstore::loadLedger(userName, password, room);
+    if (const auto *problem = std::get_if<accountstore::Message>(&found)) {
         accountstore::show(this, *problem);
         return;
     }
+    const auto &loaded = std::get<accountstore::Loaded>(found);
+    // Each line has the amount its text shows.
+    entrylist::appendAll(ledger->lst, loaded.entries);
+    // Each stored total line in turn, so that the last one stays.
+    for (const QString &line : loaded.totals)
+        ledger->txtt->setText(line);
     ledger->setWindowTitle(Form1::accountCaption(userName));
     ledger->user1->setText(userName);
     ledger->pass1->setText(password);

@@ -1,19 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "storage/account_store.h"
 
-#include "ledger/entry_list.h"
-#include "ledger/ledger_window.h"
 #include "platform/data_root.h"
 #include "platform/messagebox.h"
 #include "storage/file_system.h"
 #include "storage/ledger_format.h"
 #include "storage/ledger_store.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
-#include <QLineEdit>
-#include <QListWidget>
+#include <QSysInfo>
+
+#include <algorithm>
 
 namespace accountstore {
 
@@ -36,15 +36,30 @@ Message invalidPassword() {
             QStringLiteral("Contraseña no válida")};
 }
 
-Message dataRootFailed() {
-    return {QStringLiteral("No se ha podido crear la carpeta de datos %1 ni su archivo noborrar.text.")
-                .arg(nativeText(dataroot::path())),
+Message passwordTooLarge() {
+    return {QStringLiteral("La contraseña es un número demasiado grande: con ella, uno de los archivos de "
+                           "este registro podría llevar el mismo nombre que un archivo de otra contraseña "
+                           "y borrarlo. Use una contraseña de 14 cifras como mucho (menor que "
+                           "99999999999999)."),
+            QStringLiteral("Contraseña no válida")};
+}
+
+Message dataRootFailed(std::error_code error) {
+    return {QStringLiteral("No se ha podido crear la carpeta de datos %1 ni su archivo noborrar.text: %2.")
+                .arg(nativeText(dataroot::path()), dataroot::reasonText(error)),
             QStringLiteral("Carpeta de datos")};
 }
 
-Message saveFailed(const QString &directory) {
-    return {QStringLiteral("No se ha podido guardar en %1. Lo que había guardado no ha cambiado.")
-                .arg(nativeText(directory)),
+Message saveFailed(const QString &directory, std::error_code error) {
+    return {QStringLiteral("No se ha podido guardar en %1: %2. Lo que había guardado no ha cambiado.")
+                .arg(nativeText(directory), dataroot::reasonText(error)),
+            QStringLiteral("Error al guardar")};
+}
+
+Message saveUnfinished(const QString &directory, std::error_code error) {
+    return {QStringLiteral("No se ha podido terminar de guardar en %1: %2. Vuelva a guardar cuando se "
+                           "haya resuelto; hasta entonces puede volver lo guardado antes.")
+                .arg(nativeText(directory), dataroot::reasonText(error)),
             QStringLiteral("Error al guardar")};
 }
 
@@ -54,11 +69,32 @@ Message accountDirectoryMissing(const QString &directory) {
             QStringLiteral("Error al guardar")};
 }
 
-Message tooManyLines() {
+Message accountBusy(const QString &title) {
+    return {QStringLiteral("Otra ventana de Tesorila está abriendo o guardando esta cuenta en este momento. "
+                           "Inténtelo de nuevo dentro de un momento; no se ha cambiado nada."),
+            title};
+}
+
+Message readFailed(std::error_code error) {
+    return {QStringLiteral("No se ha podido leer el registro de esta cuenta: %1. No se ha cargado nada.")
+                .arg(dataroot::reasonText(error)),
+            QStringLiteral("Acceso denegado")};
+}
+
+Message tooManyLines(qsizetype maxLines) {
     return {QStringLiteral("Con los registros de esta cuenta la lista pasaría de %1 líneas. "
                            "No se ha cargado nada.")
-                .arg(entrylist::kMaxLines),
+                .arg(maxLines),
             QStringLiteral("Demasiados registros")};
+}
+
+Message lineTooLong(qsizetype limit, bool total) {
+    return {(total ? QStringLiteral("El total guardado en esta cuenta tiene más de %1 caracteres, más de los "
+                                    "que caben en la casilla del total. No se ha cargado nada.")
+                   : QStringLiteral("El registro de esta cuenta tiene una línea de más de %1 caracteres, y "
+                                    "ninguna anotación es tan larga. No se ha cargado nada."))
+                .arg(limit),
+            QStringLiteral("Registro no válido")};
 }
 
 // The characters named one by one: printable ones in quotes, the others by
@@ -92,13 +128,24 @@ ledgerformat::LedgerPaths pathsFor(const QString &userName, double password) {
     return ledgerformat::ledgerPaths(dataroot::path(), userName, password, dataroot::separator());
 }
 
-QStringList entryLines(const Form1 &ledger) {
-    QStringList lines;
-    const int count = ledger.lst->count();
-    lines.reserve(count);
-    for (int i = 0; i < count; ++i)
-        lines.append(ledger.lst->item(i)->text());
-    return lines;
+// The longest line a ledger file may have: an entry's date, amount and
+// tabs, and a concept as long as its text box takes (32767), with room to
+// spare.
+constexpr qsizetype kMaxLineLength = 65536;
+
+// The length of the longest line of the bytes, found without copying them:
+// lines end at CR, so counting up to each CR is enough.
+qsizetype longestLine(const QByteArray &bytes) {
+    qsizetype longest = 0;
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        qsizetype end = bytes.indexOf('\r', start);
+        if (end < 0)
+            end = bytes.size();
+        longest = qMax(longest, end - start - (start > 0 && bytes.at(start) == '\n' ? 1 : 0));
+        start = end + 1;
+    }
+    return longest;
 }
 
 } // namespace
@@ -130,29 +177,36 @@ std::optional<Message> makeMarker(const QString &date) {
     if (!bytes)
         bytes = ledgerformat::fileBytes({QDate::currentDate().toString(Qt::ISODate)});
     const bool rootMissing = fs.kind(dataroot::path()) == PathKind::Missing;
-    if (!bytes || !fs.makePath(dataroot::path()) || !storage::writeWholeFile(dataroot::markerPath(), *bytes))
-        return dataRootFailed();
+    if (!bytes)
+        return dataRootFailed(std::make_error_code(std::errc::invalid_argument));
+    if (!fs.makePath(dataroot::path()) || !storage::writeWholeFile(dataroot::markerPath(), *bytes))
+        return dataRootFailed(fs.lastError());
     // A new data root must outlast a power cut as surely as the ledgers in it.
     if (rootMissing && !fs.syncDirectory(QFileInfo(QDir::cleanPath(dataroot::path())).absolutePath()))
-        return dataRootFailed();
+        return dataRootFailed(fs.lastError());
     return std::nullopt;
 }
 
-std::optional<Message> saveLedger(const Form1 &ledger, const QString &userName, const QString &password,
+std::optional<Message> saveLedger(const Ledger &ledger, const QString &userName, const QString &password,
                                   Directory directory, const QString &markerDate) {
     if (!dataroot::isSafeDirectoryName(userName))
         return invalidUserName();
     const std::optional<double> value = ledgerformat::passwordValue(password);
-    if (!value)
-        return invalidPassword();
+    if (!value) {
+        const bool digitsOnly =
+            !password.isEmpty() && std::all_of(password.begin(), password.end(), [](QChar c) {
+                return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+            });
+        return digitsOnly ? passwordTooLarge() : invalidPassword();
+    }
+    if (!ledgerformat::namesStayApart(*value))
+        return passwordTooLarge();
 
     // Everything is turned into bytes before anything is written.
-    const QStringList lines = entryLines(ledger);
-    const QString total = ledger.txtt->text();
-    const std::optional<QByteArray> entryBytes = ledgerformat::fileBytes(lines);
-    const std::optional<QByteArray> totalBytes = ledgerformat::fileBytes({total});
+    const std::optional<QByteArray> entryBytes = ledgerformat::fileBytes(ledger.lines);
+    const std::optional<QByteArray> totalBytes = ledgerformat::fileBytes({ledger.total});
     if (!entryBytes || !totalBytes)
-        return unsavable(ledgerformat::unsavableCharacters(lines.join(QString()) + total));
+        return unsavable(ledgerformat::unsavableCharacters(ledger.lines.join(QString()) + ledger.total));
 
     storage::FileSystem &fs = fileSystem();
     const ledgerformat::LedgerPaths paths = pathsFor(userName, *value);
@@ -165,30 +219,45 @@ std::optional<Message> saveLedger(const Form1 &ledger, const QString &userName, 
             break;
         case PathKind::Missing:
             if (!fs.makeDirectory(paths.directory))
-                return saveFailed(paths.directory);
+                return saveFailed(paths.directory, fs.lastError());
             created = true;
             // The new account directory's name must be durable too.
             if (!fs.syncDirectory(dataroot::path())) {
+                const std::error_code why = fs.lastError();
                 fs.removeDirectory(paths.directory);
-                return saveFailed(paths.directory);
+                return saveFailed(paths.directory, why);
             }
             break;
+        case PathKind::Unknown:
+            return saveFailed(paths.directory, fs.lastError());
         default:
-            return saveFailed(paths.directory);
+            return saveFailed(paths.directory, std::make_error_code(std::errc::not_a_directory));
         }
     } else if (fs.kind(paths.directory) != PathKind::Directory) {
         return accountDirectoryMissing(paths.directory);
     }
 
-    if (!ledgerstore::save(paths, *entryBytes, *totalBytes)) {
-        if (created)
-            fs.removeDirectory(paths.directory); // only goes if the failed save left it empty
-        return saveFailed(paths.directory);
+    ledgerstore::SaveResult result;
+    {
+        const AccountLock lock(paths.directory);
+        if (!lock.held())
+            return accountBusy(QStringLiteral("Error al guardar"));
+        result = ledgerstore::save(paths, *entryBytes, *totalBytes);
     }
-    return std::nullopt;
+    switch (result.outcome) {
+    case ledgerstore::Outcome::Saved:
+        return std::nullopt;
+    case ledgerstore::Outcome::Unfinished:
+        return saveUnfinished(paths.directory, result.error);
+    case ledgerstore::Outcome::NotSaved:
+        break;
+    }
+    if (created)
+        fs.removeDirectory(paths.directory); // only goes if the failed save left it empty
+    return saveFailed(paths.directory, result.error);
 }
 
-std::optional<Message> loadLedger(Form1 &ledger, const QString &userName, const QString &password) {
+std::variant<Loaded, Message> loadLedger(const QString &userName, const QString &password, const Room &room) {
     if (!dataroot::isSafeDirectoryName(userName))
         return invalidUserName();
     const std::optional<double> value = ledgerformat::passwordValue(password);
@@ -199,20 +268,52 @@ std::optional<Message> loadLedger(Form1 &ledger, const QString &userName, const 
         return denied();
 
     // Both files are read, and the result checked, before the window changes.
-    const std::optional<ledgerstore::StoredLedger> stored = ledgerstore::read(paths);
-    if (!stored)
-        return denied();
-    const QStringList entries = ledgerformat::fileLines(stored->entries);
-    const QStringList totals = ledgerformat::fileLines(stored->total);
-    if (qint64(ledger.lst->count()) + entries.size() > entrylist::kMaxLines)
-        return tooManyLines();
+    std::error_code error;
+    std::optional<ledgerstore::StoredLedger> stored;
+    {
+        const AccountLock lock(paths.directory);
+        if (!lock.held())
+            return accountBusy(QStringLiteral("Acceso denegado"));
+        stored = ledgerstore::read(paths, &error);
+    }
+    if (!stored) {
+        // A missing file says nothing of whether the user name or the
+        // password was wrong.
+        if (!error || error == std::errc::no_such_file_or_directory)
+            return denied();
+        return readFailed(error);
+    }
+    if (longestLine(stored->entries) > kMaxLineLength || longestLine(stored->total) > kMaxLineLength)
+        return lineTooLong(kMaxLineLength, false);
+    Loaded loaded;
+    loaded.totals = ledgerformat::fileLines(stored->total);
+    for (const QString &line : loaded.totals) {
+        if (line.size() > room.totalLength)
+            return lineTooLong(room.totalLength, true);
+    }
+    loaded.entries = ledgerformat::fileLines(stored->entries);
+    if (room.shownLines + loaded.entries.size() > room.maxLines)
+        return tooManyLines(room.maxLines);
+    return loaded;
+}
 
-    // Each line has the amount its text shows.
-    entrylist::appendAll(ledger.lst, entries);
-    // Each stored total line in turn, so that the last one stays.
-    for (const QString &line : totals)
-        ledger.txtt->setText(line);
-    return std::nullopt;
+AccountLock::AccountLock(const QString &directory)
+    : m_file(directory + dataroot::separator() + QStringLiteral(".bloqueo")) {
+    // A lock left by a process that has ended is taken over; one held by a
+    // live process is never, however long it takes.
+    m_file.setStaleLockTime(0);
+    // Every command lets go of the lock before it returns, so one that
+    // names this process was left by a removal that failed; where it cannot
+    // be removed either, nothing can be written there.
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    if (m_file.getLockInfo(&pid, &host, &application) && pid == QCoreApplication::applicationPid() &&
+        host == QSysInfo::machineHostName() && !m_file.removeStaleLockFile()) {
+        m_held = true;
+        return;
+    }
+    m_held = m_file.tryLock(2000) || m_file.error() != QLockFile::LockFailedError;
 }
 
 } // namespace accountstore

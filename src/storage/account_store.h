@@ -1,17 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QLockFile>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
+#include <variant>
 
-class Form1;
 class QWidget;
 
 // What the two account dialogs and the quick save do with files: make the
-// marker, save the ledger window's ledger under an account, and load an
-// account's ledger into the window. Each either does all of its work or
-// changes nothing and says why.
+// marker, save a ledger under an account, and read an account's ledger.
+// Each works on plain data (the lines of the list and the text of the
+// total); moving them into and out of the ledger window is the callers'
+// part. Each either does all of its work or changes nothing and says why.
 namespace accountstore {
 
 // A message for the user: its text and its title.
@@ -27,6 +30,28 @@ Message missingFields();
 Message saved();
 Message denied();
 
+// A ledger as the window shows it: the text of each line of the list, in
+// order, and the text of the total.
+struct Ledger {
+    QStringList lines;
+    QString total;
+};
+
+// What a sign-in found: the entries to append to the list, and the lines
+// of the total file, each to be set as the total in turn (the last stays).
+struct Loaded {
+    QStringList entries;
+    QStringList totals;
+};
+
+// What a sign-in may add to: the lines the list shows and the most it can
+// hold, and the longest total text the total box holds whole.
+struct Room {
+    qsizetype shownLines = 0;
+    qsizetype maxLines = 0;
+    qsizetype totalLength = 0;
+};
+
 // How a save treats the account directory: the save dialog creates it (and
 // the data root with its marker) where missing; the quick save requires it.
 enum class Directory { Create, MustExist };
@@ -35,15 +60,33 @@ enum class Directory { Create, MustExist };
 // marker is there already.
 std::optional<Message> makeMarker(const QString &date);
 
-// Writes the window's list and total as the ledger of the account. The
-// window itself is not changed. Nothing on success; otherwise the refusal or
-// failure to show, and the account's saved ledger is the one it was.
-std::optional<Message> saveLedger(const Form1 &ledger, const QString &userName, const QString &password,
+// Writes the ledger as the ledger of the account. Nothing on success, which
+// means both files hold it durably; otherwise the refusal or failure to
+// show, with its reason.
+std::optional<Message> saveLedger(const Ledger &ledger, const QString &userName, const QString &password,
                                   Directory directory, const QString &markerDate = QString());
 
-// Appends the account's entries to the window's list (each with the amount
-// in cents its text shows) and sets the total to the stored one. Nothing on
-// success; otherwise the message to show, and the window is unchanged.
-std::optional<Message> loadLedger(Form1 &ledger, const QString &userName, const QString &password);
+// The account's ledger, with each stored line in order, or the message to
+// show. Refused when it would not fit the room given.
+std::variant<Loaded, Message> loadLedger(const QString &userName, const QString &password, const Room &room);
+
+// The lock of one account directory, held while this lives. Every read and
+// save of an account holds it, so that another running copy never reads a
+// half-saved ledger nor saves over a save it has not seen.
+class AccountLock {
+public:
+    explicit AccountLock(const QString &directory);
+    AccountLock(const AccountLock &) = delete;
+    AccountLock &operator=(const AccountLock &) = delete;
+
+    // False only when another process holds the lock. A directory where no
+    // lock file can be made (a read-only one) cannot be written by anyone
+    // either, so the work goes on there without one.
+    bool held() const { return m_held; }
+
+private:
+    QLockFile m_file;
+    bool m_held = false;
+};
 
 } // namespace accountstore

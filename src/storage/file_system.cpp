@@ -7,6 +7,7 @@
 
 #include <QFile>
 
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -25,9 +26,16 @@ FileSystem *g_current = nullptr;
 
 FileSystem::~FileSystem() = default;
 
+bool FileSystem::failed() {
+    m_error = std::error_code(errno != 0 ? errno : EIO, std::generic_category());
+    return false;
+}
+
 PathKind FileSystem::kind(const QString &path) {
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::status(dataroot::nativePath(path), error);
+    if (error && error != std::errc::no_such_file_or_directory)
+        m_error = error;
     switch (status.type()) {
     case std::filesystem::file_type::not_found:
         return PathKind::Missing;
@@ -45,63 +53,81 @@ PathKind FileSystem::kind(const QString &path) {
 bool FileSystem::makeDirectory(const QString &path) {
     std::error_code error;
     std::filesystem::create_directory(dataroot::nativePath(path), error);
+    if (error)
+        m_error = error;
+    else if (kind(path) != PathKind::Directory)
+        m_error = std::make_error_code(std::errc::not_a_directory);
     return !error && kind(path) == PathKind::Directory;
 }
 
 bool FileSystem::makePath(const QString &path) {
     std::error_code error;
     std::filesystem::create_directories(dataroot::nativePath(path), error);
+    if (error)
+        m_error = error;
+    else if (kind(path) != PathKind::Directory)
+        m_error = std::make_error_code(std::errc::not_a_directory);
     return !error && kind(path) == PathKind::Directory;
 }
 
 bool FileSystem::removeDirectory(const QString &path) {
     std::error_code error;
-    return std::filesystem::remove(dataroot::nativePath(path), error) && !error;
+    const bool removed = std::filesystem::remove(dataroot::nativePath(path), error) && !error;
+    if (error)
+        m_error = error;
+    return removed;
 }
 
-std::optional<QByteArray> FileSystem::read(const QString &path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
+std::optional<QByteArray> FileSystem::read(const QString &path, qint64 limit) {
+    std::error_code error;
+    std::optional<QByteArray> bytes = dataroot::readRegularFile(path, limit, error);
+    if (!bytes)
+        m_error = error;
     return bytes;
 }
 
 bool FileSystem::open(QSaveFile &file) {
-    return file.open(QIODevice::WriteOnly);
+    errno = 0;
+    return file.open(QIODevice::WriteOnly) || failed();
 }
 
 bool FileSystem::write(QSaveFile &file, const QByteArray &bytes) {
-    return file.write(bytes) == bytes.size();
+    errno = 0;
+    return file.write(bytes) == bytes.size() || failed();
 }
 
 bool FileSystem::sync(QSaveFile &file) {
     // QSaveFile::commit() also syncs, but does not report a failure to.
+    errno = 0;
     if (!file.flush())
-        return false;
-    return dataroot::syncFile(file.handle());
+        return failed();
+    return dataroot::syncFile(file.handle()) || failed();
 }
 
 bool FileSystem::commit(QSaveFile &file) {
-    return file.commit();
+    errno = 0;
+    return file.commit() || failed();
 }
 
 bool FileSystem::rename(const QString &from, const QString &to) {
     std::error_code error;
     std::filesystem::rename(dataroot::nativePath(from), dataroot::nativePath(to), error);
+    if (error)
+        m_error = error;
     return !error;
 }
 
 bool FileSystem::remove(const QString &path) {
     std::error_code error;
     std::filesystem::remove(dataroot::nativePath(path), error);
+    if (error)
+        m_error = error;
     return !error;
 }
 
 bool FileSystem::syncDirectory(const QString &path) {
-    return dataroot::syncDirectory(path);
+    errno = 0;
+    return dataroot::syncDirectory(path) || failed();
 }
 
 FileSystem &fileSystem() {
@@ -118,6 +144,11 @@ ScopedFileSystem::~ScopedFileSystem() {
 
 bool writeWholeFile(const QString &path, const QByteArray &bytes) {
     FileSystem &fs = fileSystem();
+    // QSaveFile writes to the target of a link, wherever it points.
+    std::error_code error;
+    if (std::filesystem::is_symlink(std::filesystem::symlink_status(dataroot::nativePath(path), error)) &&
+        !fs.remove(path))
+        return false;
     QSaveFile file(path);
     if (!fs.open(file))
         return false;

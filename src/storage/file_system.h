@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <optional>
+#include <system_error>
 
 class QSaveFile;
 
@@ -27,8 +28,11 @@ public:
     virtual bool makePath(const QString &path);
     // Removes an empty directory.
     virtual bool removeDirectory(const QString &path);
-    // The whole content of a file, or nothing when it cannot be read.
-    virtual std::optional<QByteArray> read(const QString &path);
+    // The whole content of a regular file of at most limit bytes, or
+    // nothing. Nothing but a regular file is opened, so a pipe or a device
+    // cannot block the read; such a file fails with invalid_argument, a
+    // larger one with file_too_large.
+    virtual std::optional<QByteArray> read(const QString &path, qint64 limit = kDefaultReadLimit);
 
     // The steps of writing a file through QSaveFile.
     virtual bool open(QSaveFile &file);
@@ -42,6 +46,23 @@ public:
     virtual bool remove(const QString &path);
     // Makes the directory's new, renamed and removed names durable.
     virtual bool syncDirectory(const QString &path);
+
+    // Why the last operation that failed did: the system's error where
+    // there is one, an input/output error otherwise.
+    std::error_code lastError() const { return m_error; }
+
+    // Ledger files are far smaller: 32767 entries of a thousand characters
+    // each still fit.
+    static constexpr qint64 kDefaultReadLimit = qint64(32) * 1024 * 1024;
+
+protected:
+    // Keeps errno (or an input/output error when errno is 0) as the reason
+    // of a failure and returns false.
+    bool failed();
+    void setError(std::error_code error) { m_error = error; }
+
+private:
+    std::error_code m_error;
 };
 
 // The file system in use: the real one unless a test has put another in
@@ -61,7 +82,9 @@ private:
 };
 
 // Replaces the file with the bytes in one step (open, write, sync, commit):
-// afterwards it holds either its old content or the new one.
+// afterwards it holds either its old content or the new one. A symbolic
+// link of that name is replaced, never written through: the file is always
+// made anew where its name says.
 bool writeWholeFile(const QString &path, const QByteArray &bytes);
 
 } // namespace storage

@@ -6,6 +6,7 @@
 #include "ledger/window_set.h"
 #include "platform/clock.h"
 #include "storage/account_store.h"
+#include "storage/quick_save.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -64,8 +65,9 @@ void guardar::Image1_Click() {
         return;
     const QString userName = user->text();
     const QString password = pass->text();
-    if (const std::optional<accountstore::Message> problem = accountstore::saveLedger(
-            *ledger, userName, password, accountstore::Directory::Create, Text3->text())) {
+    if (const std::optional<accountstore::Message> problem =
+            accountstore::saveLedger(quicksave::shownLedger(*ledger), userName, password,
+                                     accountstore::Directory::Create, Text3->text())) {
         accountstore::show(this, *problem);
         return;
     }

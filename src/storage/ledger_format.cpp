@@ -116,6 +116,11 @@ QString totalFileName(double password, const QLocale &locale) {
     return numbertext::format(totalFileValue(password), locale) + QStringLiteral(".text");
 }
 
+bool namesStayApart(double password, const QLocale &locale) {
+    const QString name = numbertext::format(totalFileValue(password), locale);
+    return name.contains(numbertext::decimalSeparator(locale)) && !name.contains(QLatin1Char('E'));
+}
+
 LedgerPaths ledgerPaths(const QString &root, const QString &userName, double password,
                         const QString &separator, const QLocale &locale) {
     LedgerPaths paths;

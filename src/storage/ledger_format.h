@@ -26,6 +26,18 @@ double totalFileValue(double password);
 QString entriesFileName(double password, const QLocale &locale = QLocale());
 QString totalFileName(double password, const QLocale &locale = QLocale());
 
+// True when the password's two file names can be no other password's:
+// exactly when the total-file name shows decimals. For a whole password the
+// entries-file value is a multiple of 0.25, so its name shows no decimals or
+// the decimals 2, 3, 25, 5, 75 or 8 (rounded to 15 digits); a total-file
+// name that shows decimals shows the rounded fraction of 8 ÷ 7 (1, 14, 143,
+// …), so it never equals an entries-file name, and its whole part is the
+// password plus one, so it never equals another password's total-file name.
+// Such a password is below 99999999999999, and its entries-file names stay
+// 0.75 apart with a tenth shown. Once the total-file name is a whole number
+// (or in exponent form), some other password's entries file bears it.
+bool namesStayApart(double password, const QLocale &locale = QLocale());
+
 // The files of one ledger, and the extra files that make a save of the two
 // an all-or-nothing step (see ledgerstore).
 struct LedgerPaths {

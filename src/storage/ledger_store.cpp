@@ -37,6 +37,7 @@ std::optional<std::pair<QByteArray, QByteArray>> recordDigests(const QByteArray 
 
 enum class Commit {
     Done,    // both new files are in place
+    Placed,  // both new files are in place, durably, but the record is still there
     Pending, // the file system failed; the record stays for the next attempt
     Broken,  // the new content is not all there: the commit cannot be completed
 };
@@ -98,8 +99,10 @@ Commit finishCommit(const LedgerPaths &paths) {
     // The renames must be durable before the record that vouches for them
     // goes. The record's removal need not be: should it come back, the files
     // it names hold what it vouches for, and the next read removes it again.
-    if (!fs.syncDirectory(paths.directory) || !fs.remove(paths.commitRecord()))
+    if (!fs.syncDirectory(paths.directory))
         return Commit::Pending;
+    if (!fs.remove(paths.commitRecord()))
+        return Commit::Placed;
     return Commit::Done;
 }
 
@@ -137,6 +140,8 @@ bool recover(const LedgerPaths &paths) {
         switch (finishCommit(paths)) {
         case Commit::Done:
             return true;
+        case Commit::Placed:
+            return false; // a record must not outlive its save into the next one
         case Commit::Broken:
             // A save may write new staging files only once no record is
             // left to vouch for them.
@@ -150,67 +155,102 @@ bool recover(const LedgerPaths &paths) {
     }
 }
 
-bool save(const LedgerPaths &paths, const QByteArray &entries, const QByteArray &total) {
+SaveResult save(const LedgerPaths &paths, const QByteArray &entries, const QByteArray &total) {
     storage::FileSystem &fs = fileSystem();
+    const auto notSaved = [&] { return SaveResult{Outcome::NotSaved, fs.lastError()}; };
     // A record left by an earlier save must be settled first, or it would
     // vouch for the staging files written below before they are whole.
     if (!recover(paths))
-        return false;
+        return notSaved();
+    // A directory or anything else standing where a real file belongs could
+    // never be renamed over: the commit would stay half done for good.
+    for (const QString &real : {paths.entries, paths.total}) {
+        const PathKind found = fs.kind(real);
+        if (found == PathKind::Directory)
+            return {Outcome::NotSaved, std::make_error_code(std::errc::is_a_directory)};
+        if (found != PathKind::File && found != PathKind::Missing)
+            return {Outcome::NotSaved, std::make_error_code(std::errc::invalid_argument)};
+    }
 
     // Each staging file's content is durable before it gets its name; its
     // name need not be before the record is, since a record whose staging
     // file is lost is taken back.
     if (!storage::writeWholeFile(paths.entriesStaging(), entries) ||
         !storage::writeWholeFile(paths.totalStaging(), total)) {
+        const SaveResult result = notSaved();
         discardStaging(paths);
-        return false;
+        return result;
     }
     // The record must be durable before the first rename, or a power cut
     // could keep a renamed file and lose the record that completes the pair.
     if (!storage::writeWholeFile(paths.commitRecord(), commitRecord(paths, entries, total)) ||
         !fs.syncDirectory(paths.directory)) {
-        // A record that can be taken back neither makes the new ledger the
-        // saved one; one that cannot does.
-        return !rollBack(paths);
+        const std::error_code why = fs.lastError();
+        if (rollBack(paths))
+            return {Outcome::NotSaved, why};
+        // The record cannot be taken back, so a read finds the new ledger:
+        // completing the commit (renames and a directory sync) is then the
+        // only way to make what a read finds durable.
+        switch (finishCommit(paths)) {
+        case Commit::Done:
+        case Commit::Placed:
+            return {Outcome::Saved, {}};
+        default:
+            return {Outcome::Unfinished, why};
+        }
     }
 
     // From here on the new ledger is the saved one, unless what the record
-    // vouches for is no longer all there.
-    switch (finishCommit(paths)) {
-    case Commit::Done:
-        return true;
-    case Commit::Broken:
-        rollBack(paths);
-        return false;
-    case Commit::Pending:
-        break;
+    // vouches for is no longer all there. A step that failed once is tried
+    // once more before the save is given up.
+    std::error_code why;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        switch (finishCommit(paths)) {
+        case Commit::Done:
+        case Commit::Placed: // the leftover record goes at the next read or save
+            return {Outcome::Saved, {}};
+        case Commit::Broken:
+            why = fs.lastError();
+            rollBack(paths);
+            return {Outcome::NotSaved,
+                    why ? why : std::make_error_code(std::errc::no_such_file_or_directory)};
+        case Commit::Pending:
+            why = fs.lastError();
+            break;
+        }
     }
     // Before either staging file has been put in place the commit can still
     // be taken back; afterwards the next read or save finishes it.
     const bool untouched =
         fs.kind(paths.entriesStaging()) == PathKind::File && fs.kind(paths.totalStaging()) == PathKind::File;
     if (untouched && rollBack(paths))
-        return false;
-    return true;
+        return {Outcome::NotSaved, why};
+    return {Outcome::Unfinished, why};
 }
 
-std::optional<StoredLedger> read(const LedgerPaths &paths) {
+std::optional<StoredLedger> read(const LedgerPaths &paths, std::error_code *error, qint64 limit) {
     storage::FileSystem &fs = fileSystem();
+    const auto fail = [&]() -> std::optional<StoredLedger> {
+        if (error)
+            *error = fs.lastError();
+        return std::nullopt;
+    };
     recover(paths); // where the directory is read-only the commit stays pending
 
     const PathKind record = fs.kind(paths.commitRecord());
     if (record != PathKind::Missing && record != PathKind::File)
-        return std::nullopt;
+        return fail();
     bool pending = false;
     if (record == PathKind::File) {
         switch (checkCommit(paths)) {
         case Commit::Done:
+        case Commit::Placed:
             pending = true;
             break;
         case Commit::Broken:
             break; // the record vouches for nothing: the real files are the saved ledger
         case Commit::Pending:
-            return std::nullopt;
+            return fail();
         }
     }
 
@@ -230,14 +270,14 @@ std::optional<StoredLedger> read(const LedgerPaths &paths) {
     const std::optional<QString> entriesPath = source(paths.entries, paths.entriesStaging());
     const std::optional<QString> totalPath = source(paths.total, paths.totalStaging());
     if (!entriesPath || !totalPath)
-        return std::nullopt;
+        return fail();
 
-    std::optional<QByteArray> entries = fs.read(*entriesPath);
+    std::optional<QByteArray> entries = fs.read(*entriesPath, limit);
     if (!entries)
-        return std::nullopt;
-    std::optional<QByteArray> total = fs.read(*totalPath);
+        return fail();
+    std::optional<QByteArray> total = fs.read(*totalPath, limit);
     if (!total)
-        return std::nullopt;
+        return fail();
     return StoredLedger{*entries, *total};
 }
 

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "storage/file_system.h"
 #include "storage/ledger_format.h"
 
 #include <QByteArray>
 
 #include <optional>
+#include <system_error>
 
 // Saving and reading the two files of one ledger as a single unit.
 //
@@ -33,16 +35,30 @@ struct StoredLedger {
 QByteArray commitRecord(const ledgerformat::LedgerPaths &paths, const QByteArray &entries,
                         const QByteArray &total);
 
-// Replaces the ledger's two files with the bytes. The account directory
-// must exist. True when the new ledger is the saved one (reading returns
-// it, even if finishing the commit has to wait for the next read or save);
-// false when the saved ledger is still the old one.
-bool save(const ledgerformat::LedgerPaths &paths, const QByteArray &entries, const QByteArray &total);
+enum class Outcome {
+    Saved,      // both real files hold the new ledger, durably
+    NotSaved,   // the saved ledger is still the old one, and nothing is left behind
+    Unfinished, // a read now finds the new ledger, but the save could not be
+                // completed (or made durable); the next read or save finishes it
+};
 
-// The saved ledger, or nothing when either file cannot be read. A pending
-// commit is completed first where the directory allows it; where it does
-// not, the committed files are read all the same.
-std::optional<StoredLedger> read(const ledgerformat::LedgerPaths &paths);
+struct SaveResult {
+    Outcome outcome = Outcome::NotSaved;
+    std::error_code error; // why, unless saved
+
+    explicit operator bool() const { return outcome == Outcome::Saved; }
+};
+
+// Replaces the ledger's two files with the bytes. The account directory
+// must exist, and the two real files must be regular files or missing.
+SaveResult save(const ledgerformat::LedgerPaths &paths, const QByteArray &entries, const QByteArray &total);
+
+// The saved ledger, or nothing when either file cannot be read, with the
+// reason in error where one is given. A pending commit is completed first
+// where the directory allows it; where it does not, the committed files are
+// read all the same. Neither file is read beyond limit bytes.
+std::optional<StoredLedger> read(const ledgerformat::LedgerPaths &paths, std::error_code *error = nullptr,
+                                 qint64 limit = storage::FileSystem::kDefaultReadLimit);
 
 // Completes a committed save or discards an unfinished one. True when the
 // real files are the saved ledger and nothing left beside them can change

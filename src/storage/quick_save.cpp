@@ -3,11 +3,21 @@
 
 #include "ledger/ledger_window.h"
 #include "ledger/window_set.h"
-#include "storage/account_store.h"
 
 #include <QLineEdit>
+#include <QListWidget>
 
 namespace quicksave {
+
+accountstore::Ledger shownLedger(const Form1 &ledger) {
+    accountstore::Ledger shown;
+    const int count = ledger.lst->count();
+    shown.lines.reserve(count);
+    for (int i = 0; i < count; ++i)
+        shown.lines.append(ledger.lst->item(i)->text());
+    shown.total = ledger.txtt->text();
+    return shown;
+}
 
 void run(Form1 *ledger) {
     if (!ledger)
@@ -17,9 +27,12 @@ void run(Form1 *ledger) {
         return;
     }
     // The confirmation comes only once both files are written.
-    const std::optional<accountstore::Message> problem = accountstore::saveLedger(
-        *ledger, ledger->user1->text(), ledger->pass1->text(), accountstore::Directory::MustExist);
+    const std::optional<accountstore::Message> problem =
+        accountstore::saveLedger(shownLedger(*ledger), ledger->user1->text(), ledger->pass1->text(),
+                                 accountstore::Directory::MustExist);
     accountstore::show(ledger, problem ? *problem : accountstore::saved());
+    if (problem)
+        WindowSet::instance().showGuardar();
 }
 
 } // namespace quicksave
