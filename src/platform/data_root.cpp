@@ -163,24 +163,14 @@ std::optional<QByteArray> readRegularFile(const QString &path, qint64 limit, std
     if (status.st_size > limit)
         return fail(EFBIG);
     // The file may grow while it is read: never more than limit + 1 bytes.
-    QByteArray bytes(qsizetype(status.st_size) + 1, Qt::Uninitialized);
-    qsizetype got = 0;
-    for (;;) {
-        if (got == bytes.size()) {
-            if (got > limit)
-                break;
-            bytes.resize(qMin<qint64>(limit + 1, qint64(got) * 2 + 4096));
-        }
-        const ssize_t n = ::read(fd, bytes.data() + got, size_t(bytes.size() - got));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return fail(errno);
-        if (n == 0)
-            break;
-        got += n;
-    }
-    bytes.truncate(got);
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+        return fail(EIO);
+    QByteArray bytes = file.read(qint64(status.st_size) + 1);
+    if (bytes.size() > status.st_size && file.error() == QFileDevice::NoError)
+        bytes += file.read(limit + 1 - bytes.size());
+    if (file.error() != QFileDevice::NoError)
+        return fail(EIO);
 #endif
     if (bytes.size() > limit)
         return fail(EFBIG);
