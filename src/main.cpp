@@ -4,6 +4,7 @@
 #include <QApplication>
 
 int main(int argc, char *argv[]) {
+    application::choosePlatform();
     QApplication app(argc, argv);
     application::setUp(app);
     WindowSet::instance().showForm1();
