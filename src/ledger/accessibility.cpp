@@ -76,9 +76,7 @@ public:
     void doAction(const QString &actionName) override {
         if (actionName != pressAction() || !widget()->isEnabled())
             return;
-        auto *button = static_cast<ui::PictureButton *>(widget());
-        QMetaObject::invokeMethod(
-            button, [button] { emit button->clicked(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(widget(), "clicked", Qt::QueuedConnection);
     }
 };
 

@@ -17,7 +17,8 @@ namespace {
 // message box carry no icon, whatever the desktop's theme prefers.
 class OwnStyle : public QProxyStyle {
 public:
-    OwnStyle() : QProxyStyle(QStringLiteral("Fusion")) {}
+    // The application owns the style (setStyle() would make it so anyway).
+    explicit OwnStyle(QObject *owner) : QProxyStyle(QStringLiteral("Fusion")) { setParent(owner); }
 
     int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
                   QStyleHintReturn *returnData) const override {
@@ -101,7 +102,7 @@ void setUp(QApplication &app) {
     QApplication::setDesktopFileName(QStringLiteral("tesorila"));
     QApplication::setQuitOnLastWindowClosed(true);
     loadQtTranslation(app);
-    QApplication::setStyle(new OwnStyle);
+    QApplication::setStyle(new OwnStyle(&app));
     QApplication::setPalette(ownPalette());
     fonts::registerFonts();
     QApplication::setFont(fonts::dialogFont());
