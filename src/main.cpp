@@ -7,6 +7,7 @@
 #include <QApplication>
 
 int main(int argc, char *argv[]) {
+    application::choosePlatform();
     QApplication app(argc, argv);
     if (!singleinstance::claim([] { return WindowSet::instance().showForm1(); }))
         return 0;

@@ -7,9 +7,12 @@
 #include "ledger/widgets.h"
 #include "ledger/window_set.h"
 #include "platform/single_instance.h"
+#include "platform/application.h"
+#include "platform/messagebox.h"
 #include "storage/abrir.h"
 #include "storage/guardar.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QFontInfo>
@@ -20,6 +23,7 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QProcess>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -75,12 +79,19 @@ private slots:
     void pictureButtons();
     void oneInstanceEach();
     void hideKeepsCloseRecreates();
+    // Before the tests that end the event loop: message boxes need one.
+    void ownLookAndSpanish();
     void closingLedgerEndsApplication();
     void closingLedgerEndsEventLoop();
     void aboutTexts();
     void fonts();
     void commaBetweenUnitsAndCents();
     void secondStartBringsLedgerForward();
+    void platformChoice_data();
+    void platformChoice();
+    void accessibleNames_data();
+    void accessibleNames();
+    void coveredWindowComesBack();
 };
 
 void TestWindows::init() {
@@ -497,6 +508,127 @@ void TestWindows::secondStartBringsLedgerForward() {
     QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 20000);
     QCOMPARE(second.exitCode(), 0);
     QVERIFY(!ledger->isMinimized());
+}
+
+void TestWindows::ownLookAndSpanish() {
+    // A dark desktop palette merged into the application's changes nothing.
+    QPalette dark;
+    for (int group = 0; group < QPalette::NColorGroups; ++group) {
+        for (int role = 0; role < QPalette::NColorRoles; ++role)
+            dark.setColor(QPalette::ColorGroup(group), QPalette::ColorRole(role), QColor(30, 30, 30));
+    }
+    QCOMPARE(QApplication::palette().resolve(dark), QApplication::palette());
+    Form1 *ledger = WindowSet::instance().form1();
+    QCOMPARE(ledger->lst->palette().color(QPalette::Base), QColor(Qt::white));
+
+    // Qt's own texts are Spanish: the message box's one button and the
+    // text boxes' context menu.
+    const QList<testsupport::SeenMessage> seen = testsupport::answerMessages(
+        [ledger] { messagebox::show(ledger, QStringLiteral("Texto"), QStringLiteral("Título")); });
+    QCOMPARE(seen.size(), 1);
+    QCOMPARE(seen.first().buttonText, QStringLiteral("Aceptar"));
+    std::unique_ptr<QMenu> menu(ledger->txtt->createStandardContextMenu());
+    QStringList items;
+    for (QAction *action : menu->actions()) {
+        if (!action->isSeparator())
+            items << action->text().section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('&'));
+    }
+    QCOMPARE(items,
+             QStringList({"Deshacer", "Rehacer", "Cortar", "Copiar", "Pegar", "Borrar", "Seleccionar todo"}));
+}
+
+void TestWindows::platformChoice_data() {
+    QTest::addColumn<QByteArray>("userPlatform"); // QT_QPA_PLATFORM
+    QTest::addColumn<QByteArray>("display");      // DISPLAY
+    QTest::addColumn<QByteArray>("request");      // empty: Qt's own choice
+    QTest::newRow("X server, no choice") << QByteArray() << QByteArray(":0") << QByteArray("xcb;wayland");
+    QTest::newRow("empty choice") << QByteArray("") << QByteArray(":1") << QByteArray("xcb;wayland");
+    QTest::newRow("user chose Wayland") << QByteArray("wayland") << QByteArray(":0") << QByteArray();
+    QTest::newRow("Wayland only") << QByteArray() << QByteArray() << QByteArray();
+}
+
+void TestWindows::platformChoice() {
+    QFETCH(QByteArray, userPlatform);
+    QFETCH(QByteArray, display);
+    QFETCH(QByteArray, request);
+    QCOMPARE(application::platformRequest(userPlatform, display), request);
+}
+
+void TestWindows::accessibleNames_data() {
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("control"); // empty: the window itself
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("role");
+
+    struct Row {
+        const char *window;
+        const char *control;
+        const char *name;
+        QAccessible::Role role;
+    };
+    // One row of each kind of control and every window (the About window
+    // has no named control of its own).
+    const Row rows[] = {
+        {"Form1", "", "Tesorila       Cuenta en uso: Sin Usuario", QAccessible::Window},
+        {"Form1", "Image1", "Añadir registro", QAccessible::Button},
+        {"Form1", "lst", "Registros", QAccessible::List},
+        {"Form1", "txtt", "Dinero total", QAccessible::EditableText},
+        {"Form2", "", "Agregar Dato", QAccessible::Window},
+        {"Form2", "opt2", "Gastos", QAccessible::RadioButton},
+        {"Form2", "cd", "Céntimos", QAccessible::EditableText},
+        {"Form3", "", "Acerca de...", QAccessible::Window},
+        {"guardar", "", "Guardar ", QAccessible::Window},
+        {"guardar", "pass", "Contraseña", QAccessible::EditableText},
+        {"abrir", "Image1", "Abrir", QAccessible::Button},
+    };
+    for (const Row &row : rows)
+        QTest::addRow("%s.%s", row.window, row.control)
+            << QString::fromLatin1(row.window) << QString::fromLatin1(row.control)
+            << QString::fromUtf8(row.name) << int(row.role);
+}
+
+void TestWindows::accessibleNames() {
+    QFETCH(QString, window);
+    QFETCH(QString, control);
+    QFETCH(QString, name);
+    QFETCH(int, role);
+    QWidget *w = windowNamed(window);
+    QWidget *target = control.isEmpty() ? w : w->findChild<QWidget *>(control);
+    QVERIFY(target);
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(target);
+    QVERIFY(iface);
+    QCOMPARE(iface->text(QAccessible::Name), name);
+    QCOMPARE(int(iface->role()), role);
+    if (role == QAccessible::Button)
+        QVERIFY(!iface->text(QAccessible::Description).isEmpty());
+}
+
+// A window already shown but covered by the ledger window comes to the
+// front, active and unchanged, when its command is given again; the first
+// one is given as a screen reader does.
+void TestWindows::coveredWindowComesBack() {
+    Form1 *ledger = WindowSet::instance().form1();
+    QAccessibleInterface *plus = QAccessible::queryAccessibleInterface(ledger->Image1);
+    plus->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QTRY_VERIFY(WindowSet::instance().form2() && WindowSet::instance().form2()->isVisible());
+    Form2 *dialog = WindowSet::instance().form2();
+    dialog->txt2->setText(QStringLiteral("Panadería"));
+
+    WindowSet &set = WindowSet::instance();
+    const QList<QPair<ui::PictureButton *, std::function<QWidget *()>>> commands = {
+        {ledger->Image1, [&set] { return set.form2(); }},
+        {ledger->Image3, [&set] { return set.abrirWindow(); }},
+        {ledger->Image4, [&set] { return set.guardarWindow(); }},
+        {ledger->Image6, [&set] { return set.form3(); }},
+    };
+    for (const auto &[button, window] : commands) {
+        testsupport::click(button);
+        ledger->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget *>(ledger));
+        testsupport::click(button);
+        QTRY_COMPARE(QApplication::activeWindow(), window());
+    }
+    QCOMPARE(dialog->txt2->text(), QStringLiteral("Panadería"));
 }
 
 TESORILA_TEST_MAIN(TestWindows)

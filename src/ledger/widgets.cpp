@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QSvgRenderer>
 
+#include <cmath>
+
 namespace ui {
 
 QColor backgroundColor() {
@@ -55,10 +57,16 @@ Picture::Picture(QWidget *parent, const QString &name, const QString &resource, 
 
 void Picture::paintEvent(QPaintEvent *) {
     QPainter painter(this);
+    // At a fractional scale the widget's last row and column of device
+    // pixels are only partly inside it: the artwork is stretched to whole
+    // device pixels (by less than one), so that no seam of whatever lay
+    // there before shows through and its edges stay sharp.
+    const qreal ratio = devicePixelRatioF();
+    const QRectF target(0, 0, std::ceil(width() * ratio) / ratio, std::ceil(height() * ratio) / ratio);
     if (m_renderer->isValid())
-        m_renderer->render(&painter, QRectF(rect()));
+        m_renderer->render(&painter, target);
     else
-        painter.fillRect(rect(), backgroundColor());
+        painter.fillRect(target, backgroundColor());
 }
 
 PictureButton::PictureButton(QWidget *parent, const QString &name, const QString &resource,

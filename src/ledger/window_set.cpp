@@ -3,6 +3,7 @@
 
 #include "about/form3.h"
 #include "entry/form2.h"
+#include "ledger/accessibility.h"
 #include "ledger/ledger_window.h"
 #include "storage/abrir.h"
 #include "storage/guardar.h"
@@ -21,13 +22,23 @@ struct HasLoadHandler<W, std::void_t<decltype(std::declval<W &>().Form_Load())>>
 
 template <class W> W *showWindow(QPointer<W> &slot) {
     if (!slot) {
+        accessibility::installFactory();
         slot = new W();
         slot->setAttribute(Qt::WA_DeleteOnClose);
+        accessibility::describe(slot.data());
         if constexpr (HasLoadHandler<W>::value)
             slot->Form_Load();
     }
-    if (!slot->isVisible())
+    if (!slot->isVisible()) {
         slot->show();
+        return slot.data();
+    }
+    // A window already on screen may lie behind another one or be
+    // minimised: it comes to the front, active, its contents as they were.
+    if (slot->isMinimized())
+        slot->setWindowState(slot->windowState() & ~Qt::WindowMinimized);
+    slot->raise();
+    slot->activateWindow();
     return slot.data();
 }
 

@@ -27,7 +27,8 @@ public:
     abrir *abrirWindow() const;
 
     // Create the window if needed (running its load handler) and show it.
-    // Showing a window that is on screen leaves it as it is.
+    // Showing a window that is on screen leaves its contents as they are
+    // and brings it to the front, active.
     Form1 *showForm1();
     Form2 *showForm2();
     Form3 *showForm3();

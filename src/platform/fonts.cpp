@@ -3,7 +3,11 @@
 
 #include <QFile>
 #include <QFontDatabase>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QStringList>
+
+#include <algorithm>
 
 namespace fonts {
 
@@ -42,6 +46,14 @@ QFont withFallback(const QString &family, qreal pointSize) {
     return font;
 }
 
+// Whether any screen draws the layout at other than one device pixel per
+// pixel (QT_SCALE_FACTOR, a desktop's scaling, QT_FONT_DPI).
+bool layoutIsScaled() {
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    return std::any_of(screens.begin(), screens.end(),
+                       [](const QScreen *screen) { return screen->devicePixelRatio() != 1.0; });
+}
+
 } // namespace
 
 void registerFonts() {
@@ -63,14 +75,16 @@ QFont tahoma(qreal pointSize, bool bold) {
 }
 
 QFont msSansSerif(qreal pointSize) {
-    // The bitmap face comes in few sizes; where the size asked for is not
-    // one of them, the scalable Tahoma, of similar shape, stands in.
+    // The bitmap face comes in a few pixel sizes and is never scaled: drawn
+    // on a screen that scales the layout (HiDPI), its letters would keep
+    // their one-to-one size. There, and at sizes it does not have, the
+    // scalable Tahoma, of similar shape, stands in.
     if (QFontDatabase::hasFamily(kMsSansSerif) && !QFontDatabase::isScalable(kMsSansSerif)) {
         const QList<int> sizes = QFontDatabase::pointSizes(kMsSansSerif);
         bool close = false;
         for (int size : sizes)
             close = close || qAbs(size - pointSize) <= 2;
-        if (!close)
+        if (!close || layoutIsScaled())
             return tahoma(pointSize);
     }
     return withFallback(kMsSansSerif, pointSize);

@@ -14,9 +14,11 @@ void registerFonts();
 
 // A font of the family, or of the closest sans face when it is missing.
 QFont tahoma(qreal pointSize, bool bold = false);
+// MS Sans Serif where its bitmap face is drawn at one of its own sizes;
+// Tahoma at other sizes and wherever the screens scale the layout.
 QFont msSansSerif(qreal pointSize);
 
-// The windows' default font: MS Sans Serif at 8 points.
+// The windows' default font: MS Sans Serif at 8 points (or Tahoma, as above).
 QFont dialogFont();
 
 } // namespace fonts

@@ -34,6 +34,8 @@ QList<SeenMessage> answerMessages(const std::function<void()> &action) {
         const QList<QAbstractButton *> buttons = box->buttons();
         message.buttonCount = int(buttons.size());
         message.okButton = buttons.size() == 1 && box->standardButton(buttons.first()) == QMessageBox::Ok;
+        if (!buttons.isEmpty())
+            message.buttonText = buttons.first()->text().remove(QLatin1Char('&'));
         message.modal = box->isModal();
         seen.append(message);
         if (!buttons.isEmpty())

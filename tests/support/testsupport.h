@@ -19,6 +19,7 @@ struct SeenMessage {
     int icon = -1;         // QMessageBox::Icon
     int buttonCount = 0;   // buttons offered
     bool okButton = false; // the one button is OK
+    QString buttonText;    // the first button's text, without its "&"
     bool modal = false;
 };
 
