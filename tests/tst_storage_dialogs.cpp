@@ -946,9 +946,12 @@ void TestStorageDialogs::everyFailingStepOfAQuickSave() {
         const QString step = failAt < faulty.count ? faulty.log.at(failAt) : QStringLiteral("none");
         QVERIFY2(seen.size() == 1, qPrintable(step));
         const bool saved = seen.first().text == kSavedText;
+        // Renamed, but after a failed directory sync: written, not reported.
+        const bool unfinished = seen.first().text.contains(QStringLiteral("terminar de guardar"));
+        QVERIFY2(!unfinished || step.startsWith(QStringLiteral("syncDirectory")), qPrintable(step));
         if (!saved)
             QVERIFY2(seen.first().title == QStringLiteral("Error al guardar"), qPrintable(step));
-        QVERIFY2((readBytes(p.entries) == oldEntries) != saved, qPrintable(step));
+        QVERIFY2((readBytes(p.entries) == oldEntries) != (saved || unfinished), qPrintable(step));
         QCOMPARE(ledger()->windowTitle(), caption);
         QCOMPARE(ledger()->lst->count(), 3);
         if (failAt >= faulty.count) {
@@ -980,8 +983,10 @@ void TestStorageDialogs::everyFailingStepOfTheSaveDialog() {
         const QString step = failAt < faulty.count ? faulty.log.at(failAt) : QStringLiteral("none");
         QVERIFY2(seen.size() == 1, qPrintable(step));
         const bool saved = seen.first().text == kSavedText;
+        const bool unfinished = seen.first().text.contains(QStringLiteral("terminar de guardar"));
+        QVERIFY2(!unfinished || step.startsWith(QStringLiteral("syncDirectory")), qPrintable(step));
         const ledgerformat::LedgerPaths p = paths(QStringLiteral("Ana"), QStringLiteral("1"));
-        QVERIFY2(QFileInfo::exists(p.entries) == saved, qPrintable(step));
+        QVERIFY2(QFileInfo::exists(p.entries) == (saved || unfinished), qPrintable(step));
         QVERIFY2(dialog->isVisible() != saved, qPrintable(step));
         QCOMPARE(ledger()->windowTitle(),
                  saved ? Form1::accountCaption(QStringLiteral("Ana")) : Form1::noUserCaption());
@@ -1077,8 +1082,9 @@ void TestStorageDialogs::commitThatCannotBeMadeDurable_data() {
 void TestStorageDialogs::commitThatCannotBeMadeDurable() {
     // Once the commit record is written the disk turns read-only, as ext4
     // does after an input/output error: the directory sync fails and so
-    // does every removal, which leaves the record in place. Success only
-    // when the renames and a later directory sync still make it durable.
+    // does every removal, which leaves the record in place. Never a success:
+    // where the renames still work, the files hold the new ledger all the
+    // same, but the failed sync may have lost the record's name.
     QFETCH(bool, renames);
     addEntries(2, QStringLiteral("viejo"));
     VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("9")), kSavedText, kSavedTitle);
@@ -1105,11 +1111,7 @@ void TestStorageDialogs::commitThatCannotBeMadeDurable() {
         storage::ScopedFileSystem scope(failing);
         seen = quickSave();
     }
-    if (renames) {
-        VERIFY_ONE_MESSAGE(seen, kSavedText, kSavedTitle);
-        QCOMPARE(ledgerformat::splitLines(readBytes(p.entries)).size(), 3);
-        return;
-    }
+    QCOMPARE(ledgerformat::splitLines(readBytes(p.entries)).size(), renames ? 3 : 2);
     VERIFY_ONE_TITLE(seen, QStringLiteral("Error al guardar"));
     QVERIFY(seen.first().text.contains(QStringLiteral("terminar")));
     QVERIFY(WindowSet::instance().guardarWindow()->isVisible());
@@ -1147,6 +1149,13 @@ void TestStorageDialogs::accountInUseByAnotherProcess() {
 
     child.closeWriteChannel(); // the other process lets go
     QVERIFY(child.waitForFinished(60000));
+    // An empty lock file, as a power cut leaves one, is nobody's lock.
+    const QString lock = p.directory + QStringLiteral("/.bloqueo");
+    QVERIFY(writeBytes(lock, QByteArray()));
+    QFile old(lock);
+    QVERIFY(old.open(QIODevice::ReadWrite) &&
+            old.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime));
+    old.close();
     QVERIFY(signInAs(QStringLiteral("Ana"), QStringLiteral("3")).isEmpty());
     QCOMPARE(ledger()->lst->count(), 2);
 }

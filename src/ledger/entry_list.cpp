@@ -109,7 +109,14 @@ TabStopDelegate::TabStopDelegate(QListWidget *list) : QStyledItemDelegate(list),
             [this](const QModelIndex &, int first, int last) { countWidths(first, last, 1); });
     connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
             [this](const QModelIndex &, int first, int last) { countWidths(first, last, -1); });
-    connect(model, &QAbstractItemModel::modelReset, this, [this] { recountWidths(); });
+    // The list's model empties itself while the list is being destroyed:
+    // an empty model needs no measuring, and the list is not asked.
+    connect(model, &QAbstractItemModel::modelReset, this, [this, model] {
+        if (model->rowCount() == 0)
+            m_widths.clear();
+        else
+            recountWidths();
+    });
     connect(model, &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex &, const QModelIndex &, const QList<int> &roles) {
                 if (roles.isEmpty() || roles.contains(Qt::DisplayRole))

@@ -6,7 +6,6 @@
 #include <QStandardPaths>
 
 #include <cerrno>
-#include <cstring>
 
 #ifndef Q_OS_WIN
 #include <fcntl.h>
@@ -179,7 +178,9 @@ std::optional<QByteArray> readRegularFile(const QString &path, qint64 limit, std
 
 QString reasonText(std::error_code error) {
     if (error.category() != std::generic_category() && error.category() != std::system_category())
-        return QString::fromLocal8Bit(error.message());
+        return QStringLiteral("error %1 de %2")
+            .arg(error.value())
+            .arg(QString::fromLatin1(error.category().name()));
     switch (error.value() != 0 ? error.value() : EIO) {
     case ENOSPC:
 #ifdef EDQUOT
@@ -192,7 +193,7 @@ QString reasonText(std::error_code error) {
     case EROFS:
         return QStringLiteral("el disco es de solo lectura");
     case ENOENT:
-        return QStringLiteral("la carpeta ya no existe");
+        return QStringLiteral("la carpeta o el archivo ya no existe");
     case ENOTDIR:
     case EEXIST:
         return QStringLiteral("hay un archivo donde debería haber una carpeta");
@@ -207,12 +208,23 @@ QString reasonText(std::error_code error) {
         return QStringLiteral("el valor es demasiado grande");
     case ENAMETOOLONG:
         return QStringLiteral("el nombre del archivo es demasiado largo");
+    case ELOOP:
+        return QStringLiteral("los enlaces simbólicos de la ruta forman un bucle");
+    case EMFILE:
+    case ENFILE:
+        return QStringLiteral("hay demasiados archivos abiertos");
+    case ENOMEM:
+        return QStringLiteral("no queda memoria libre");
+    case EBUSY:
+    case ETXTBSY:
+        return QStringLiteral("el archivo o la carpeta está en uso");
+    case EXDEV:
+        return QStringLiteral("los archivos están en discos distintos");
     case EIO:
         return QStringLiteral("el disco ha dado un error de lectura o escritura");
     default:
-        return QStringLiteral("error del sistema %1 (%2)")
-            .arg(error.value())
-            .arg(QString::fromLocal8Bit(std::strerror(error.value())));
+        // Without a Spanish name of its own: its number, for whoever helps.
+        return QStringLiteral("el sistema ha dado el error número %1").arg(error.value());
     }
 }
 

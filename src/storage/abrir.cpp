@@ -43,9 +43,9 @@ void abrir::Image1_Click() {
     const auto &loaded = std::get<accountstore::Loaded>(found);
     // Each line has the amount its text shows.
     entrylist::appendAll(ledger->lst, loaded.entries);
-    // Each stored total line in turn, so that the last one stays.
-    for (const QString &line : loaded.totals)
-        ledger->txtt->setText(line);
+    // The last stored total line is the total; an empty total file leaves it.
+    if (loaded.total)
+        ledger->txtt->setText(*loaded.total);
     ledger->setWindowTitle(Form1::accountCaption(userName));
     ledger->user1->setText(userName);
     ledger->pass1->setText(password);

@@ -9,7 +9,9 @@
 
 #include <QCoreApplication>
 #include <QDate>
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSysInfo>
 
@@ -39,8 +41,8 @@ Message invalidPassword() {
 Message passwordTooLarge() {
     return {QStringLiteral("La contraseña es un número demasiado grande: con ella, uno de los archivos de "
                            "este registro podría llevar el mismo nombre que un archivo de otra contraseña "
-                           "y borrarlo. Use una contraseña de 14 cifras como mucho (menor que "
-                           "99999999999999)."),
+                           "y borrarlo. Use una contraseña de 14 cifras como mucho y menor que "
+                           "99999999999999."),
             QStringLiteral("Contraseña no válida")};
 }
 
@@ -148,6 +150,10 @@ qsizetype longestLine(const QByteArray &bytes) {
     return longest;
 }
 
+QString lockPath(const QString &directory) {
+    return directory + dataroot::separator() + QStringLiteral(".bloqueo");
+}
+
 } // namespace
 
 void show(QWidget *parent, const Message &message) {
@@ -233,8 +239,17 @@ std::optional<Message> saveLedger(const Ledger &ledger, const QString &userName,
         default:
             return saveFailed(paths.directory, std::make_error_code(std::errc::not_a_directory));
         }
-    } else if (fs.kind(paths.directory) != PathKind::Directory) {
-        return accountDirectoryMissing(paths.directory);
+    } else {
+        switch (fs.kind(paths.directory)) {
+        case PathKind::Directory:
+            break;
+        case PathKind::Missing:
+            return accountDirectoryMissing(paths.directory);
+        case PathKind::Unknown:
+            return saveFailed(paths.directory, fs.lastError());
+        default:
+            return saveFailed(paths.directory, std::make_error_code(std::errc::not_a_directory));
+        }
     }
 
     ledgerstore::SaveResult result;
@@ -264,8 +279,14 @@ std::variant<Loaded, Message> loadLedger(const QString &userName, const QString 
     if (!value)
         return denied();
     const ledgerformat::LedgerPaths paths = pathsFor(userName, *value);
-    if (fileSystem().kind(paths.directory) != PathKind::Directory)
+    switch (fileSystem().kind(paths.directory)) {
+    case PathKind::Directory:
+        break;
+    case PathKind::Unknown: // the folder is there but cannot be looked at
+        return readFailed(fileSystem().lastError());
+    default:
         return denied();
+    }
 
     // Both files are read, and the result checked, before the window changes.
     std::error_code error;
@@ -285,20 +306,20 @@ std::variant<Loaded, Message> loadLedger(const QString &userName, const QString 
     }
     if (longestLine(stored->entries) > kMaxLineLength || longestLine(stored->total) > kMaxLineLength)
         return lineTooLong(kMaxLineLength, false);
+    // Of the total file's lines only the last one stays in the total box, so
+    // only it is decoded; the entries are counted before they are decoded.
     Loaded loaded;
-    loaded.totals = ledgerformat::fileLines(stored->total);
-    for (const QString &line : loaded.totals) {
-        if (line.size() > room.totalLength)
-            return lineTooLong(room.totalLength, true);
-    }
-    loaded.entries = ledgerformat::fileLines(stored->entries);
-    if (room.shownLines + loaded.entries.size() > room.maxLines)
+    loaded.total = ledgerformat::lastLine(stored->total);
+    if (loaded.total && loaded.total->size() > room.totalLength)
+        return lineTooLong(room.totalLength, true);
+    if (room.shownLines + ledgerformat::lineCount(stored->entries) > room.maxLines)
         return tooManyLines(room.maxLines);
+    loaded.entries = ledgerformat::fileLines(stored->entries);
     return loaded;
 }
 
-AccountLock::AccountLock(const QString &directory)
-    : m_file(directory + dataroot::separator() + QStringLiteral(".bloqueo")) {
+AccountLock::AccountLock(const QString &directory) : m_file(lockPath(directory)) {
+    const QString path = lockPath(directory);
     // A lock left by a process that has ended is taken over; one held by a
     // live process is never, however long it takes.
     m_file.setStaleLockTime(0);
@@ -308,10 +329,21 @@ AccountLock::AccountLock(const QString &directory)
     qint64 pid = 0;
     QString host;
     QString application;
-    if (m_file.getLockInfo(&pid, &host, &application) && pid == QCoreApplication::applicationPid() &&
-        host == QSysInfo::machineHostName() && !m_file.removeStaleLockFile()) {
-        m_held = true;
-        return;
+    if (m_file.getLockInfo(&pid, &host, &application)) {
+        if (pid == QCoreApplication::applicationPid() && host == QSysInfo::machineHostName() &&
+            !m_file.removeStaleLockFile()) {
+            m_held = true;
+            return;
+        }
+    } else {
+        // A lock file that names no process (an empty one, left by a power
+        // cut before its contents reached the disk) or a symbolic link is
+        // nobody's lock, and QLockFile would wait for it for ever. It goes,
+        // unless it is so new that its maker may still be writing it.
+        const QFileInfo info(path);
+        if (info.isSymLink() ||
+            (info.exists() && info.lastModified().secsTo(QDateTime::currentDateTime()) > 2))
+            QFile::remove(path);
     }
     m_held = m_file.tryLock(2000) || m_file.error() != QLockFile::LockFailedError;
 }

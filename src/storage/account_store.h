@@ -37,11 +37,12 @@ struct Ledger {
     QString total;
 };
 
-// What a sign-in found: the entries to append to the list, and the lines
-// of the total file, each to be set as the total in turn (the last stays).
+// What a sign-in found: the entries to append to the list, and the last
+// line of the total file, the total the window shows (none when the file
+// is empty, which leaves the total as it was).
 struct Loaded {
     QStringList entries;
-    QStringList totals;
+    std::optional<QString> total;
 };
 
 // What a sign-in may add to: the lines the list shows and the most it can

@@ -188,4 +188,22 @@ QStringList fileLines(const QByteArray &bytes) {
     return lines;
 }
 
+qsizetype lineCount(const QByteArray &bytes) {
+    qsizetype count = 0;
+    forEachLine(bytes, [&](qsizetype, qsizetype) { ++count; });
+    return count;
+}
+
+std::optional<QString> lastLine(const QByteArray &bytes) {
+    qsizetype lastStart = -1;
+    qsizetype lastLength = 0;
+    forEachLine(bytes, [&](qsizetype start, qsizetype length) {
+        lastStart = start;
+        lastLength = length;
+    });
+    if (lastStart < 0)
+        return std::nullopt;
+    return decodeBytes(bytes.constData() + lastStart, lastLength);
+}
+
 } // namespace ledgerformat

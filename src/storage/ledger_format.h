@@ -78,4 +78,10 @@ std::optional<QByteArray> fileBytes(const QStringList &lines);
 // The lines of a file, decoded.
 QStringList fileLines(const QByteArray &bytes);
 
+// How many lines fileLines() gives, counted without decoding them.
+qsizetype lineCount(const QByteArray &bytes);
+
+// The last line fileLines() gives, decoded alone; none for an empty file.
+std::optional<QString> lastLine(const QByteArray &bytes);
+
 } // namespace ledgerformat

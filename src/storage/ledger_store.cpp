@@ -189,25 +189,24 @@ SaveResult save(const LedgerPaths &paths, const QByteArray &entries, const QByte
         if (rollBack(paths))
             return {Outcome::NotSaved, why};
         // The record cannot be taken back, so a read finds the new ledger:
-        // completing the commit (renames and a directory sync) is then the
-        // only way to make what a read finds durable.
-        switch (finishCommit(paths)) {
-        case Commit::Done:
-        case Commit::Placed:
-            return {Outcome::Saved, {}};
-        default:
-            return {Outcome::Unfinished, why};
-        }
+        // the commit is completed, so that what a read finds is the new
+        // ledger whole. Yet a directory whose sync failed once may have lost
+        // what it held, whatever a later sync says, so this is no success.
+        finishCommit(paths);
+        return {Outcome::Unfinished, why};
     }
 
     // From here on the new ledger is the saved one, unless what the record
     // vouches for is no longer all there. A step that failed once is tried
     // once more before the save is given up.
     std::error_code why;
+    bool doubtful = false; // renamed, but a sync or a check of them failed
     for (int attempt = 0; attempt < 2; ++attempt) {
         switch (finishCommit(paths)) {
         case Commit::Done:
         case Commit::Placed: // the leftover record goes at the next read or save
+            if (doubtful)
+                return {Outcome::Unfinished, why};
             return {Outcome::Saved, {}};
         case Commit::Broken:
             why = fs.lastError();
@@ -216,6 +215,8 @@ SaveResult save(const LedgerPaths &paths, const QByteArray &entries, const QByte
                     why ? why : std::make_error_code(std::errc::no_such_file_or_directory)};
         case Commit::Pending:
             why = fs.lastError();
+            doubtful = fs.kind(paths.entriesStaging()) == PathKind::Missing &&
+                       fs.kind(paths.totalStaging()) == PathKind::Missing;
             break;
         }
     }
