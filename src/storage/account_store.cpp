@@ -75,6 +75,13 @@ Message accountBusy(const QString &title) {
             title};
 }
 
+Message savedElsewhere() {
+    return {QStringLiteral("Otra ventana de Tesorila ha guardado esta cuenta después de que esta ventana la "
+                           "abriera o la guardara. No se ha guardado nada, para no borrar lo que guardó la "
+                           "otra ventana. Puede guardar en otra cuenta el registro que ve aquí."),
+            QStringLiteral("Error al guardar")};
+}
+
 Message readFailed(std::error_code error) {
     return {QStringLiteral("No se ha podido leer el registro de esta cuenta: %1. No se ha cargado nada.")
                 .arg(dataroot::reasonText(error)),
@@ -188,7 +195,8 @@ std::optional<Message> makeMarker(const QString &date) {
 }
 
 std::optional<Message> saveLedger(const Ledger &ledger, const QString &userName, const QString &password,
-                                  Directory directory, const QString &markerDate) {
+                                  Directory directory, const std::optional<ledgerstore::Stamp> &seen,
+                                  ledgerstore::Stamp &stamp, const QString &markerDate) {
     if (!dataroot::isSafeDirectoryName(userName))
         return invalidUserName();
     const std::optional<double> value = ledgerformat::passwordValue(password);
@@ -242,13 +250,17 @@ std::optional<Message> saveLedger(const Ledger &ledger, const QString &userName,
         const AccountLock lock(paths.directory);
         if (!lock.held())
             return accountBusy(QStringLiteral("Error al guardar"));
-        result = ledgerstore::save(paths, *entryBytes, *totalBytes);
+        result = ledgerstore::save(paths, *entryBytes, *totalBytes, seen ? &*seen : nullptr);
     }
     switch (result.outcome) {
     case ledgerstore::Outcome::Saved:
+        stamp = result.stamp;
         return std::nullopt;
     case ledgerstore::Outcome::Unfinished:
+        stamp = result.stamp;
         return saveUnfinished(paths.directory, result.error);
+    case ledgerstore::Outcome::Changed:
+        return savedElsewhere();
     case ledgerstore::Outcome::NotSaved:
         break;
     }
@@ -286,6 +298,7 @@ std::variant<Loaded, Message> loadLedger(const QString &userName, const QString 
     if (longestLine(stored->entries) > kMaxLineLength || longestLine(stored->total) > kMaxLineLength)
         return lineTooLong(kMaxLineLength, false);
     Loaded loaded;
+    loaded.stamp = stored->stamp;
     loaded.totals = ledgerformat::fileLines(stored->total);
     for (const QString &line : loaded.totals) {
         if (line.size() > room.totalLength)
