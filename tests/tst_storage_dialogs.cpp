@@ -117,7 +117,6 @@ class TestStorageDialogs : public QObject {
     Q_OBJECT
 public:
     TestStorageDialogs() {
-        // As a child process: holds the lock of an account until its input ends.
         const QByteArray home = qgetenv("TESORILA_SAVER_HOME");
         if (!home.isEmpty()) {
             // As a child process: signs in to Ana/3 there, adds an entry and quick-saves.
@@ -129,6 +128,7 @@ public:
             const QList<SeenMessage> seen = quickSave();
             std::_Exit(seen.size() == 1 && seen.first().text == kSavedText ? 0 : 1);
         }
+        // As a child process: holds the lock of an account until its input ends.
         const QString directory = qEnvironmentVariable("TESORILA_LOCK_DIR");
         if (directory.isEmpty())
             return;
