@@ -285,9 +285,10 @@ void saveBenchmarkLedger(const Setup &setup) {
     for (int i = 0; i < setup.ledger.lines.size(); ++i)
         entrylist::append(ledger->lst, setup.ledger.lines.at(i), setup.ledger.cents.at(i));
     ledger->setTotalText(setup.ledger.totalText);
-    if (const std::optional<accountstore::Message> problem =
-            accountstore::saveLedger(quicksave::shownLedger(*ledger), userName(), password(),
-                                     accountstore::Directory::Create, clocktext::today()))
+    ledgerstore::Stamp stamp;
+    if (const std::optional<accountstore::Message> problem = accountstore::saveLedger(
+            quicksave::shownLedger(*ledger), userName(), password(), accountstore::Directory::Create,
+            std::nullopt, stamp, clocktext::today()))
         throw Failure{QStringLiteral("no se ha podido guardar el libro de pruebas: ") + problem->text};
     click(ledger->Image7);
     settle();

@@ -14,6 +14,7 @@
 #include "storage/account_store.h"
 #include "storage/guardar.h"
 #include "storage/ledger_format.h"
+#include "storage/ledger_store.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -116,6 +117,17 @@ class TestStorageDialogs : public QObject {
     Q_OBJECT
 public:
     TestStorageDialogs() {
+        const QByteArray home = qgetenv("TESORILA_SAVER_HOME");
+        if (!home.isEmpty()) {
+            // As a child process: signs in to Ana/3 there, adds an entry and quick-saves.
+            QDir(testsupport::dataHome()).removeRecursively();
+            qputenv("XDG_DATA_HOME", home);
+            WindowSet::instance().showForm1();
+            signInAs(QStringLiteral("Ana"), QStringLiteral("3"));
+            addEntries(1, QStringLiteral("hijo"));
+            const QList<SeenMessage> seen = quickSave();
+            std::_Exit(seen.size() == 1 && seen.first().text == kSavedText ? 0 : 1);
+        }
         // As a child process: holds the lock of an account until its input ends.
         const QString directory = qEnvironmentVariable("TESORILA_LOCK_DIR");
         if (directory.isEmpty())
@@ -935,7 +947,10 @@ void TestStorageDialogs::everyFailingStepOfAQuickSave() {
     const QString caption = ledger()->windowTitle();
 
     for (int failAt = 0;; ++failAt) {
-        QVERIFY(writeBytes(p.entries, oldEntries));
+        // Put back through a save, as the window then saw it.
+        const ledgerstore::SaveResult restored = ledgerstore::save(p, oldEntries, readBytes(p.total));
+        QVERIFY(restored);
+        ledger()->accountStamp = restored.stamp;
         storagetest::FaultyFileSystem faulty;
         faulty.failAt = failAt;
         QList<SeenMessage> seen;
@@ -1158,6 +1173,22 @@ void TestStorageDialogs::accountInUseByAnotherProcess() {
     old.close();
     QVERIFY(signInAs(QStringLiteral("Ana"), QStringLiteral("3")).isEmpty());
     QCOMPARE(ledger()->lst->count(), 2);
+
+    // Another process signs in and saves after this window did: the quick
+    // save here then writes nothing and offers the save dialog.
+    QProcess saver;
+    environment.insert(QStringLiteral("TESORILA_SAVER_HOME"), testsupport::dataHome());
+    saver.setProcessEnvironment(environment);
+    saver.start(QCoreApplication::applicationFilePath(), {});
+    QVERIFY(saver.waitForFinished(60000));
+    QCOMPARE(saver.exitCode(), 0);
+    const QByteArray saved = readBytes(p.entries);
+    QVERIFY(saved.contains("hijo"));
+    seen = quickSave();
+    VERIFY_ONE_TITLE(seen, QStringLiteral("Error al guardar"));
+    QVERIFY(seen.first().text.contains(QStringLiteral("Otra ventana de Tesorila ha guardado")));
+    QCOMPARE(readBytes(p.entries), saved);
+    QVERIFY(WindowSet::instance().guardarWindow()->isVisible());
 }
 
 TESORILA_TEST_MAIN(TestStorageDialogs)

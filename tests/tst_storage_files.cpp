@@ -425,19 +425,28 @@ void TestStorageFiles::pendingCommitReadOnly() {
     QVERIFY(QDir().mkpath(p.directory));
     QVERIFY(writeBytes(p.entries, "new entries\r\n"));
     QVERIFY(writeBytes(p.total, "old total\r\n"));
+    const ledgerstore::Stamp before = ledgerstore::read(p)->stamp;
     QVERIFY(writeBytes(p.totalStaging(), "new total\r\n"));
     QVERIFY(writeBytes(p.commitRecord(), ledgerstore::commitRecord(p, "new entries\r\n", "new total\r\n")));
     QVERIFY(writeBytes(p.entriesStaging() + QStringLiteral("x"), "unrelated\r\n"));
 
-    NoChangesFileSystem readOnly;
-    storage::ScopedFileSystem scope(readOnly);
-    const std::optional<ledgerstore::StoredLedger> stored = ledgerstore::read(p);
-    QVERIFY(stored);
-    QCOMPARE(stored->entries, QByteArray("new entries\r\n"));
-    QCOMPARE(stored->total, QByteArray("new total\r\n"));
-    // A save cannot settle the pending commit, so it writes nothing.
-    QVERIFY(!ledgerstore::save(p, "newer\r\n", "3\r\n"));
-    QCOMPARE(readBytes(p.entries), QByteArray("new entries\r\n"));
+    std::optional<ledgerstore::StoredLedger> stored;
+    {
+        NoChangesFileSystem readOnly;
+        storage::ScopedFileSystem scope(readOnly);
+        stored = ledgerstore::read(p);
+        QVERIFY(stored);
+        QCOMPARE(stored->entries, QByteArray("new entries\r\n"));
+        QCOMPARE(stored->total, QByteArray("new total\r\n"));
+        // A save cannot settle the pending commit, so it writes nothing.
+        QVERIFY(!ledgerstore::save(p, "newer\r\n", "3\r\n"));
+        QCOMPARE(readBytes(p.entries), QByteArray("new entries\r\n"));
+    }
+    // Completing the commit is a change for whoever saw the files before
+    // it, and none for whoever read what it commits.
+    QCOMPARE(ledgerstore::save(p, "newer\r\n", "3\r\n", &before).outcome, ledgerstore::Outcome::Changed);
+    QCOMPARE(readBytes(p.total), QByteArray("new total\r\n"));
+    QVERIFY(ledgerstore::save(p, "newer\r\n", "3\r\n", &stored->stamp));
 }
 
 void TestStorageFiles::everyFailingStepOfASave() {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "storage/ledger_stamp.h"
+
 #include <QColor>
 #include <QWidget>
 
@@ -17,7 +19,8 @@ class PictureButton;
 // The ledger window: the start-up window and the owner of all ledger state.
 // The list holds the entries, txtt the running total as text, the caption
 // the account in use, and the hidden user1 and pass1 that account's user
-// name and password. The other windows read and write these controls.
+// name and password. The other windows read and write these controls, and
+// accountStamp: that account's files as this window last read or saved them.
 class Form1 : public QWidget {
     Q_OBJECT
 public:
@@ -48,6 +51,7 @@ public:
     QLineEdit *Text1;
     QLineEdit *user1;
     QLineEdit *pass1;
+    ledgerstore::Stamp accountStamp;
 
     ui::PictureButton *Image1; // plus: add an entry
     ui::PictureButton *Image2; // minus: delete the selected entry

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/data_root.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -236,6 +237,36 @@ bool syncFile(int handle) {
 #else
     return ::fsync(handle) == 0;
 #endif
+}
+
+std::optional<FileStamp> fileStamp(const QString &path, std::error_code &error) {
+    FileStamp stamp;
+#ifdef Q_OS_WIN
+    // No inode here: the creation time tells a new file from the one it
+    // replaced.
+    const QFileInfo info(path);
+    if (!info.exists())
+        return stamp;
+    stamp.exists = true;
+    stamp.inode = quint64(info.birthTime().toMSecsSinceEpoch());
+    stamp.size = info.size();
+    stamp.modified = info.lastModified().toMSecsSinceEpoch() * 1000000;
+    Q_UNUSED(error);
+#else
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0) {
+        if (errno == ENOENT)
+            return stamp;
+        error = std::error_code(errno, std::generic_category());
+        return std::nullopt;
+    }
+    stamp.exists = true;
+    stamp.device = quint64(status.st_dev);
+    stamp.inode = quint64(status.st_ino);
+    stamp.size = qint64(status.st_size);
+    stamp.modified = qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+#endif
+    return stamp;
 }
 
 } // namespace dataroot

@@ -59,4 +59,26 @@ QString reasonText(std::error_code error);
 // descriptor.
 bool syncFile(int handle);
 
+// What tells one version of a file from another. Replacing a file through
+// a new file and a rename gives it a new identity (device and inode), and
+// writing in place changes its size or its modification time.
+struct FileStamp {
+    bool exists = false;
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = 0;
+    qint64 modified = 0; // nanoseconds since the epoch
+
+    friend bool operator==(const FileStamp &a, const FileStamp &b) {
+        return a.exists == b.exists && a.device == b.device && a.inode == b.inode && a.size == b.size &&
+               a.modified == b.modified;
+    }
+    friend bool operator!=(const FileStamp &a, const FileStamp &b) { return !(a == b); }
+};
+
+// The stamp of the file the path names (through links); one that does not
+// exist when nothing is there. Nothing, with the reason in error, when the
+// system cannot tell.
+std::optional<FileStamp> fileStamp(const QString &path, std::error_code &error);
+
 } // namespace dataroot

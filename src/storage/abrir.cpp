@@ -49,6 +49,7 @@ void abrir::Image1_Click() {
     ledger->setWindowTitle(Form1::accountCaption(userName));
     ledger->user1->setText(userName);
     ledger->pass1->setText(password);
+    ledger->accountStamp = loaded.stamp;
     hide();
 }
 

@@ -77,6 +77,13 @@ Message accountBusy(const QString &title) {
             title};
 }
 
+Message savedElsewhere() {
+    return {QStringLiteral("Otra ventana de Tesorila ha guardado esta cuenta después de que esta ventana la "
+                           "abriera o la guardara. No se ha guardado nada, para no borrar lo que guardó la "
+                           "otra ventana. Puede guardar en otra cuenta el registro que ve aquí."),
+            QStringLiteral("Error al guardar")};
+}
+
 Message readFailed(std::error_code error) {
     return {QStringLiteral("No se ha podido leer el registro de esta cuenta: %1. No se ha cargado nada.")
                 .arg(dataroot::reasonText(error)),
@@ -194,7 +201,8 @@ std::optional<Message> makeMarker(const QString &date) {
 }
 
 std::optional<Message> saveLedger(const Ledger &ledger, const QString &userName, const QString &password,
-                                  Directory directory, const QString &markerDate) {
+                                  Directory directory, const std::optional<ledgerstore::Stamp> &seen,
+                                  ledgerstore::Stamp &stamp, const QString &markerDate) {
     if (!dataroot::isSafeDirectoryName(userName))
         return invalidUserName();
     const std::optional<double> value = ledgerformat::passwordValue(password);
@@ -257,13 +265,17 @@ std::optional<Message> saveLedger(const Ledger &ledger, const QString &userName,
         const AccountLock lock(paths.directory);
         if (!lock.held())
             return accountBusy(QStringLiteral("Error al guardar"));
-        result = ledgerstore::save(paths, *entryBytes, *totalBytes);
+        result = ledgerstore::save(paths, *entryBytes, *totalBytes, seen ? &*seen : nullptr);
     }
     switch (result.outcome) {
     case ledgerstore::Outcome::Saved:
+        stamp = result.stamp;
         return std::nullopt;
     case ledgerstore::Outcome::Unfinished:
+        stamp = result.stamp;
         return saveUnfinished(paths.directory, result.error);
+    case ledgerstore::Outcome::Changed:
+        return savedElsewhere();
     case ledgerstore::Outcome::NotSaved:
         break;
     }
@@ -309,6 +321,7 @@ std::variant<Loaded, Message> loadLedger(const QString &userName, const QString 
     // Of the total file's lines only the last one stays in the total box, so
     // only it is decoded; the entries are counted before they are decoded.
     Loaded loaded;
+    loaded.stamp = stored->stamp;
     loaded.total = ledgerformat::lastLine(stored->total);
     if (loaded.total && loaded.total->size() > room.totalLength)
         return lineTooLong(room.totalLength, true);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "storage/ledger_stamp.h"
+
 #include <QLockFile>
 #include <QString>
 #include <QStringList>
@@ -37,12 +39,14 @@ struct Ledger {
     QString total;
 };
 
-// What a sign-in found: the entries to append to the list, and the last
-// line of the total file, the total the window shows (none when the file
-// is empty, which leaves the total as it was).
+// What a sign-in found: the entries to append to the list, the last line
+// of the total file, the total the window shows (none when the file is
+// empty, which leaves the total as it was), and the stamp of the files
+// they came from.
 struct Loaded {
     QStringList entries;
     std::optional<QString> total;
+    ledgerstore::Stamp stamp;
 };
 
 // What a sign-in may add to: the lines the list shows and the most it can
@@ -63,9 +67,13 @@ std::optional<Message> makeMarker(const QString &date);
 
 // Writes the ledger as the ledger of the account. Nothing on success, which
 // means both files hold it durably; otherwise the refusal or failure to
-// show, with its reason.
+// show, with its reason. With seen given, the save replaces only the saved
+// ledger whose files it stamps, and is refused when another save has come
+// in between. Where the ledger is now the saved one (also after a save that
+// could not be finished), stamp receives its files' stamp.
 std::optional<Message> saveLedger(const Ledger &ledger, const QString &userName, const QString &password,
-                                  Directory directory, const QString &markerDate = QString());
+                                  Directory directory, const std::optional<ledgerstore::Stamp> &seen,
+                                  ledgerstore::Stamp &stamp, const QString &markerDate = QString());
 
 // The account's ledger, with each stored line in order, or the message to
 // show. Refused when it would not fit the room given.

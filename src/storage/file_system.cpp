@@ -130,6 +130,14 @@ bool FileSystem::syncDirectory(const QString &path) {
     return dataroot::syncDirectory(path) || failed();
 }
 
+std::optional<dataroot::FileStamp> FileSystem::stamp(const QString &path) {
+    std::error_code error;
+    std::optional<dataroot::FileStamp> found = dataroot::fileStamp(path, error);
+    if (!found)
+        m_error = error;
+    return found;
+}
+
 FileSystem &fileSystem() {
     return g_current ? *g_current : realFileSystem();
 }

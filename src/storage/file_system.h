@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/data_root.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -46,6 +48,9 @@ public:
     virtual bool remove(const QString &path);
     // Makes the directory's new, renamed and removed names durable.
     virtual bool syncDirectory(const QString &path);
+    // What the file is now (see dataroot::fileStamp), or nothing when the
+    // file system cannot tell.
+    virtual std::optional<dataroot::FileStamp> stamp(const QString &path);
 
     // Why the last operation that failed did: the system's error where
     // there is one, an input/output error otherwise.

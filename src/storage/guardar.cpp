@@ -65,12 +65,15 @@ void guardar::Image1_Click() {
         return;
     const QString userName = user->text();
     const QString password = pass->text();
+    // Whatever the account holds is replaced: that is what this dialog is for.
+    ledgerstore::Stamp stamp;
     if (const std::optional<accountstore::Message> problem =
             accountstore::saveLedger(quicksave::shownLedger(*ledger), userName, password,
-                                     accountstore::Directory::Create, Text3->text())) {
+                                     accountstore::Directory::Create, std::nullopt, stamp, Text3->text())) {
         accountstore::show(this, *problem);
         return;
     }
+    ledger->accountStamp = stamp;
     ledger->setWindowTitle(Form1::accountCaption(userName));
     ledger->user1->setText(userName);
     ledger->pass1->setText(password);

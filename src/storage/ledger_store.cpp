@@ -106,6 +106,22 @@ Commit finishCommit(const LedgerPaths &paths) {
     return Commit::Done;
 }
 
+std::optional<Stamp> stampOf(const QString &entries, const QString &total) {
+    storage::FileSystem &fs = fileSystem();
+    const std::optional<dataroot::FileStamp> entriesStamp = fs.stamp(entries);
+    if (!entriesStamp)
+        return std::nullopt;
+    const std::optional<dataroot::FileStamp> totalStamp = fs.stamp(total);
+    if (!totalStamp)
+        return std::nullopt;
+    return Stamp{*entriesStamp, *totalStamp};
+}
+
+// Whether the file found now is another one than the file seen.
+bool replaced(const dataroot::FileStamp &seen, const dataroot::FileStamp &now) {
+    return now.exists && now != seen;
+}
+
 bool discardStaging(const LedgerPaths &paths) {
     storage::FileSystem &fs = fileSystem();
     const bool entriesGone = fs.remove(paths.entriesStaging());
@@ -155,9 +171,18 @@ bool recover(const LedgerPaths &paths) {
     }
 }
 
-SaveResult save(const LedgerPaths &paths, const QByteArray &entries, const QByteArray &total) {
+namespace {
+
+// How a save went, before its files are stamped.
+struct Attempt {
+    Outcome outcome = Outcome::NotSaved;
+    std::error_code error;
+};
+
+Attempt commitSave(const LedgerPaths &paths, const QByteArray &entries, const QByteArray &total,
+                   const Stamp *seen) {
     storage::FileSystem &fs = fileSystem();
-    const auto notSaved = [&] { return SaveResult{Outcome::NotSaved, fs.lastError()}; };
+    const auto notSaved = [&] { return Attempt{Outcome::NotSaved, fs.lastError()}; };
     // A record left by an earlier save must be settled first, or it would
     // vouch for the staging files written below before they are whole.
     if (!recover(paths))
@@ -171,13 +196,22 @@ SaveResult save(const LedgerPaths &paths, const QByteArray &entries, const QByte
         if (found != PathKind::File && found != PathKind::Missing)
             return {Outcome::NotSaved, std::make_error_code(std::errc::invalid_argument)};
     }
+    // Only now that any pending commit is settled: one completed just now
+    // replaced the files, as the save it is.
+    if (seen) {
+        const std::optional<Stamp> now = stampOf(paths.entries, paths.total);
+        if (!now)
+            return notSaved();
+        if (replaced(seen->entries, now->entries) || replaced(seen->total, now->total))
+            return {Outcome::Changed, {}};
+    }
 
     // Each staging file's content is durable before it gets its name; its
     // name need not be before the record is, since a record whose staging
     // file is lost is taken back.
     if (!storage::writeWholeFile(paths.entriesStaging(), entries) ||
         !storage::writeWholeFile(paths.totalStaging(), total)) {
-        const SaveResult result = notSaved();
+        const Attempt result = notSaved();
         discardStaging(paths);
         return result;
     }
@@ -227,6 +261,27 @@ SaveResult save(const LedgerPaths &paths, const QByteArray &entries, const QByte
     if (untouched && rollBack(paths))
         return {Outcome::NotSaved, why};
     return {Outcome::Unfinished, why};
+}
+
+} // namespace
+
+SaveResult save(const LedgerPaths &paths, const QByteArray &entries, const QByteArray &total,
+                const Stamp *seen) {
+    const Attempt attempt = commitSave(paths, entries, total, seen);
+    SaveResult result{attempt.outcome, attempt.error, Stamp{}};
+    if (result.outcome != Outcome::Saved && result.outcome != Outcome::Unfinished)
+        return result;
+    // After an unfinished save, a staging file still there is what a read
+    // finds, and its rename will keep its stamp. Where the file system cannot
+    // tell, the stamp stays empty, which no file found later matches.
+    const bool unfinished = result.outcome == Outcome::Unfinished;
+    const auto source = [&](const QString &staging, const QString &real) {
+        return unfinished && fileSystem().kind(staging) == PathKind::File ? staging : real;
+    };
+    result.stamp =
+        stampOf(source(paths.entriesStaging(), paths.entries), source(paths.totalStaging(), paths.total))
+            .value_or(Stamp{});
+    return result;
 }
 
 std::optional<StoredLedger> read(const LedgerPaths &paths, std::error_code *error, qint64 limit) {
@@ -279,7 +334,11 @@ std::optional<StoredLedger> read(const LedgerPaths &paths, std::error_code *erro
     std::optional<QByteArray> total = fs.read(*totalPath, limit);
     if (!total)
         return fail();
-    return StoredLedger{*entries, *total};
+    // A pending commit keeps these stamps: its renames move the files read.
+    const std::optional<Stamp> stamp = stampOf(*entriesPath, *totalPath);
+    if (!stamp)
+        return fail();
+    return StoredLedger{*entries, *total, *stamp};
 }
 
 } // namespace ledgerstore

@@ -3,6 +3,7 @@
 
 #include "storage/file_system.h"
 #include "storage/ledger_format.h"
+#include "storage/ledger_stamp.h"
 
 #include <QByteArray>
 
@@ -21,10 +22,11 @@
 // files with their usual names and contents.
 namespace ledgerstore {
 
-// The stored bytes of one ledger.
+// The stored bytes of one ledger, and the stamp of the files they came from.
 struct StoredLedger {
     QByteArray entries;
     QByteArray total;
+    Stamp stamp;
 };
 
 // The commit record of a save: the names of the two files it commits, each
@@ -38,6 +40,7 @@ QByteArray commitRecord(const ledgerformat::LedgerPaths &paths, const QByteArray
 enum class Outcome {
     Saved,      // both real files hold the new ledger, durably
     NotSaved,   // the saved ledger is still the old one, and nothing is left behind
+    Changed,    // nothing was written: the saved ledger is no longer the one seen
     Unfinished, // a read now finds the new ledger, but the save could not be
                 // completed (or made durable); the next read or save finishes it
 };
@@ -45,13 +48,19 @@ enum class Outcome {
 struct SaveResult {
     Outcome outcome = Outcome::NotSaved;
     std::error_code error; // why, unless saved
+    Stamp stamp;           // the files a read now finds, when saved or unfinished
 
     explicit operator bool() const { return outcome == Outcome::Saved; }
 };
 
 // Replaces the ledger's two files with the bytes. The account directory
 // must exist, and the two real files must be regular files or missing.
-SaveResult save(const ledgerformat::LedgerPaths &paths, const QByteArray &entries, const QByteArray &total);
+// With seen given, only the ledger it stamps is replaced: where either real
+// file, once any pending commit is settled, exists and is not the file
+// seen, another save has come in between and nothing is written. A missing
+// file is no such sign, since no save removes one.
+SaveResult save(const ledgerformat::LedgerPaths &paths, const QByteArray &entries, const QByteArray &total,
+                const Stamp *seen = nullptr);
 
 // The saved ledger, or nothing when either file cannot be read, with the
 // reason in error where one is given. A pending commit is completed first

@@ -26,10 +26,12 @@ void run(Form1 *ledger) {
         WindowSet::instance().showGuardar();
         return;
     }
-    // The confirmation comes only once both files are written.
-    const std::optional<accountstore::Message> problem =
-        accountstore::saveLedger(shownLedger(*ledger), ledger->user1->text(), ledger->pass1->text(),
-                                 accountstore::Directory::MustExist);
+    // The confirmation comes only once both files are written, and only
+    // over the files this window last read or saved: a save made meanwhile
+    // by another running copy is never overwritten unseen.
+    const std::optional<accountstore::Message> problem = accountstore::saveLedger(
+        shownLedger(*ledger), ledger->user1->text(), ledger->pass1->text(),
+        accountstore::Directory::MustExist, ledger->accountStamp, ledger->accountStamp);
     accountstore::show(ledger, problem ? *problem : accountstore::saved());
     if (problem)
         WindowSet::instance().showGuardar();

@@ -12,9 +12,10 @@ namespace quicksave {
 accountstore::Ledger shownLedger(const Form1 &ledger);
 
 // The ledger window's save command: asks for an account while none is in
-// use, otherwise saves the ledger back to the account in use. When that
-// save fails, the save-account dialog follows the message, so that the
-// ledger can still be saved under another account.
+// use, otherwise saves the ledger back to the account in use, unless
+// another save has replaced the files the window last read or saved there.
+// When that save fails or is refused, the save-account dialog follows the
+// message, so that the ledger can still be saved under another account.
 void run(Form1 *ledger);
 
 } // namespace quicksave
