@@ -534,7 +534,7 @@ void TestWindows::ownLookAndSpanish() {
             items << action->text().section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('&'));
     }
     QCOMPARE(items,
-             QStringList({"Deshacer", "Rehacer", "Cortar", "Copiar", "Pegar", "Borrar", "Seleccionar todo"}));
+             QStringList({"Deshacer", "Rehacer", "Cortar", "Copiar", "Pegar", "Eliminar", "Seleccionar todo"}));
 }
 
 void TestWindows::platformChoice_data() {

@@ -71,14 +71,34 @@ QPalette ownPalette() {
     return palette;
 }
 
+// The words of Qt's own texts that the application says otherwise: the
+// text boxes' "Delete" is "Eliminar", as in the ledger's own commands, not
+// Qt's "Borrar". Consulted before Qt's translation.
+class OwnWords : public QTranslator {
+public:
+    using QTranslator::QTranslator;
+    bool isEmpty() const override { return false; }
+    QString translate(const char *context, const char *sourceText, const char *disambiguation,
+                      int n) const override {
+        Q_UNUSED(disambiguation);
+        Q_UNUSED(n);
+        if (qstrcmp(context, "QLineEdit") == 0 && qstrcmp(sourceText, "Delete") == 0)
+            return QStringLiteral("Eliminar");
+        return {};
+    }
+};
+
 // Qt's own texts (the text boxes' context menu, the message boxes' button)
 // in Spanish. Without the translation file they stay in English.
 void loadQtTranslation(QApplication &app) {
     auto *translator = new QTranslator(&app);
-    if (translator->load(QStringLiteral("qtbase_es"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(translator);
-    else
+    if (!translator->load(QStringLiteral("qtbase_es"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         delete translator;
+        return;
+    }
+    QCoreApplication::installTranslator(translator);
+    static OwnWords ownWords;
+    QCoreApplication::installTranslator(&ownWords);
 }
 
 } // namespace
