@@ -137,14 +137,12 @@ std::optional<QByteArray> readRegularFile(const QString &path, qint64 limit, std
         return fail(EISDIR);
     if (!info.isFile())
         return fail(EINVAL);
-    if (info.size() > limit)
+    const qint64 size = info.size();
+    if (size > limit)
         return fail(EFBIG);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return fail(file.error() == QFileDevice::PermissionsError ? EACCES : EIO);
-    QByteArray bytes = file.read(limit + 1);
-    if (file.error() != QFileDevice::NoError)
-        return fail(EIO);
 #else
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
@@ -160,18 +158,19 @@ std::optional<QByteArray> readRegularFile(const QString &path, qint64 limit, std
         return fail(EISDIR);
     if (!S_ISREG(status.st_mode))
         return fail(EINVAL);
-    if (status.st_size > limit)
+    const qint64 size = qint64(status.st_size);
+    if (size > limit)
         return fail(EFBIG);
-    // The file may grow while it is read: never more than limit + 1 bytes.
     QFile file;
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
         return fail(EIO);
-    QByteArray bytes = file.read(qint64(status.st_size) + 1);
-    if (bytes.size() > status.st_size && file.error() == QFileDevice::NoError)
+#endif
+    // The file may grow while it is read: never more than limit + 1 bytes.
+    QByteArray bytes = file.read(size + 1);
+    if (bytes.size() > size && file.error() == QFileDevice::NoError)
         bytes += file.read(limit + 1 - bytes.size());
     if (file.error() != QFileDevice::NoError)
         return fail(EIO);
-#endif
     if (bytes.size() > limit)
         return fail(EFBIG);
     return bytes;
