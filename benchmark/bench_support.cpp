@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "bench_support.h"
 
-#include "entry/entry_text.h"
-#include "platform/numbertext.h"
+#include "model/entry_text.h"
+#include "model/numbertext.h"
 
 #include <QAbstractButton>
 #include <QApplication>

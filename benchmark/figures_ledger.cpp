@@ -5,20 +5,20 @@
 
 #include "figures.h"
 
-#include "entry/form2.h"
-#include "ledger/entry_list.h"
-#include "ledger/ledger_window.h"
-#include "ledger/widgets.h"
-#include "ledger/window_set.h"
-#include "platform/clock.h"
-#include "platform/data_root.h"
-#include "platform/fonts.h"
-#include "report/print_command.h"
-#include "report/report_painter.h"
-#include "storage/abrir.h"
-#include "storage/account_store.h"
-#include "storage/ledger_format.h"
-#include "storage/quick_save.h"
+#include "app/window_set.h"
+#include "model/account_store.h"
+#include "model/clock.h"
+#include "model/data_root.h"
+#include "model/ledger_format.h"
+#include "ui/abrir.h"
+#include "ui/entry_list.h"
+#include "ui/fonts.h"
+#include "ui/form2.h"
+#include "ui/ledger_window.h"
+#include "ui/print_command.h"
+#include "ui/quick_save.h"
+#include "ui/report_painter.h"
+#include "ui/widgets.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -264,8 +264,8 @@ double printBare(const QList<report::ReportLine> &lines, const QString &path) {
                 painter.setFont(isLarge ? large : small);
                 largeInUse = isLarge;
             }
-            if (painter.pen().color() != line.colour)
-                painter.setPen(line.colour);
+            if (painter.pen().color() != ui::color(line.colour))
+                painter.setPen(ui::color(line.colour));
             const QStringList pieces = line.text.split(QLatin1Char('\t'));
             for (int i = 0; i < pieces.size(); ++i) {
                 if (!pieces.at(i).isEmpty())

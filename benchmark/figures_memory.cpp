@@ -4,11 +4,11 @@
 
 #include "figures.h"
 
-#include "ledger/ledger_window.h"
-#include "ledger/widgets.h"
-#include "ledger/window_set.h"
-#include "platform/application.h"
-#include "storage/abrir.h"
+#include "app/application.h"
+#include "app/window_set.h"
+#include "ui/abrir.h"
+#include "ui/ledger_window.h"
+#include "ui/widgets.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -10,8 +10,8 @@
 
 #include "figures.h"
 
-#include "ledger/window_set.h"
-#include "platform/application.h"
+#include "app/application.h"
+#include "app/window_set.h"
 
 #include <QApplication>
 #include <QDir>

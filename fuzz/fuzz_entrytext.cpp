@@ -3,7 +3,7 @@
 // display text built from fields carries.
 #include "fuzz_support.h"
 
-#include "entry/entry_text.h"
+#include "model/entry_text.h"
 
 #include <QStringList>
 

@@ -5,9 +5,9 @@
 // number whatever entry is then added or deleted.
 #include "fuzz_support.h"
 
-#include "entry/entry_text.h"
-#include "platform/numbertext.h"
-#include "storage/ledger_format.h"
+#include "model/entry_text.h"
+#include "model/numbertext.h"
+#include "model/ledger_format.h"
 
 #include <cmath>
 

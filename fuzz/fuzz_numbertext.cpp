@@ -4,7 +4,7 @@
 // and a read in both locales.
 #include "fuzz_support.h"
 
-#include "platform/numbertext.h"
+#include "model/numbertext.h"
 
 #include <cmath>
 #include <cstring>

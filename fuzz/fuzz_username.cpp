@@ -5,8 +5,8 @@
 // account directory.
 #include "fuzz_support.h"
 
-#include "platform/data_root.h"
-#include "storage/ledger_format.h"
+#include "model/data_root.h"
+#include "model/ledger_format.h"
 
 #include <QDir>
 #include <QFile>

@@ -6,15 +6,15 @@
 
 #include "testsupport.h"
 
-#include "entry/form2.h"
-#include "ledger/entry_list.h"
-#include "ledger/ledger_window.h"
-#include "ledger/widgets.h"
-#include "ledger/window_set.h"
-#include "platform/data_root.h"
-#include "storage/abrir.h"
-#include "storage/guardar.h"
-#include "storage/ledger_format.h"
+#include "app/window_set.h"
+#include "model/data_root.h"
+#include "model/ledger_format.h"
+#include "ui/abrir.h"
+#include "ui/entry_list.h"
+#include "ui/form2.h"
+#include "ui/guardar.h"
+#include "ui/ledger_window.h"
+#include "ui/widgets.h"
 
 #include <QApplication>
 #include <QDirIterator>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "testsupport.h"
+#include "model_support.h"
 
-#include "entry/entry_text.h"
+#include "model/entry_text.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QTest>
 
 namespace {
@@ -151,5 +151,5 @@ void TestEntryRules::unitsFilter() {
     QVERIFY(!entrytext::passesUnitsFilter(0x0661));
 }
 
-TESORILA_TEST_MAIN(TestEntryRules)
+TESORILA_MODEL_TEST_MAIN(TestEntryRules)
 #include "tst_entry_rules.moc"

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "testsupport.h"
 
-#include "entry/entry_text.h"
-#include "entry/form2.h"
-#include "ledger/entry_list.h"
-#include "ledger/ledger_window.h"
-#include "ledger/widgets.h"
-#include "ledger/window_set.h"
+#include "app/window_set.h"
+#include "model/entry_text.h"
+#include "ui/entry_list.h"
+#include "ui/form2.h"
+#include "ui/ledger_window.h"
+#include "ui/widgets.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "testsupport.h"
 
-#include "ledger/entry_list.h"
-#include "ledger/ledger_window.h"
-#include "ledger/widgets.h"
-#include "ledger/window_set.h"
-#include "platform/fonts.h"
+#include "app/window_set.h"
+#include "ui/entry_list.h"
+#include "ui/fonts.h"
+#include "ui/ledger_window.h"
+#include "ui/widgets.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "testsupport.h"
+#include "model_support.h"
 
-#include "platform/clock.h"
-#include "platform/numbertext.h"
+#include "model/clock.h"
+#include "model/numbertext.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QTest>
 
 #include <cmath>
@@ -273,5 +273,5 @@ void TestNumberText::dateText() {
     QCOMPARE(clocktext::dateText(date, QLocale(locale)), text);
 }
 
-TESORILA_TEST_MAIN(TestNumberText)
+TESORILA_MODEL_TEST_MAIN(TestNumberText)
 #include "tst_numbertext.moc"

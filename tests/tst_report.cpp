@@ -3,15 +3,15 @@
 
 #include "report/pdf_text.h"
 
-#include "entry/entry_text.h"
-#include "ledger/entry_list.h"
-#include "ledger/ledger_window.h"
-#include "ledger/widgets.h"
-#include "ledger/window_set.h"
-#include "platform/clock.h"
-#include "report/print_command.h"
-#include "report/report_lines.h"
-#include "report/report_painter.h"
+#include "app/window_set.h"
+#include "model/clock.h"
+#include "model/entry_text.h"
+#include "model/report_lines.h"
+#include "ui/entry_list.h"
+#include "ui/ledger_window.h"
+#include "ui/print_command.h"
+#include "ui/report_painter.h"
+#include "ui/widgets.h"
 
 #include <QApplication>
 #include <QDir>
@@ -184,17 +184,18 @@ void TestReport::headingAndClosing() {
     const QList<ReportLine> lines = report::reportLines(input);
 
     const QList<ReportLine> expected = {
-        {QString(), 10, kBlack},
-        {kTab + kTab + caption, 10, kBlack},
-        {QString(), 10, kBlack},
-        {QStringLiteral("\tInforme impreso el 8/12/26 a las 20:30"), 10, kBlack},
-        {QStringLiteral("\tRegistros imprimidos: \t0"), 10, kBlack},
-        {QString(), 10, kBlack},
-        {QString(), 15, kGreen},
-        {QStringLiteral("\t\t\t\tDinero total: \t0"), 15, kGreen},
-        {QString(), 15, kGreen},
-        {QString(), 10, kBlack},
-        {QStringLiteral("\tTesorila, descarga gratuita en ") + report::downloadAddress(), 10, kBlack},
+        {QString(), 10, colours::kBlack},
+        {kTab + kTab + caption, 10, colours::kBlack},
+        {QString(), 10, colours::kBlack},
+        {QStringLiteral("\tInforme impreso el 8/12/26 a las 20:30"), 10, colours::kBlack},
+        {QStringLiteral("\tRegistros imprimidos: \t0"), 10, colours::kBlack},
+        {QString(), 10, colours::kBlack},
+        {QString(), 15, colours::kGreen},
+        {QStringLiteral("\t\t\t\tDinero total: \t0"), 15, colours::kGreen},
+        {QString(), 15, colours::kGreen},
+        {QString(), 10, colours::kBlack},
+        {QStringLiteral("\tTesorila, descarga gratuita en ") + report::downloadAddress(), 10,
+         colours::kBlack},
     };
     QCOMPARE(lines.size(), expected.size());
     for (int i = 0; i < int(lines.size()); ++i) {
@@ -245,12 +246,12 @@ void TestReport::totalLine() {
     QCOMPARE(lines.at(7).text, QStringLiteral("\t\t\t\tDinero total: \t") + total);
     for (int i = 6; i <= 8; ++i) {
         QCOMPARE(lines.at(i).pointSize, report::kTotalPointSize);
-        QCOMPARE(lines.at(i).colour, colour);
+        QCOMPARE(ui::color(lines.at(i).colour), colour);
     }
     // Everything from the entries on is black and small again.
     for (int i = 9; i < int(lines.size()); ++i) {
         QCOMPARE(lines.at(i).pointSize, report::kTextPointSize);
-        QCOMPARE(lines.at(i).colour, kBlack);
+        QCOMPARE(ui::color(lines.at(i).colour), kBlack);
     }
 }
 
@@ -280,7 +281,7 @@ void TestReport::entryLines() {
         const ReportLine &line = lines.at(9 + i);
         QCOMPARE(line.text, QStringLiteral("\t\t\t\t") + entries.at(i));
         QCOMPARE(line.pointSize, report::kTextPointSize);
-        QCOMPARE(line.colour, kBlack);
+        QCOMPARE(ui::color(line.colour), kBlack);
     }
     QCOMPARE(lines.at(9 + entries.size()).text, QString());
     QVERIFY(lines.last().text.startsWith(QStringLiteral("\tTesorila, descarga gratuita en ")));

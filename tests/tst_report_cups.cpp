@@ -11,14 +11,14 @@
 
 #include "report/pdf_text.h"
 
-#include "entry/entry_text.h"
-#include "ledger/entry_list.h"
-#include "ledger/ledger_window.h"
-#include "ledger/widgets.h"
-#include "ledger/window_set.h"
-#include "platform/clock.h"
-#include "report/print_command.h"
-#include "report/report_lines.h"
+#include "app/window_set.h"
+#include "model/clock.h"
+#include "model/entry_text.h"
+#include "model/report_lines.h"
+#include "ui/entry_list.h"
+#include "ui/ledger_window.h"
+#include "ui/print_command.h"
+#include "ui/widgets.h"
 
 #include <QApplication>
 #include <QDir>

@@ -6,12 +6,12 @@
 
 #include "tst_storage_support.h"
 
-#include "testsupport.h"
+#include "model_support.h"
 
-#include "storage/ledger_format.h"
-#include "storage/ledger_store.h"
+#include "model/ledger_format.h"
+#include "model/ledger_store.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -173,5 +173,5 @@ void TestStorageCrash::killedAtManyMoments() {
     QVERIFY(killedWhileSaving > 0);
 }
 
-TESORILA_TEST_MAIN(TestStorageCrash)
+TESORILA_MODEL_TEST_MAIN(TestStorageCrash)
 #include "tst_storage_crash.moc"

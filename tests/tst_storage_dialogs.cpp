@@ -3,18 +3,18 @@
 
 #include "testsupport.h"
 
-#include "ledger/entry_list.h"
-#include "ledger/ledger_window.h"
-#include "ledger/widgets.h"
-#include "ledger/window_set.h"
-#include "platform/clock.h"
-#include "platform/data_root.h"
-#include "platform/numbertext.h"
-#include "storage/abrir.h"
-#include "storage/account_store.h"
-#include "storage/guardar.h"
-#include "storage/ledger_format.h"
-#include "storage/ledger_store.h"
+#include "app/window_set.h"
+#include "model/account_store.h"
+#include "model/clock.h"
+#include "model/data_root.h"
+#include "model/ledger_format.h"
+#include "model/ledger_store.h"
+#include "model/numbertext.h"
+#include "ui/abrir.h"
+#include "ui/entry_list.h"
+#include "ui/guardar.h"
+#include "ui/ledger_window.h"
+#include "ui/widgets.h"
 
 #include <QApplication>
 #include <QKeyEvent>

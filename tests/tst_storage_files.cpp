@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tst_storage_support.h"
 
-#include "testsupport.h"
+#include "model_support.h"
 
-#include "platform/data_root.h"
-#include "storage/ledger_format.h"
-#include "storage/ledger_store.h"
+#include "model/data_root.h"
+#include "model/ledger_format.h"
+#include "model/ledger_store.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
@@ -618,5 +618,5 @@ void TestStorageFiles::durableOrder() {
     QVERIFY2(recordRemoved < log.size(), all.constData());
 }
 
-TESORILA_TEST_MAIN(TestStorageFiles)
+TESORILA_MODEL_TEST_MAIN(TestStorageFiles)
 #include "tst_storage_files.moc"

@@ -6,7 +6,7 @@
 
 #include <QSaveFile>
 
-#include "storage/file_system.h"
+#include "model/file_system.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "testsupport.h"
 
-#include "about/form3.h"
-#include "entry/form2.h"
-#include "ledger/ledger_window.h"
-#include "ledger/widgets.h"
-#include "ledger/window_set.h"
-#include "platform/single_instance.h"
-#include "platform/application.h"
-#include "platform/messagebox.h"
-#include "storage/abrir.h"
-#include "storage/guardar.h"
+#include "app/application.h"
+#include "app/single_instance.h"
+#include "app/window_set.h"
+#include "ui/abrir.h"
+#include "ui/form2.h"
+#include "ui/form3.h"
+#include "ui/guardar.h"
+#include "ui/ledger_window.h"
+#include "ui/messagebox.h"
+#include "ui/widgets.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -21,9 +21,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPainter>
 #include <QProcess>
-#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -500,7 +500,7 @@ void TestWindows::secondStartBringsLedgerForward() {
     QTRY_COMPARE_WITH_TIMEOUT(QDir(runtime.path()).entryList(QDir::System).size(), 1, 20000);
     killed.kill();
     QVERIFY(killed.waitForFinished());
-    QVERIFY(singleinstance::claim([] { return WindowSet::instance().showForm1(); }));
+    QVERIFY(singleinstance::claim([] { WindowSet::instance().comeForward(); }));
     Form1 *ledger = WindowSet::instance().form1();
     ledger->showMinimized();
     QProcess second;
@@ -533,8 +533,8 @@ void TestWindows::ownLookAndSpanish() {
         if (!action->isSeparator())
             items << action->text().section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('&'));
     }
-    QCOMPARE(items,
-             QStringList({"Deshacer", "Rehacer", "Cortar", "Copiar", "Pegar", "Eliminar", "Seleccionar todo"}));
+    QCOMPARE(items, QStringList({"Deshacer", "Rehacer", "Cortar", "Copiar", "Pegar", "Eliminar",
+                                 "Seleccionar todo"}));
 }
 
 void TestWindows::platformChoice_data() {

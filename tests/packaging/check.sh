@@ -97,7 +97,7 @@ desktop_entry)
         [[ "$categories" == *";$category;"* ]] || fail "Categories lacks $category"
     done
     # Window managers match running windows to this entry by its file name.
-    grep -Eq 'setDesktopFileName\(\s*QStringLiteral\("tesorila"\)' "$SOURCE_DIR/src/platform/application.cpp" ||
+    grep -Eq 'setDesktopFileName\(\s*QStringLiteral\("tesorila"\)' "$SOURCE_DIR/src/app/application.cpp" ||
         fail "the application does not name tesorila.desktop as its desktop file"
     ;;
 

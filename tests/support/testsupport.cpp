@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "testsupport.h"
 
-#include "platform/application.h"
+#include "app/application.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -13,10 +13,6 @@
 #include <cstdlib>
 
 namespace testsupport {
-
-namespace {
-QTemporaryDir *g_home = nullptr;
-}
 
 QList<SeenMessage> answerMessages(const std::function<void()> &action) {
     QList<SeenMessage> seen;
@@ -51,26 +47,6 @@ QList<SeenMessage> answerMessages(const std::function<void()> &action) {
 
 void click(QWidget *widget) {
     QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, widget->rect().center());
-}
-
-LocaleScope::LocaleScope(const QString &name) : m_previous(QLocale()) {
-    QLocale::setDefault(QLocale(name));
-}
-
-LocaleScope::~LocaleScope() {
-    QLocale::setDefault(m_previous);
-}
-
-QString dataHome() {
-    return g_home ? g_home->path() : QString();
-}
-
-void prepareEnvironment() {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    g_home = new QTemporaryDir(QDir::tempPath() + QStringLiteral("/tesorila-test-XXXXXX"));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(g_home->path()));
-    qputenv("LANG", "es_ES.UTF-8");
-    qputenv("LC_ALL", "es_ES.UTF-8");
 }
 
 void prepareApplication() {

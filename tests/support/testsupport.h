@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "model_support.h"
+
 #include <QList>
-#include <QLocale>
 #include <QString>
-#include <QTemporaryDir>
 
 #include <functional>
 
@@ -30,22 +30,8 @@ QList<SeenMessage> answerMessages(const std::function<void()> &action);
 // Clicks a picture button (or any widget) with the left mouse button.
 void click(QWidget *widget);
 
-// Selects a locale for the test; restores the previous one on destruction.
-class LocaleScope {
-public:
-    explicit LocaleScope(const QString &name);
-    ~LocaleScope();
-
-private:
-    QLocale m_previous;
-};
-
-// The data home of this test process (a temporary directory).
-QString dataHome();
-
-// Sets up a test process: offscreen platform, a temporary data home, the
-// application's fonts. Call before creating QApplication.
-void prepareEnvironment();
+// Sets up the application as the program does (after prepareEnvironment()
+// and the QApplication).
 void prepareApplication();
 
 } // namespace testsupport

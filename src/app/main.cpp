@@ -1,0 +1,16 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/application.h"
+#include "app/single_instance.h"
+#include "app/window_set.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[]) {
+    application::choosePlatform();
+    QApplication app(argc, argv);
+    if (!singleinstance::claim([] { WindowSet::instance().comeForward(); }))
+        return 0;
+    application::setUp(app);
+    WindowSet::instance().showForm1();
+    return app.exec();
+}

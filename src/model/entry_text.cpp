@@ -1,0 +1,115 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "model/entry_text.h"
+
+#include <limits>
+
+namespace entrytext {
+
+namespace {
+
+const QChar kEuro(0x20AC);
+
+bool isDigit(QChar c) {
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+// units × 100 + cents for texts already known to be digits; nothing when the
+// value does not fit a signed 32-bit integer.
+std::optional<qint32> combine(QStringView units, QStringView cents) {
+    constexpr qint64 kMax = std::numeric_limits<qint32>::max();
+    qint64 whole = 0;
+    for (QChar c : units) {
+        whole = whole * 10 + (c.unicode() - '0');
+        if (whole * 100 > kMax)
+            return std::nullopt;
+    }
+    qint64 fraction = 0;
+    for (QChar c : cents) {
+        fraction = fraction * 10 + (c.unicode() - '0');
+        if (fraction > kMax)
+            return std::nullopt;
+    }
+    const qint64 total = whole * 100 + fraction;
+    if (total > kMax)
+        return std::nullopt;
+    return qint32(total);
+}
+
+} // namespace
+
+QString completeCents(const QString &cents) {
+    if (cents.size() == 1 && isDigit(cents.at(0)))
+        return cents + QLatin1Char('0');
+    if (cents.isEmpty())
+        return QStringLiteral("00");
+    return cents;
+}
+
+bool isDigits(const QString &text) {
+    if (text.isEmpty())
+        return false;
+    for (QChar c : text) {
+        if (!isDigit(c))
+            return false;
+    }
+    return true;
+}
+
+std::optional<qint32> amountCents(const QString &units, const QString &cents) {
+    if (!isDigits(units) || !isDigits(cents))
+        return std::nullopt;
+    return combine(units, cents);
+}
+
+QString displayText(const QString &date, bool income, const QString &units, const QString &cents,
+                    const QString &source) {
+    QString text;
+    text.reserve(date.size() + units.size() + cents.size() + source.size() + 8);
+    text += date;
+    text += QLatin1String("\t\t");
+    text += income ? QLatin1Char('+') : QLatin1Char('-');
+    text += units;
+    text += QLatin1Char(',');
+    text += cents;
+    text += kEuro;
+    text += QLatin1String("\t\t");
+    text += source;
+    return text;
+}
+
+qint32 centsFromDisplayText(const QString &text) {
+    const int n = int(text.size());
+    int from = 0;
+    while (true) {
+        // The next tab followed by a second one; searching for the single
+        // character is several times faster than for the pair.
+        const int at = int(text.indexOf(QLatin1Char('\t'), from));
+        if (at < 0)
+            return 0;
+        from = at + 1;
+        if (at + 1 >= n || text.at(at + 1) != QLatin1Char('\t'))
+            continue;
+        int i = at + 2;
+        if (i >= n || (text.at(i) != QLatin1Char('+') && text.at(i) != QLatin1Char('-')))
+            continue;
+        const bool negative = text.at(i) == QLatin1Char('-');
+        ++i;
+        const int unitsStart = i;
+        while (i < n && isDigit(text.at(i)))
+            ++i;
+        const int unitsEnd = i;
+        if (unitsEnd == unitsStart || i + 6 > n)
+            continue;
+        if (text.at(i) != QLatin1Char(',') || !isDigit(text.at(i + 1)) || !isDigit(text.at(i + 2)) ||
+            text.at(i + 3) != kEuro || text.at(i + 4) != QLatin1Char('\t') ||
+            text.at(i + 5) != QLatin1Char('\t'))
+            continue;
+        const std::optional<qint32> amount = combine(QStringView(text).mid(unitsStart, unitsEnd - unitsStart),
+                                                     QStringView(text).mid(i + 1, 2));
+        if (!amount)
+            return 0;
+        return negative ? -*amount : *amount;
+    }
+}
+
+} // namespace entrytext

@@ -1,0 +1,209 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "model/ledger_format.h"
+
+#include "model/numbertext.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <system_error>
+
+namespace ledgerformat {
+
+namespace {
+
+// The characters of bytes 0x80 to 0x9F. The five bytes Windows-1252 leaves
+// unassigned stand for the control character of the same number.
+constexpr char16_t kHighControls[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                        0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+std::optional<char> byteFor(char16_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return char(c);
+    for (int i = 0; i < 32; ++i) {
+        if (kHighControls[i] == c)
+            return char(0x80 + i);
+    }
+    return std::nullopt;
+}
+
+// Writes the byte of each character from out onwards and moves out past
+// them; false when a character has no byte.
+bool encodeInto(QStringView text, char *&out) {
+    char *next = out; // a local pointer: stores through out could alias it
+    for (const QChar c : text) {
+        const char16_t code = c.unicode();
+        if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) {
+            *next++ = char(code);
+            continue;
+        }
+        const std::optional<char> byte = byteFor(code);
+        if (!byte)
+            return false;
+        *next++ = *byte;
+    }
+    out = next;
+    return true;
+}
+
+// Calls line(start, length) for each line of the bytes, in order: each
+// ends at CR LF or at a lone CR, and a last line without a line end counts
+// too.
+template <class Line> void forEachLine(const QByteArray &bytes, Line line) {
+    const char *data = bytes.constData();
+    const qsizetype n = bytes.size();
+    qsizetype start = 0;
+    while (start < n) {
+        const auto *cr = static_cast<const char *>(std::memchr(data + start, '\r', size_t(n - start)));
+        const qsizetype end = cr ? cr - data : n;
+        line(start, end - start);
+        start = end + 1;
+        if (start < n && data[start] == '\n')
+            ++start;
+    }
+}
+
+// The text of bytes, decoded as decode() does.
+QString decodeBytes(const char *bytes, qsizetype size) {
+    QString text(size, Qt::Uninitialized);
+    QChar *out = text.data();
+    for (qsizetype i = 0; i < size; ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        *out++ = b >= 0x80 && b < 0xA0 ? QChar(kHighControls[b - 0x80]) : QChar(char16_t(b));
+    }
+    return text;
+}
+
+} // namespace
+
+std::optional<double> passwordValue(const QString &text) {
+    if (text.isEmpty())
+        return std::nullopt;
+    QByteArray digits;
+    digits.reserve(text.size());
+    for (const QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+        digits.append(char(c.unicode()));
+    }
+    double value = 0.0;
+    const char *first = digits.constData();
+    const char *last = first + digits.size();
+    const auto result = std::from_chars(first, last, value, std::chars_format::fixed);
+    if (result.ec != std::errc() || result.ptr != last || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+double entriesFileValue(double password) {
+    const double quarter = password / 4.0;
+    const double threeQuarters = quarter * 3.0;
+    return threeQuarters + 2.0;
+}
+
+double totalFileValue(double password) {
+    const double eightSevenths = 8.0 / 7.0;
+    return password + eightSevenths;
+}
+
+QString entriesFileName(double password, const QLocale &locale) {
+    return numbertext::format(entriesFileValue(password), locale) + QStringLiteral(".text");
+}
+
+QString totalFileName(double password, const QLocale &locale) {
+    return numbertext::format(totalFileValue(password), locale) + QStringLiteral(".text");
+}
+
+bool namesStayApart(double password, const QLocale &locale) {
+    const QString name = numbertext::format(totalFileValue(password), locale);
+    return name.contains(numbertext::decimalSeparator(locale)) && !name.contains(QLatin1Char('E'));
+}
+
+LedgerPaths ledgerPaths(const QString &root, const QString &userName, double password,
+                        const QString &separator, const QLocale &locale) {
+    LedgerPaths paths;
+    paths.directory = root + userName;
+    paths.entries = paths.directory + separator + entriesFileName(password, locale);
+    paths.total = paths.directory + separator + totalFileName(password, locale);
+    return paths;
+}
+
+QString decode(const QByteArray &bytes) {
+    return decodeBytes(bytes.constData(), bytes.size());
+}
+
+std::optional<QByteArray> encode(const QString &text) {
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    char *out = bytes.data();
+    if (!encodeInto(text, out))
+        return std::nullopt;
+    return bytes;
+}
+
+QString unsavableCharacters(const QString &text) {
+    QString found;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        QString one(text.at(i));
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            one.append(text.at(++i));
+        const bool savable =
+            one.size() == 1 && one.at(0) != QLatin1Char('\r') && byteFor(one.at(0).unicode());
+        if (!savable && !found.contains(one))
+            found += one;
+    }
+    return found;
+}
+
+QList<QByteArray> splitLines(const QByteArray &bytes) {
+    QList<QByteArray> lines;
+    forEachLine(bytes, [&](qsizetype start, qsizetype length) { lines.append(bytes.mid(start, length)); });
+    return lines;
+}
+
+std::optional<QByteArray> fileBytes(const QStringList &lines) {
+    // One character is one byte, so the size is known before encoding.
+    qsizetype size = 0;
+    for (const QString &line : lines)
+        size += line.size() + 2;
+    QByteArray bytes(size, Qt::Uninitialized);
+    char *out = bytes.data();
+    for (const QString &line : lines) {
+        if (line.contains(QLatin1Char('\r')) || !encodeInto(line, out))
+            return std::nullopt;
+        *out++ = '\r';
+        *out++ = '\n';
+    }
+    return bytes;
+}
+
+QStringList fileLines(const QByteArray &bytes) {
+    // Each line is decoded straight from the bytes, with no copy of its
+    // bytes or of the whole text in between.
+    QStringList lines;
+    forEachLine(bytes, [&](qsizetype start, qsizetype length) {
+        lines.append(decodeBytes(bytes.constData() + start, length));
+    });
+    return lines;
+}
+
+qsizetype lineCount(const QByteArray &bytes) {
+    qsizetype count = 0;
+    forEachLine(bytes, [&](qsizetype, qsizetype) { ++count; });
+    return count;
+}
+
+std::optional<QString> lastLine(const QByteArray &bytes) {
+    qsizetype lastStart = -1;
+    qsizetype lastLength = 0;
+    forEachLine(bytes, [&](qsizetype start, qsizetype length) {
+        lastStart = start;
+        lastLength = length;
+    });
+    if (lastStart < 0)
+        return std::nullopt;
+    return decodeBytes(bytes.constData() + lastStart, lastLength);
+}
+
+} // namespace ledgerformat

@@ -1,0 +1,59 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/abrir.h"
+
+#include "model/account_store.h"
+#include "ui/entry_list.h"
+#include "ui/ledger_window.h"
+#include "ui/messagebox.h"
+#include "ui/widgets.h"
+#include "ui/windows.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+
+abrir::abrir(QWidget *parent)
+    : AccountDialog(QStringLiteral("abrir"), QStringLiteral("Abrir"), "icon_open", "btn_abrir",
+                    QRect(336, 40, 33, 25), parent) {
+    setTabOrder(pass, user);
+    connect(Image1, &ui::PictureButton::clicked, this, &abrir::Image1_Click);
+    connect(Image2, &ui::PictureButton::clicked, this, &abrir::Image2_Click);
+}
+
+void abrir::Form_Load() {
+    usePasswordMask();
+    pass->setFocus();
+}
+
+void abrir::Image1_Click() {
+    if (user->text().isEmpty() || pass->text().isEmpty()) {
+        messagebox::show(this, accountstore::missingFields());
+        return;
+    }
+    Form1 *ledger = ui::windows().form1();
+    if (!ledger)
+        return;
+    const QString userName = user->text();
+    const QString password = pass->text();
+    const accountstore::Room room{ledger->lst->count(), entrylist::kMaxLines, ledger->txtt->maxLength()};
+    const std::variant<accountstore::Loaded, accountstore::Message> found =
+        accountstore::loadLedger(userName, password, room);
+    if (const auto *problem = std::get_if<accountstore::Message>(&found)) {
+        messagebox::show(this, *problem);
+        return;
+    }
+    const auto &loaded = std::get<accountstore::Loaded>(found);
+    // Each line has the amount its text shows.
+    entrylist::appendAll(ledger->lst, loaded.entries);
+    // The last stored total line is the total; an empty total file leaves it.
+    if (loaded.total)
+        ledger->txtt->setText(*loaded.total);
+    ledger->setWindowTitle(Form1::accountCaption(userName));
+    ledger->user1->setText(userName);
+    ledger->pass1->setText(password);
+    ledger->accountStamp = loaded.stamp;
+    hide();
+}
+
+void abrir::Image2_Click() {
+    hide();
+}

@@ -1,0 +1,97 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/fonts.h"
+
+#include <QFile>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStringList>
+
+#include <algorithm>
+
+namespace fonts {
+
+namespace {
+
+const QString kTahoma = QStringLiteral("Tahoma");
+const QString kMsSansSerif = QStringLiteral("MS Sans Serif");
+
+QStringList fontFolders() {
+#ifdef Q_OS_WIN
+    return {};
+#else
+    return {QStringLiteral("/usr/share/wine/fonts"), QStringLiteral("/usr/local/share/wine/fonts")};
+#endif
+}
+
+void registerIfMissing(const QString &family, const QStringList &files) {
+    if (QFontDatabase::hasFamily(family))
+        return;
+    for (const QString &folder : fontFolders()) {
+        for (const QString &file : files) {
+            const QString path = folder + QLatin1Char('/') + file;
+            if (QFile::exists(path))
+                QFontDatabase::addApplicationFont(path);
+        }
+    }
+}
+
+QFont withFallback(const QString &family, qreal pointSize) {
+    QFont font(family);
+    font.setPointSizeF(pointSize);
+    font.setStyleHint(QFont::SansSerif);
+    // Where the family is not available, similar sans faces stand in.
+    font.setFamilies({family, QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Sans Serif")});
+    return font;
+}
+
+// Whether any screen draws the layout at other than one device pixel per
+// pixel (QT_SCALE_FACTOR, a desktop's scaling, QT_FONT_DPI).
+bool layoutIsScaled() {
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    return std::any_of(screens.begin(), screens.end(),
+                       [](const QScreen *screen) { return screen->devicePixelRatio() != 1.0; });
+}
+
+} // namespace
+
+void registerFonts() {
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    // Only the regular face: fonts-wine's tahomabd.ttf has bold widths but
+    // regular strokes, so text in it looks regular with gaps after narrow
+    // letters such as "/". Bold is drawn by emboldening the regular face.
+    registerIfMissing(kTahoma, {QStringLiteral("tahoma.ttf")});
+    registerIfMissing(kMsSansSerif, {QStringLiteral("ms_sans_serif.ttf")});
+}
+
+QFont tahoma(qreal pointSize, bool bold) {
+    QFont font = withFallback(kTahoma, pointSize);
+    font.setBold(bold);
+    return font;
+}
+
+QFont msSansSerif(qreal pointSize) {
+    // The bitmap face comes in a few pixel sizes and is never scaled: drawn
+    // on a screen that scales the layout (HiDPI), its letters would keep
+    // their one-to-one size. There, and at sizes it does not have, the
+    // scalable Tahoma, of similar shape, stands in.
+    if (QFontDatabase::hasFamily(kMsSansSerif) && !QFontDatabase::isScalable(kMsSansSerif)) {
+        const QList<int> sizes = QFontDatabase::pointSizes(kMsSansSerif);
+        bool close = false;
+        for (int size : sizes)
+            close = close || qAbs(size - pointSize) <= 2;
+        if (!close || layoutIsScaled())
+            return tahoma(pointSize);
+    }
+    return withFallback(kMsSansSerif, pointSize);
+}
+
+QFont dialogFont() {
+    return msSansSerif(8);
+}
+
+} // namespace fonts

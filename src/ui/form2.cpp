@@ -1,0 +1,193 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/form2.h"
+
+#include "model/clock.h"
+#include "model/entry_text.h"
+#include "model/numbertext.h"
+#include "ui/entry_list.h"
+#include "ui/fonts.h"
+#include "ui/ledger_window.h"
+#include "ui/messagebox.h"
+#include "ui/widgets.h"
+#include "ui/windows.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+
+#include <cmath>
+
+Form2::Form2(QWidget *parent) : QWidget(parent) {
+    ui::setUpWindow(this, QStringLiteral("Form2"), QStringLiteral("Agregar Dato"), QSize(450, 178),
+                    ui::CloseOnly, true);
+    setWindowIcon(QIcon(ui::artwork("icon_entry")));
+
+    Image1 =
+        new ui::Picture(this, QStringLiteral("Image1"), ui::artwork("background"), QRect(0, 0, 1701, 1701));
+    Label1 = ui::label(this, QStringLiteral("Label1"), QStringLiteral("Ingresos"), QRect(32, 16, 129, 17));
+    Label2 = ui::label(this, QStringLiteral("Label2"), QStringLiteral("Gastos"), QRect(32, 40, 113, 17));
+    Label3 = ui::label(this, QStringLiteral("Label3"), QStringLiteral("Cantidad de dinero"),
+                       QRect(104, 24, 97, 17));
+    Label4 = ui::label(this, QStringLiteral("Label4"), QStringLiteral("Procedencia:"), QRect(16, 72, 73, 25));
+    Label5 = ui::label(this, QStringLiteral("Label5"), QStringLiteral("Fecha"), QRect(16, 112, 41, 25));
+    Image3 = new ui::PictureButton(this, QStringLiteral("Image3"), ui::artwork("btn_anadir"),
+                                   QRect(192, 144, 128, 42));
+    Image4 = new ui::PictureButton(this, QStringLiteral("Image4"), ui::artwork("btn_cancelar"),
+                                   QRect(328, 144, 128, 42));
+    Label6 = ui::label(this, QStringLiteral("Label6"), QStringLiteral(","), QRect(344, 16, 49, 41));
+    Label6->setFont(fonts::msSansSerif(24));
+
+    opt1 =
+        new ui::OptionButton(this, QStringLiteral("opt1"), QStringLiteral("Option1"), QRect(16, 16, 17, 17));
+    opt2 =
+        new ui::OptionButton(this, QStringLiteral("opt2"), QStringLiteral("Option2"), QRect(16, 40, 17, 17));
+    for (ui::OptionButton *option : {opt1, opt2}) {
+        QPalette palette = option->palette();
+        palette.setColor(QPalette::Window,
+                         QApplication::palette().color(QPalette::Inactive, QPalette::Button));
+        palette.setColor(QPalette::WindowText, QApplication::palette().color(QPalette::WindowText));
+        option->setPalette(palette);
+        option->setAutoFillBackground(true);
+    }
+
+    txt1 = ui::textBox(this, QStringLiteral("txt1"), QStringLiteral("Text1"), QRect(208, 24, 137, 19));
+    QPalette unitsPalette = txt1->palette();
+    unitsPalette.setColor(QPalette::Text, Qt::black);
+    txt1->setPalette(unitsPalette);
+    txt2 = ui::textBox(this, QStringLiteral("txt2"), QStringLiteral("Text2"), QRect(88, 72, 345, 19));
+    txt3 = ui::textBox(this, QStringLiteral("txt3"), QStringLiteral("Text3"), QRect(88, 112, 137, 19));
+    cd = ui::textBox(this, QStringLiteral("cd"), QStringLiteral("Text1"), QRect(352, 24, 33, 19));
+    cd->setAlignment(Qt::AlignCenter);
+
+    setTabOrder(opt1, opt2);
+    setTabOrder(opt2, txt1);
+    setTabOrder(txt1, txt2);
+    setTabOrder(txt2, txt3);
+    setTabOrder(txt3, cd);
+
+    txt1->installEventFilter(this);
+    connect(Image3, &ui::PictureButton::clicked, this, &Form2::Image3_Click);
+    connect(Image4, &ui::PictureButton::clicked, this, &Form2::Image4_Click);
+
+    ui::placeAt(this, QPoint(278, 346));
+}
+
+void Form2::Form_Load() {
+    cd->setMaxLength(2);
+    txt1->setText(QString());
+    txt2->setText(QString());
+    cd->setText(QStringLiteral("00"));
+    txt3->setText(clocktext::today());
+}
+
+void Form2::refuse(const QString &text, const QString &title) {
+    messagebox::show(this, text, title);
+}
+
+void Form2::Image3_Click() {
+    // Cents completion: a lone digit is tenths, an empty box no cents.
+    const QString cents = entrytext::completeCents(cd->text());
+    if (cents != cd->text())
+        cd->setText(cents);
+
+    if (txt1->text().isEmpty()) {
+        refuse(QStringLiteral("Debe introducir una cantidad de dinero"),
+               QStringLiteral("Introduzca la cantidad"));
+        return;
+    }
+
+    Form1 *ledger = ui::windows().form1();
+    if (!ledger)
+        return;
+
+    // Every refusal comes before the total, the list or a stored amount
+    // changes.
+    if (!entrytext::isDigits(txt1->text()) || !entrytext::isDigits(cd->text()) || cd->text().size() != 2) {
+        refuse(QStringLiteral("La cantidad de dinero solo puede contener cifras del 0 al 9, "
+                              "y los céntimos dos cifras."),
+               QStringLiteral("Cantidad incorrecta"));
+        return;
+    }
+    const std::optional<qint32> amount = entrytext::amountCents(txt1->text(), cd->text());
+    if (!amount) {
+        refuse(
+            QStringLiteral("La cantidad es demasiado grande. La mayor cantidad que se puede anotar es %1 €.")
+                .arg(numbertext::format(entrytext::kMaxAmountCents / 100.0)),
+            QStringLiteral("Cantidad demasiado grande"));
+        return;
+    }
+    if (ledger->lst->count() >= entrylist::kMaxLines) {
+        refuse(QStringLiteral("La lista ya tiene %1 registros, el máximo posible. "
+                              "Elimine alguno antes de añadir otro.")
+                   .arg(entrylist::kMaxLines),
+               QStringLiteral("Lista completa"));
+        return;
+    }
+    const std::optional<double> total = ledger->totalValue();
+    if (!total) {
+        refuse(QStringLiteral("El total no es un número válido. Corríjalo antes de añadir un registro."),
+               QStringLiteral("Total incorrecto"));
+        return;
+    }
+
+    const bool income = opt1->isChecked();
+    const qint32 signedCents = income ? *amount : -*amount;
+    const double newTotal =
+        numbertext::moveByCents(*total, numbertext::decimalPlaces(ledger->txtt->text()), signedCents);
+    if (!std::isfinite(newTotal)) {
+        refuse(QStringLiteral("El total resultante es demasiado grande para anotarlo."),
+               QStringLiteral("Total incorrecto"));
+        return;
+    }
+
+    ledger->setTotalText(numbertext::format(newTotal));
+    entrylist::append(ledger->lst,
+                      entrytext::displayText(txt3->text(), income, txt1->text(), cd->text(), txt2->text()),
+                      signedCents);
+
+    hide();
+    txt1->setText(QString());
+    txt2->setText(QString());
+    txt3->setText(clocktext::today());
+    ledger->applyClosingColour();
+}
+
+void Form2::Image4_Click() {
+    txt1->setText(QString());
+    txt2->setText(QString());
+    cd->setText(QStringLiteral("00"));
+    txt3->setText(clocktext::today());
+    hide();
+}
+
+bool Form2::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == txt1 && event->type() == QEvent::KeyPress)
+        return Txt1_Keypress(static_cast<QKeyEvent *>(event));
+    return QWidget::eventFilter(watched, event);
+}
+
+bool Form2::Txt1_Keypress(QKeyEvent *event) {
+    // Keys that type no character (arrows, Delete, Tab) are not filtered.
+    const QString text = event->text();
+    if (text.isEmpty() || event->key() == Qt::Key_Delete || event->key() == Qt::Key_Tab ||
+        event->key() == Qt::Key_Backtab)
+        return false;
+    for (QChar c : text) {
+        if (!entrytext::passesUnitsFilter(c.unicode()))
+            return true; // the character is dropped
+    }
+    return false;
+}
+
+void Form2::showEvent(QShowEvent *event) {
+    QWidget::showEvent(event);
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        // The first time the dialog is shown the focus goes to opt1, which
+        // thereby selects income.
+        opt1->setFocus(Qt::TabFocusReason);
+        opt1->setChecked(true);
+    }
+}

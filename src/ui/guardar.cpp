@@ -1,0 +1,89 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/guardar.h"
+
+#include "model/account_store.h"
+#include "model/clock.h"
+#include "ui/ledger_window.h"
+#include "ui/messagebox.h"
+#include "ui/quick_save.h"
+#include "ui/widgets.h"
+#include "ui/windows.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+
+guardar::guardar(QWidget *parent)
+    : AccountDialog(QStringLiteral("guardar"), QStringLiteral("Guardar "), "icon_save", "btn_guardar",
+                    QRect(176, 280, 177, 25), parent) {
+    setTabOrder(user, pass);
+    pass->installEventFilter(this);
+    connect(Image1, &ui::PictureButton::clicked, this, &guardar::Image1_Click);
+    connect(Image2, &ui::PictureButton::clicked, this, &guardar::Image2_Click);
+}
+
+void guardar::pass_Keypress(int &KeyAscii) {
+    if ((KeyAscii < 48 || KeyAscii > 57) && KeyAscii != 8)
+        KeyAscii = 0;
+}
+
+bool guardar::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == pass && event->type() == QEvent::KeyPress) {
+        // Every character the key would type goes through the filter; keys
+        // that type nothing are not characters, and neither are Tab, which
+        // moves the focus, nor Delete, which some keyboards report as the
+        // character 127.
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab || key->key() == Qt::Key_Delete)
+            return AccountDialog::eventFilter(watched, event);
+        const QString typed = key->text();
+        for (const QChar c : typed) {
+            int code = c.unicode();
+            pass_Keypress(code);
+            if (code == 0)
+                return true;
+        }
+    }
+    return AccountDialog::eventFilter(watched, event);
+}
+
+void guardar::Form_Load() {
+    usePasswordMask();
+    Text3->setText(clocktext::today());
+    user->clear();
+    pass->clear();
+    user->setFocus();
+    if (const std::optional<accountstore::Message> problem = accountstore::makeMarker(Text3->text()))
+        messagebox::show(this, *problem);
+}
+
+void guardar::Image1_Click() {
+    if (user->text().isEmpty() || pass->text().isEmpty()) {
+        messagebox::show(this, accountstore::missingFields());
+        return;
+    }
+    Form1 *ledger = ui::windows().form1();
+    if (!ledger)
+        return;
+    const QString userName = user->text();
+    const QString password = pass->text();
+    // Whatever the account holds is replaced: that is what this dialog is for.
+    ledgerstore::Stamp stamp;
+    if (const std::optional<accountstore::Message> problem =
+            accountstore::saveLedger(quicksave::shownLedger(*ledger), userName, password,
+                                     accountstore::Directory::Create, std::nullopt, stamp, Text3->text())) {
+        messagebox::show(this, *problem);
+        return;
+    }
+    ledger->accountStamp = stamp;
+    ledger->setWindowTitle(Form1::accountCaption(userName));
+    ledger->user1->setText(userName);
+    ledger->pass1->setText(password);
+    user->clear();
+    pass->clear();
+    messagebox::show(this, accountstore::saved());
+    hide();
+}
+
+void guardar::Image2_Click() {
+    hide();
+}

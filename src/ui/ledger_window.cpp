@@ -1,0 +1,225 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/ledger_window.h"
+
+#include "model/numbertext.h"
+#include "ui/entry_list.h"
+#include "ui/fonts.h"
+#include "ui/messagebox.h"
+#include "ui/print_command.h"
+#include "ui/quick_save.h"
+#include "ui/widgets.h"
+#include "ui/windows.h"
+
+#include <QCloseEvent>
+#include <QLineEdit>
+#include <QListWidget>
+
+#include <optional>
+#include <utility>
+
+Form1::Form1(QWidget *parent) : QWidget(parent) {
+    ui::setUpWindow(this, QStringLiteral("Form1"), QStringLiteral("Tesorila"), QSize(877, 621),
+                    ui::MinimiseClose, true);
+    // The window shows the application's icon, set once for all windows:
+    // an icon of its own would be drawn at every size a second time when
+    // the window is first shown.
+
+    // Built from back to front, so that later controls lie in front.
+    Image11 =
+        new ui::Picture(this, QStringLiteral("Image11"), ui::artwork("background"), QRect(0, 0, 1701, 1701));
+    Image1 = new ui::PictureButton(this, QStringLiteral("Image1"), ui::artwork("tile_plus"),
+                                   QRect(608, 40, 33, 30));
+    Image2 = new ui::PictureButton(this, QStringLiteral("Image2"), ui::artwork("tile_minus"),
+                                   QRect(648, 40, 33, 30));
+    Image3 = new ui::PictureButton(this, QStringLiteral("Image3"), ui::artwork("tile_open"),
+                                   QRect(192, 40, 33, 30));
+    Image4 = new ui::PictureButton(this, QStringLiteral("Image4"), ui::artwork("tile_save"),
+                                   QRect(152, 40, 33, 30));
+    Image5 = new ui::PictureButton(this, QStringLiteral("Image5"), ui::artwork("tile_print"),
+                                   QRect(232, 40, 33, 30));
+    Image6 = new ui::PictureButton(this, QStringLiteral("Image6"), ui::artwork("tile_about"),
+                                   QRect(272, 40, 33, 30));
+    Image7 = new ui::PictureButton(this, QStringLiteral("Image7"), ui::artwork("tile_new"),
+                                   QRect(112, 40, 33, 30));
+    Image8 = new ui::PictureButton(this, QStringLiteral("Image8"), ui::artwork("tile_exit"),
+                                   QRect(312, 40, 33, 30));
+    Image10 = new ui::Picture(this, QStringLiteral("Image10"), ui::artwork("logo"), QRect(16, 16, 84, 65));
+    Image12 =
+        new ui::Picture(this, QStringLiteral("Image12"), ui::artwork("total_panel"), QRect(392, 32, 184, 43));
+    Image14 = new ui::Picture(this, QStringLiteral("Image14"), ui::artwork("total_heading"),
+                              QRect(432, 16, 97, 18));
+
+    txtt = ui::textBox(this, QStringLiteral("txtt"), QStringLiteral("0"), QRect(416, 40, 137, 19));
+    txtt->setAlignment(Qt::AlignCenter);
+    txtt->setFont(fonts::tahoma(14.25));
+    txtt->setFrame(false);
+
+    lst = new QListWidget(this);
+    lst->setObjectName(QStringLiteral("lst"));
+    lst->setFont(fonts::tahoma(12, true));
+    lst->setSelectionMode(QAbstractItemView::SingleSelection);
+    lst->setSortingEnabled(false);
+    lst->setUniformItemSizes(true);
+    lst->setTextElideMode(Qt::ElideNone);
+    lst->setItemDelegate(new entrylist::TabStopDelegate(lst));
+    QPalette listPalette = lst->palette();
+    listPalette.setColor(QPalette::Text, Qt::black);
+    lst->setPalette(listPalette);
+    // The layout gives the list 477 pixels; it takes as many whole lines
+    // of its font as fit.
+    lst->setGeometry(32, 96, 809, 477);
+    entrylist::keepWholeLines(lst, 477);
+
+    Text1 =
+        ui::hiddenTextBox(this, QStringLiteral("Text1"), QStringLiteral("Text1"), QRect(640, 576, 33, 13));
+    user1 = ui::hiddenTextBox(this, QStringLiteral("user1"), QStringLiteral("Text2"), QRect(80, 568, 89, 19));
+    pass1 = ui::hiddenTextBox(this, QStringLiteral("pass1"), QStringLiteral("Text2"), QRect(80, 592, 89, 19));
+
+    setTabOrder(lst, txtt);
+
+    // textEdited comes just before textChanged, and only for the user's
+    // own edits.
+    connect(txtt, &QLineEdit::textEdited, this, [this] { m_totalTyped = true; });
+    connect(txtt, &QLineEdit::textChanged, this, &Form1::txtt_Change);
+    connect(Image1, &ui::PictureButton::clicked, this, &Form1::Image1_Click);
+    connect(Image2, &ui::PictureButton::clicked, this, &Form1::Image2_Click);
+    connect(Image3, &ui::PictureButton::clicked, this, &Form1::Image3_Click);
+    connect(Image4, &ui::PictureButton::clicked, this, &Form1::Image4_Click);
+    connect(Image5, &ui::PictureButton::clicked, this, &Form1::Image5_Click);
+    connect(Image6, &ui::PictureButton::clicked, this, &Form1::Image6_Click);
+    connect(Image7, &ui::PictureButton::clicked, this, &Form1::Image7_Click);
+    connect(Image8, &ui::PictureButton::clicked, this, &Form1::Image8_Click);
+
+    ui::placeAt(this, QPoint(82, 87));
+}
+
+QString Form1::accountCaption(const QString &userName) {
+    return QStringLiteral("Tesorila") + QStringLiteral("       ") + QStringLiteral("Cuenta en uso: ") +
+           userName;
+}
+
+QString Form1::noUserCaption() {
+    return accountCaption(QStringLiteral("Sin Usuario"));
+}
+
+void Form1::Form_Load() {
+    setWindowTitle(noUserCaption());
+}
+
+std::optional<double> Form1::totalValue() const {
+    return numbertext::parse(txtt->text());
+}
+
+QColor Form1::totalColour() const {
+    return txtt->palette().color(QPalette::Text);
+}
+
+void Form1::setTotalColour(const QColor &colour) {
+    QPalette palette = txtt->palette();
+    palette.setColor(QPalette::Text, colour);
+    txtt->setPalette(palette);
+}
+
+void Form1::txtt_Change() {
+    // A total set by the program shows the start of its text, sign first,
+    // and the cursor stays where the user's typing left it.
+    if (!std::exchange(m_totalTyped, false))
+        txtt->setCursorPosition(0);
+    const QString text = txtt->text();
+    if (text.isEmpty() || text == QLatin1String("-")) {
+        txtt->setText(QStringLiteral("0")); // runs this rule again and colours the "0"
+        return;
+    }
+    const std::optional<double> value = numbertext::parse(text);
+    if (!value)
+        return; // not a number: the colour stays as it was
+    setTotalColour(*value >= 0 ? ui::totalGreen() : ui::totalDarkRed());
+}
+
+void Form1::applyClosingColour() {
+    const std::optional<double> value = totalValue();
+    if (!value)
+        return;
+    setTotalColour(*value > 0 ? ui::totalGreen() : ui::totalDarkRed());
+}
+
+void Form1::Image1_Click() {
+    ui::windows().showForm2();
+}
+
+void Form1::setTotalText(const QString &text) {
+    if (txtt->text() == text)
+        txtt_Change();
+    else
+        txtt->setText(text); // runs txtt_Change inside
+}
+
+int Form1::selectedIndex() const {
+    const QModelIndexList rows = lst->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void Form1::Image2_Click() {
+    const int index = selectedIndex();
+    if (index < 0) {
+        messagebox::show(this, QStringLiteral("Debe de seleccionar primero el registro que desea eliminar"),
+                         QStringLiteral("Seleccione un registro"));
+        applyClosingColour();
+        return;
+    }
+    const std::optional<double> total = totalValue();
+    if (!total) {
+        messagebox::show(
+            this, QStringLiteral("El total no es un número válido. Corríjalo antes de eliminar un registro."),
+            QStringLiteral("Total incorrecto"));
+        return;
+    }
+
+    Text1->setText(QString::number(entrylist::cents(lst, index)));
+    const qint64 cents = Text1->text().toLongLong();
+    setTotalText(
+        numbertext::format(numbertext::moveByCents(*total, numbertext::decimalPlaces(txtt->text()), -cents)));
+    if (lst->count() == 1)
+        setTotalText(QStringLiteral("0"));
+    delete lst->takeItem(index);
+    lst->clearSelection();
+    lst->selectionModel()->clearCurrentIndex();
+    applyClosingColour();
+}
+
+void Form1::Image3_Click() {
+    ui::windows().showAbrir();
+}
+
+void Form1::Image4_Click() {
+    quicksave::run(this);
+}
+
+void Form1::Image5_Click() {
+    report::printLedger(this);
+}
+
+void Form1::Image6_Click() {
+    ui::windows().showForm3();
+}
+
+void Form1::Image7_Click() {
+    setWindowTitle(noUserCaption());
+    accountStamp = {};
+    lst->clear();
+    setTotalText(QStringLiteral("0"));
+}
+
+void Form1::Image8_Click() {
+    lst->clear();
+    setTotalText(QStringLiteral("0"));
+    hide();
+    // Nothing shows the ledger window again: the application ends here.
+    ui::windows().endApplication();
+}
+
+void Form1::closeEvent(QCloseEvent *event) {
+    event->accept();
+    // Closing the ledger window ends the application, other windows and all.
+    ui::windows().endApplication();
+}

@@ -1,0 +1,90 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "model/ledger_stamp.h"
+
+#include <QColor>
+#include <QWidget>
+
+#include <optional>
+
+class QLineEdit;
+class QListWidget;
+
+namespace ui {
+class Picture;
+class PictureButton;
+} // namespace ui
+
+// The ledger window: the start-up window and the owner of all ledger state.
+// The list holds the entries, txtt the running total as text, the caption
+// the account in use, and the hidden user1 and pass1 that account's user
+// name and password. The other windows read and write these controls, and
+// accountStamp: that account's files as this window last read or saved them.
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form1(QWidget *parent = nullptr);
+
+    // "Tesorila", seven blanks, "Cuenta en uso: " and the user name.
+    static QString accountCaption(const QString &userName);
+    // The account caption with "Sin Usuario": no account in use.
+    static QString noUserCaption();
+
+    // Sets the total's text; the change rule runs inside, also when the
+    // text is the one already there.
+    void setTotalText(const QString &text);
+
+    // The index of the selected line, or -1 when no line is selected.
+    int selectedIndex() const;
+
+    // The closing colour rule of the add and delete commands: only a total
+    // above zero is green. A total that is not a number keeps its colour.
+    void applyClosingColour();
+    // The text colour of the total as it is now.
+    QColor totalColour() const;
+    // The total read as a number, or nothing when its text is not one.
+    std::optional<double> totalValue() const;
+
+    QListWidget *lst;
+    QLineEdit *txtt;
+    QLineEdit *Text1;
+    QLineEdit *user1;
+    QLineEdit *pass1;
+    ledgerstore::Stamp accountStamp;
+
+    ui::PictureButton *Image1; // plus: add an entry
+    ui::PictureButton *Image2; // minus: delete the selected entry
+    ui::PictureButton *Image3; // open folder: sign in
+    ui::PictureButton *Image4; // diskette: quick save
+    ui::PictureButton *Image5; // printer: print the report
+    ui::PictureButton *Image6; // question mark: About
+    ui::PictureButton *Image7; // blank sheet: new ledger
+    ui::PictureButton *Image8; // door: exit
+    ui::Picture *Image10;      // logo
+    ui::Picture *Image11;      // background
+    ui::Picture *Image12;      // panel behind the total
+    ui::Picture *Image14;      // "Dinero Total" heading
+
+public slots:
+    void Form_Load();
+    void txtt_Change();
+    void Image1_Click();
+    void Image2_Click();
+    void Image3_Click();
+    void Image4_Click();
+    void Image5_Click();
+    void Image6_Click();
+    void Image7_Click();
+    void Image8_Click();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void setTotalColour(const QColor &colour);
+
+    // Set while the change the user has just typed into the total runs the
+    // change rule.
+    bool m_totalTyped = false;
+};

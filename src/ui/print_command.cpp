@@ -1,0 +1,171 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/print_command.h"
+
+#include "model/clock.h"
+#include "model/data_root.h"
+#include "ui/ledger_window.h"
+#include "ui/messagebox.h"
+#include "ui/report_painter.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLibrary>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QSaveFile>
+
+#include <cerrno>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+#include <variant>
+
+namespace report {
+
+namespace {
+
+// A name in the data root that no file has yet: the moment of printing, and
+// a counter when several reports are saved within one second.
+QString freshPdfPath(const QDateTime &moment) {
+    const QString stem =
+        dataroot::path() + QStringLiteral("Informe-") + moment.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString path = stem + QStringLiteral(".pdf");
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = stem + QLatin1Char('-') + QString::number(n) + QStringLiteral(".pdf");
+    return path;
+}
+
+// Writes the report as a PDF in the data root; the path on success, the
+// reason otherwise. The file appears complete or not at all.
+std::variant<QString, std::error_code> savePdf(const QList<ReportLine> &lines, const QDateTime &moment) {
+    const auto systemError = [] {
+        return std::error_code(errno != 0 ? errno : EIO, std::generic_category());
+    };
+    std::error_code error;
+    std::filesystem::create_directories(dataroot::nativePath(dataroot::path()), error);
+    if (error)
+        return error;
+    const QString path = freshPdfPath(moment);
+    QSaveFile file(path);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly))
+        return systemError();
+    {
+        QPdfWriter writer(&file);
+        writer.setCreator(QStringLiteral("Tesorila"));
+        writer.setTitle(QStringLiteral("Tesorila"));
+        writer.setPageSize(QPageSize(
+            QLocale().measurementSystem() == QLocale::ImperialUSSystem ? QPageSize::Letter : QPageSize::A4));
+        errno = 0;
+        if (paintReport(writer, lines) != PaintResult::Done) {
+            error = systemError();
+            file.cancelWriting();
+            return error;
+        }
+    }
+    errno = 0;
+    if (!file.commit())
+        return systemError();
+    return path;
+}
+
+// Qt hands a finished job to CUPS inside QPainter::end() and keeps no note
+// of the answer. libcups keeps it as the calling thread's last status, which
+// is read here from the library Qt's print support has already loaded. True
+// when that status is an error; false where there is no CUPS.
+bool printSystemRefusedJob() {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+    QLibrary cups(QStringLiteral("cups"), 2);
+    using LastError = int (*)();
+    const auto lastError = reinterpret_cast<LastError>(cups.resolve("cupsLastError"));
+    if (!lastError)
+        return false;
+    constexpr int kFirstErrorStatus = 0x0400; // IPP client-error-bad-request
+    return lastError() >= kFirstErrorStatus;
+#else
+    return false;
+#endif
+}
+
+void reportNoPrinter(Form1 *ledger, const QList<ReportLine> &lines, const QDateTime &moment) {
+    const std::variant<QString, std::error_code> saved = savePdf(lines, moment);
+    if (const auto *path = std::get_if<QString>(&saved)) {
+        messagebox::show(ledger,
+                         QStringLiteral("No hay ninguna impresora predeterminada. El informe se ha guardado "
+                                        "como PDF en:\n") +
+                             QDir::toNativeSeparators(*path),
+                         messageTitle());
+    } else {
+        messagebox::show(ledger,
+                         QStringLiteral("No hay ninguna impresora predeterminada y no se ha podido guardar "
+                                        "el informe como PDF (%1) en:\n")
+                                 .arg(dataroot::reasonText(std::get<std::error_code>(saved))) +
+                             QDir::toNativeSeparators(dataroot::path()),
+                         messageTitle());
+    }
+}
+
+bool printOn(const QPrinterInfo &destination, const QList<ReportLine> &lines) {
+    QPrinter printer(destination, QPrinter::HighResolution);
+    if (!printer.isValid())
+        return false;
+    printer.setDocName(QStringLiteral("Tesorila"));
+    printer.setCreator(QStringLiteral("Tesorila"));
+    // The total is printed in colour. A queue whose driver declares no
+    // colour (a raw queue, many driverless ones) would otherwise get the
+    // whole page in grey; a printer without colour greys it by itself.
+    printer.setColorMode(QPrinter::Color);
+    if (paintReport(printer, lines) != PaintResult::Done)
+        return false;
+    return printer.printerState() != QPrinter::Error && printer.printerState() != QPrinter::Aborted &&
+           !printSystemRefusedJob();
+}
+
+} // namespace
+
+QString messageTitle() {
+    return QStringLiteral("Imprimir informe");
+}
+
+ReportInput ledgerInput(const Form1 &ledger, const QDateTime &moment) {
+    ReportInput input;
+    input.caption = ledger.windowTitle();
+    input.dateText = clocktext::dateText(moment.date());
+    input.timeText = clocktext::timeText(moment.time());
+    input.count = ledger.lst->count();
+    input.totalText = ledger.txtt->text();
+    input.entries.reserve(input.count);
+    for (int i = 0; i < input.count; ++i)
+        input.entries.append(ledger.lst->item(i)->text());
+    return input;
+}
+
+void printLedger(Form1 *ledger) {
+    if (!ledger)
+        return;
+    const QDateTime moment = QDateTime::currentDateTime();
+    const QList<ReportLine> lines = reportLines(ledgerInput(*ledger, moment));
+
+    const QPrinterInfo destination = QPrinterInfo::defaultPrinter();
+    if (destination.isNull()) {
+        reportNoPrinter(ledger, lines, moment);
+        return;
+    }
+
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool printed = printOn(destination, lines);
+    QGuiApplication::restoreOverrideCursor();
+    if (!printed) {
+        messagebox::show(ledger,
+                         QStringLiteral("No se ha podido imprimir el informe en la impresora «") +
+                             destination.printerName() +
+                             QStringLiteral("». Compruebe la impresora y vuelva a intentarlo."),
+                         messageTitle());
+    }
+}
+
+} // namespace report

@@ -1,0 +1,181 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/widgets.h"
+
+#include "ui/fonts.h"
+
+#include <QHash>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSvgRenderer>
+
+#include <cmath>
+
+namespace ui {
+
+QColor backgroundColor() {
+    return QColor(102, 153, 204);
+}
+
+QColor color(colours::Rgb rgb) {
+    return QColor(rgb.red, rgb.green, rgb.blue);
+}
+
+QColor totalGreen() {
+    return color(colours::kGreen);
+}
+
+QColor totalDarkRed() {
+    return color(colours::kDarkRed);
+}
+
+QString artwork(const char *name) {
+    return QStringLiteral(":/resources/") + QLatin1String(name) + QStringLiteral(".svg");
+}
+
+namespace {
+
+// One renderer per picture, shared by every widget that shows it, and
+// released when the program ends.
+struct RendererCache {
+    ~RendererCache() { qDeleteAll(renderers); }
+    QHash<QString, QSvgRenderer *> renderers;
+};
+Q_GLOBAL_STATIC(RendererCache, rendererCache)
+
+QSvgRenderer *rendererFor(const QString &resource) {
+    QSvgRenderer *&renderer = rendererCache->renderers[resource];
+    if (!renderer)
+        renderer = new QSvgRenderer(resource);
+    return renderer;
+}
+
+} // namespace
+
+Picture::Picture(QWidget *parent, const QString &name, const QString &resource, const QRect &geometry)
+    : QWidget(parent), m_renderer(rendererFor(resource)), m_resource(resource) {
+    setObjectName(name);
+    setGeometry(geometry);
+    setFocusPolicy(Qt::NoFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void Picture::paintEvent(QPaintEvent *) {
+    QPainter painter(this);
+    // At a fractional scale the widget's last row and column of device
+    // pixels are only partly inside it: the artwork is stretched to whole
+    // device pixels (by less than one), so that no seam of whatever lay
+    // there before shows through and its edges stay sharp.
+    const qreal ratio = devicePixelRatioF();
+    const QRectF target(0, 0, std::ceil(width() * ratio) / ratio, std::ceil(height() * ratio) / ratio);
+    if (m_renderer->isValid())
+        m_renderer->render(&painter, target);
+    else
+        painter.fillRect(target, backgroundColor());
+}
+
+PictureButton::PictureButton(QWidget *parent, const QString &name, const QString &resource,
+                             const QRect &geometry)
+    : Picture(parent, name, resource, geometry) {
+    setCursor(Qt::ArrowCursor);
+}
+
+void PictureButton::mousePressEvent(QMouseEvent *event) {
+    m_pressed = event->button() == Qt::LeftButton;
+    event->accept();
+}
+
+void PictureButton::mouseReleaseEvent(QMouseEvent *event) {
+    const bool wasPressed = m_pressed;
+    m_pressed = false;
+    event->accept();
+    if (wasPressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
+}
+
+void PictureButton::mouseDoubleClickEvent(QMouseEvent *event) {
+    m_pressed = false;
+    event->accept();
+}
+
+OptionButton::OptionButton(QWidget *parent, const QString &name, const QString &caption,
+                           const QRect &geometry)
+    : QRadioButton(caption, parent) {
+    setObjectName(name);
+    setGeometry(geometry);
+    setFocusPolicy(Qt::StrongFocus);
+    // The caption lies beyond the button's width and is never seen; the
+    // label beside the button carries the word.
+}
+
+void OptionButton::focusInEvent(QFocusEvent *event) {
+    QRadioButton::focusInEvent(event);
+    if (!isChecked())
+        setChecked(true);
+}
+
+QLabel *label(QWidget *parent, const QString &name, const QString &text, const QRect &geometry) {
+    auto *l = new QLabel(text, parent);
+    l->setObjectName(name);
+    l->setGeometry(geometry);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    l->setWordWrap(true);
+    l->setAutoFillBackground(false);
+    l->setAttribute(Qt::WA_TranslucentBackground);
+    l->setAttribute(Qt::WA_TransparentForMouseEvents);
+    l->setFocusPolicy(Qt::NoFocus);
+    l->setTextInteractionFlags(Qt::NoTextInteraction);
+    l->setMargin(0);
+    l->setIndent(0);
+    l->setContentsMargins(0, 0, 0, 0);
+    return l;
+}
+
+QLineEdit *textBox(QWidget *parent, const QString &name, const QString &text, const QRect &geometry) {
+    auto *box = new QLineEdit(text, parent);
+    box->setObjectName(name);
+    box->setGeometry(geometry);
+    box->setTextMargins(0, 0, 0, 0);
+    box->setFocusPolicy(Qt::StrongFocus);
+    box->setContextMenuPolicy(Qt::DefaultContextMenu);
+    return box;
+}
+
+QLineEdit *hiddenTextBox(QWidget *parent, const QString &name, const QString &text, const QRect &geometry) {
+    QLineEdit *box = textBox(parent, name, text, geometry);
+    box->setFocusPolicy(Qt::NoFocus);
+    box->setVisible(false);
+    return box;
+}
+
+void setUpWindow(QWidget *window, const QString &name, const QString &caption, const QSize &clientSize,
+                 TitleButtons buttons, bool fixedSize) {
+    window->setObjectName(name);
+    window->setWindowTitle(caption);
+
+    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (buttons == MinimiseClose || buttons == MinimiseMaximiseClose)
+        flags |= Qt::WindowMinimizeButtonHint;
+    if (buttons == MinimiseMaximiseClose)
+        flags |= Qt::WindowMaximizeButtonHint;
+    window->setWindowFlags(flags);
+
+    QPalette palette = window->palette();
+    palette.setColor(QPalette::Window, backgroundColor());
+    window->setPalette(palette);
+    window->setAutoFillBackground(true);
+    window->setFont(fonts::dialogFont());
+
+    window->resize(clientSize);
+    if (fixedSize)
+        window->setFixedSize(clientSize);
+    else
+        window->setMinimumSize(clientSize);
+}
+
+void placeAt(QWidget *window, const QPoint &clientTopLeft) {
+    // setGeometry() places the client area, not the frame.
+    window->setGeometry(QRect(clientTopLeft, window->size()));
+}
+
+} // namespace ui

@@ -1,0 +1,97 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "model/colours.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QRect>
+#include <QWidget>
+
+class QSvgRenderer;
+
+// The building blocks shared by every window: pictures drawn from the
+// built-in artwork, pictures that act as buttons, transparent labels, text
+// boxes and option buttons, and the window look itself.
+namespace ui {
+
+// The one background colour behind every window.
+QColor backgroundColor();
+// A colour of the model as Qt draws it.
+QColor color(colours::Rgb rgb);
+// The two colours of the running total.
+QColor totalGreen();
+QColor totalDarkRed();
+
+// Resource paths of the artwork.
+QString artwork(const char *name);
+
+// A picture of the built-in artwork, drawn at the widget's size.
+class Picture : public QWidget {
+    Q_OBJECT
+public:
+    Picture(QWidget *parent, const QString &name, const QString &resource, const QRect &geometry);
+    QString resource() const { return m_resource; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QSvgRenderer *m_renderer;
+    QString m_resource;
+};
+
+// A picture that reacts to a mouse click and to nothing else: no focus, no
+// pressed or hover look, no tool tip, no keyboard trigger.
+class PictureButton : public Picture {
+    Q_OBJECT
+public:
+    PictureButton(QWidget *parent, const QString &name, const QString &resource, const QRect &geometry);
+
+signals:
+    void clicked();
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    // The second click of a double-click is not a click of its own.
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+
+private:
+    bool m_pressed = false;
+};
+
+// An option button that becomes selected when it receives the focus.
+class OptionButton : public QRadioButton {
+    Q_OBJECT
+public:
+    OptionButton(QWidget *parent, const QString &name, const QString &caption, const QRect &geometry);
+
+protected:
+    void focusInEvent(QFocusEvent *event) override;
+};
+
+// A label drawn straight onto the background: left-aligned, wrapping at
+// word boundaries, clipped to its box, taking no focus and no mouse.
+QLabel *label(QWidget *parent, const QString &name, const QString &text, const QRect &geometry);
+
+// A single-line text box.
+QLineEdit *textBox(QWidget *parent, const QString &name, const QString &text, const QRect &geometry);
+
+// A hidden text box used as a scratch field: never shown, never focused.
+QLineEdit *hiddenTextBox(QWidget *parent, const QString &name, const QString &text, const QRect &geometry);
+
+// Title-bar buttons a window offers.
+enum TitleButtons { CloseOnly = 0x1, MinimiseClose = 0x2, MinimiseMaximiseClose = 0x4 };
+
+// Gives a top-level window its caption, client size, title-bar buttons,
+// blue background and default font. Windows with a fixed size cannot be
+// resized; a window with a maximise button can grow and shows more blue.
+void setUpWindow(QWidget *window, const QString &name, const QString &caption, const QSize &clientSize,
+                 TitleButtons buttons, bool fixedSize);
+
+// Places the client area's top-left corner at a fixed screen point.
+void placeAt(QWidget *window, const QPoint &clientTopLeft);
+
+} // namespace ui
