@@ -107,7 +107,6 @@ set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 set(CPACK_NSIS_MODIFY_PATH OFF)
 set(CPACK_NSIS_EXECUTABLES_DIRECTORY ".")
 set(CPACK_NSIS_MUI_FINISHPAGE_RUN "tesorila.exe")
-set(CPACK_NSIS_BRANDING_TEXT " ")
 set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
 set(CPACK_NSIS_IGNORE_LICENSE_PAGE ON)
 # CMake's own installer template, changed where it assumes an administrator
@@ -115,7 +114,7 @@ set(CPACK_NSIS_IGNORE_LICENSE_PAGE ON)
 # %LOCALAPPDATA%\Programs, keeps its shortcuts and its uninstaller's entry
 # in the user's own profile and registry (HKEY_CURRENT_USER), and speaks
 # Spanish only.
-set(CPACK_NSIS_INSTALL_ROOT "$LOCALAPPDATA\\Programs")
+set(CPACK_NSIS_INSTALL_ROOT "$LOCALAPPDATA\\\\Programs")
 file(READ ${CMAKE_ROOT}/Modules/Internal/CPack/NSIS.template.in tesorila_nsis)
 string(REPLACE "RequestExecutionLevel admin" "RequestExecutionLevel user\n  Unicode true"
     tesorila_nsis "${tesorila_nsis}")

@@ -58,11 +58,32 @@ windows_wine_runner() {
     cat >"$runner" <<RUNNER
 #!/bin/sh
 # Made by scripts/windows.sh: runs a Windows program of this build under Wine.
+# With --own-drive first, the program gets a drive C: of its own, so that
+# programs run side by side (the tests) each have their own C:\\Tesorila\\;
+# its Windows folder is the shared prefix's, and it is gone afterwards.
 export WINEPREFIX='$WINDOWS_BUILD_DIR/wine'
 export WINEPATH='$path'
 export WINEDEBUG="\${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="\${WINEDLLOVERRIDES:-mscoree,mshtml=}"
-exec wine "\$@"
+if [ "\$1" != --own-drive ]; then
+    exec wine "\$@"
+fi
+shift
+mkdir -p "\$WINEPREFIX-runs"
+own="\$(mktemp -d "\$WINEPREFIX-runs/XXXXXX")"
+mkdir -p "\$own/dosdevices" "\$own/drive_c"
+cp "\$WINEPREFIX"/*.reg "\$WINEPREFIX/.update-timestamp" "\$own/"
+ln -s ../drive_c "\$own/dosdevices/c:"
+ln -s / "\$own/dosdevices/z:"
+for folder in windows ProgramData 'Program Files' 'Program Files (x86)'; do
+    ln -s "\$WINEPREFIX/drive_c/\$folder" "\$own/drive_c/\$folder"
+done
+cp -a "\$WINEPREFIX/drive_c/users" "\$own/drive_c/"
+WINEPREFIX="\$own" wine "\$@"
+status=\$?
+WINEPREFIX="\$own" wineserver -w
+rm -rf "\$own"
+exit \$status
 RUNNER
     chmod +x "$runner"
     # A new prefix is made once (about half a minute), without asking to
@@ -75,14 +96,14 @@ RUNNER
 }
 
 # Configures and builds the cross build with the arguments given, into
-# $WINDOWS_BUILD_DIR, the targets of BUILD_TARGETS or all of them.
+# $WINDOWS_BUILD_DIR, the targets of BUILD_TARGETS or all of them. Its tests
+# run through the runner of windows_wine_runner.
 windows_configure_and_build() {
     windows_qt || return 1
-    windows_wine_runner || return 1
     cmake -S "$ROOT" -B "$WINDOWS_BUILD_DIR" -G Ninja \
         -DCMAKE_TOOLCHAIN_FILE="$QT_WINDOWS/lib/cmake/Qt6/qt.toolchain.cmake" \
         -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-        -DCMAKE_CROSSCOMPILING_EMULATOR="$WINDOWS_BUILD_DIR/wine-run" \
+        -DCMAKE_CROSSCOMPILING_EMULATOR="$WINDOWS_BUILD_DIR/wine-run;--own-drive" \
         -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-Release}" "$@" &&
         cmake --build "$WINDOWS_BUILD_DIR" -j "$(nproc)" ${BUILD_TARGETS:+--target $BUILD_TARGETS}
 }
