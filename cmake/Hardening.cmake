@@ -6,7 +6,8 @@
 
 option(TESORILA_HARDENING "Build optimised configurations with Debian's hardening flags" ON)
 find_program(TESORILA_DPKG_BUILDFLAGS dpkg-buildflags)
-if(NOT TESORILA_HARDENING OR NOT TESORILA_DPKG_BUILDFLAGS)
+# The flags are those of Debian's own (ELF) builds: none for Windows.
+if(NOT TESORILA_HARDENING OR NOT TESORILA_DPKG_BUILDFLAGS OR WIN32)
     return()
 endif()
 

@@ -13,6 +13,12 @@ set(TESORILA_HOMEPAGE "https://tesorila.example.org")
 set(TESORILA_DEVELOPER "Equipo Tesorila")
 set(TESORILA_CONTACT "Equipo Tesorila <equipo@tesorila.example.org>")
 
+# Windows keeps the program and everything it loads in one folder.
+if(WIN32)
+    include(${CMAKE_CURRENT_LIST_DIR}/Windows.cmake)
+    return()
+endif()
+
 # The installed executable finds Qt where the system keeps it; only a Qt
 # outside the system's library folders is added to its search path.
 set_target_properties(tesorila PROPERTIES INSTALL_RPATH "" INSTALL_RPATH_USE_LINK_PATH ON)

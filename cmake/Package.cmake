@@ -19,7 +19,7 @@ set(CPACK_STRIP_FILES ON)
 
 if(UNIX AND NOT APPLE)
     set(CPACK_GENERATOR "DEB")
-else()
+elseif(NOT CPACK_GENERATOR) # Windows.cmake has chosen its own
     set(CPACK_GENERATOR "ZIP")
 endif()
 

@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Shared by ./test (its windows stage) and ./package windows: the cross
+# build of Tesorila for 64-bit Windows on Debian, with MinGW-w64 and a Qt
+# built for Windows, and Wine to run what it builds.
+#
+# The Qt for Windows is TESORILA_QT_WINDOWS (an installation prefix) if set;
+# else ../shared/windows/qt-6.4.2-mingw-w64.tar.xz (QT_WINDOWS_ARCHIVE),
+# unpacked into the build tree.
+
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix qt6-base-dev-tools ninja-build wine wine64 nsis)
+WINDOWS_BUILD_DIR="${WINDOWS_BUILD_DIR:-$ROOT/build-windows}"
+QT_WINDOWS_ARCHIVE="${QT_WINDOWS_ARCHIVE:-$ROOT/../shared/windows/qt-6.4.2-mingw-w64.tar.xz}"
+
+# Sets QT_WINDOWS to the Qt prefix, unpacking it when needed. Fails, with
+# the reason on stderr, when there is none.
+windows_qt() {
+    if [ -n "${TESORILA_QT_WINDOWS:-}" ]; then
+        QT_WINDOWS="$TESORILA_QT_WINDOWS"
+    else
+        QT_WINDOWS="$WINDOWS_BUILD_DIR/qt6-mingw"
+        if [ ! -f "$QT_WINDOWS/lib/cmake/Qt6/qt.toolchain.cmake" ]; then
+            if [ ! -f "$QT_WINDOWS_ARCHIVE" ]; then
+                echo "No hay Qt para Windows: ni TESORILA_QT_WINDOWS ni $QT_WINDOWS_ARCHIVE" >&2
+                return 1
+            fi
+            mkdir -p "$WINDOWS_BUILD_DIR"
+            tar -xJf "$QT_WINDOWS_ARCHIVE" -C "$WINDOWS_BUILD_DIR" || return 1
+        fi
+    fi
+    if [ ! -f "$QT_WINDOWS/lib/cmake/Qt6/qt.toolchain.cmake" ]; then
+        echo "$QT_WINDOWS no es una instalación de Qt para Windows" >&2
+        return 1
+    fi
+    # Qt's Spanish texts, where a program run from the build tree finds them
+    # (the prefix's translations/); the file is the same on every system.
+    if [ ! -f "$QT_WINDOWS/translations/qtbase_es.qm" ] && [ -f /usr/share/qt6/translations/qtbase_es.qm ] &&
+        [ -w "$QT_WINDOWS" ]; then
+        mkdir -p "$QT_WINDOWS/translations"
+        cp /usr/share/qt6/translations/qtbase_es.qm "$QT_WINDOWS/translations/"
+    fi
+}
+
+# The Windows form of a path of this machine, as Wine sees it (drive Z:).
+windows_path() {
+    printf 'Z:%s' "${1//\//\\}"
+}
+
+# Writes $WINDOWS_BUILD_DIR/wine-run, which runs a Windows program under
+# Wine with the build tree's own prefix, finding Qt's and MinGW's DLLs.
+windows_wine_runner() {
+    local runner="$WINDOWS_BUILD_DIR/wine-run"
+    local gcc_dir
+    gcc_dir="$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")"
+    local path
+    path="$(windows_path "$QT_WINDOWS/bin");$(windows_path "$gcc_dir");$(windows_path /usr/x86_64-w64-mingw32/lib)"
+    mkdir -p "$WINDOWS_BUILD_DIR"
+    cat >"$runner" <<RUNNER
+#!/bin/sh
+# Made by scripts/windows.sh: runs a Windows program of this build under Wine.
+# With --own-drive first, the program gets a drive C: of its own, so that
+# programs run side by side (the tests) each have their own C:\\Tesorila\\;
+# its Windows folder is the shared prefix's, and it is gone afterwards.
+export WINEPREFIX='$WINDOWS_BUILD_DIR/wine'
+export WINEPATH='$path'
+export WINEDEBUG="\${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="\${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+if [ "\$1" != --own-drive ]; then
+    exec wine "\$@"
+fi
+shift
+mkdir -p "\$WINEPREFIX-runs"
+own="\$(mktemp -d "\$WINEPREFIX-runs/XXXXXX")"
+mkdir -p "\$own/dosdevices" "\$own/drive_c"
+cp "\$WINEPREFIX"/*.reg "\$WINEPREFIX/.update-timestamp" "\$own/"
+ln -s ../drive_c "\$own/dosdevices/c:"
+ln -s / "\$own/dosdevices/z:"
+for folder in windows ProgramData 'Program Files' 'Program Files (x86)'; do
+    ln -s "\$WINEPREFIX/drive_c/\$folder" "\$own/drive_c/\$folder"
+done
+cp -a "\$WINEPREFIX/drive_c/users" "\$own/drive_c/"
+WINEPREFIX="\$own" wine "\$@"
+status=\$?
+WINEPREFIX="\$own" wineserver -w
+rm -rf "\$own"
+exit \$status
+RUNNER
+    chmod +x "$runner"
+    # A new prefix is made once (about half a minute), without asking to
+    # install Mono or Gecko.
+    if [ ! -f "$WINDOWS_BUILD_DIR/wine/system.reg" ]; then
+        WINEPREFIX="$WINDOWS_BUILD_DIR/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+            wineboot --init >/dev/null 2>&1 || return 1
+        WINEPREFIX="$WINDOWS_BUILD_DIR/wine" wineserver -w
+    fi
+}
+
+# Configures and builds the cross build with the arguments given, into
+# $WINDOWS_BUILD_DIR, the targets of BUILD_TARGETS or all of them. Its tests
+# run through the runner of windows_wine_runner.
+windows_configure_and_build() {
+    windows_qt || return 1
+    cmake -S "$ROOT" -B "$WINDOWS_BUILD_DIR" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$QT_WINDOWS/lib/cmake/Qt6/qt.toolchain.cmake" \
+        -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+        -DCMAKE_CROSSCOMPILING_EMULATOR="$WINDOWS_BUILD_DIR/wine-run;--own-drive" \
+        -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-Release}" "$@" &&
+        cmake --build "$WINDOWS_BUILD_DIR" -j "$(nproc)" ${BUILD_TARGETS:+--target $BUILD_TARGETS}
+}
