@@ -411,6 +411,8 @@ void TestEntryDialog::unitsKeyFilter() {
     Form2 *dialog = open();
     dialog->txt1->setFocus();
     QTest::keyClicks(dialog->txt1, QStringLiteral("a1-2,3. 4x"));
+    // Digits of other scripts are refused too.
+    QTest::sendKeyEvent(QTest::Click, dialog->txt1, Qt::Key_unknown, QString(QChar(0x0661)), Qt::NoModifier);
     QTest::keyClick(dialog->txt1, Qt::Key_Return);
     QTest::keyClick(dialog->txt1, Qt::Key_Enter);
     QTest::keyClick(dialog->txt1, Qt::Key_Escape);

@@ -20,7 +20,6 @@ private slots:
     void displayText();
     void centsFromDisplayText_data();
     void centsFromDisplayText();
-    void unitsFilter();
 };
 
 void TestEntryRules::completeCents_data() {
@@ -139,16 +138,6 @@ void TestEntryRules::centsFromDisplayText() {
     QFETCH(QString, text);
     QFETCH(int, cents);
     QCOMPARE(entrytext::centsFromDisplayText(text), cents);
-}
-
-void TestEntryRules::unitsFilter() {
-    QString passed;
-    for (char16_t code = 0; code < 256; ++code) {
-        if (entrytext::passesUnitsFilter(code))
-            passed += QChar(code);
-    }
-    QCOMPARE(passed, QStringLiteral("\b0123456789"));
-    QVERIFY(!entrytext::passesUnitsFilter(0x0661));
 }
 
 TESORILA_MODEL_TEST_MAIN(TestEntryRules)

@@ -71,8 +71,8 @@ void TestLedgerWindow::initialState() {
         QVERIFY(!hidden->isVisible());
     QCOMPARE(ledger->lst->selectionMode(), QAbstractItemView::SingleSelection);
     QVERIFY(!ledger->lst->isSortingEnabled());
-    // The ledger window shows the application's icon.
-    QVERIFY(!ledger->windowIcon().isNull());
+    // The ledger window shows the application's icon, once it is drawn.
+    QTRY_VERIFY(!ledger->windowIcon().isNull());
     QCOMPARE(ledger->windowIcon().cacheKey(), QApplication::windowIcon().cacheKey());
 }
 

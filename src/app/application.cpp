@@ -8,6 +8,7 @@
 #include <QLibraryInfo>
 #include <QPalette>
 #include <QProxyStyle>
+#include <QTimer>
 #include <QTranslator>
 
 namespace application {
@@ -101,19 +102,30 @@ void loadQtTranslation(QApplication &app) {
     QCoreApplication::installTranslator(&ownWords);
 }
 
-} // namespace
+// The window icon is drawn from its SVG at every size the window system
+// takes when a window is made, which the first frame does not need: it is
+// set for every window once one has been painted.
+class IconOncePainted : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (event->type() == QEvent::Paint && watched->isWidgetType()) {
+            QCoreApplication::instance()->removeEventFilter(this);
+            QTimer::singleShot(0, this, [this] {
+                QApplication::setWindowIcon(QIcon(QStringLiteral(":/resources/icon_app.svg")));
+                deleteLater();
+            });
+        }
+        return false;
+    }
+};
 
-QByteArray platformRequest(const QByteArray &userPlatform, const QByteArray &display) {
-    if (!userPlatform.isEmpty() || display.isEmpty())
-        return {};
-    return QByteArrayLiteral("xcb;wayland");
-}
+} // namespace
 
 void choosePlatform() {
 #if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
-    const QByteArray request = platformRequest(qgetenv("QT_QPA_PLATFORM"), qgetenv("DISPLAY"));
-    if (!request.isEmpty())
-        qputenv("QT_QPA_PLATFORM", request);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb;wayland");
 #endif
 }
 
@@ -127,7 +139,7 @@ void setUp(QApplication &app) {
     QApplication::setPalette(ownPalette());
     fonts::registerFonts();
     QApplication::setFont(fonts::dialogFont());
-    app.setWindowIcon(QIcon(QStringLiteral(":/resources/icon_app.svg")));
+    app.installEventFilter(new IconOncePainted(&app));
 }
 
 } // namespace application

@@ -11,6 +11,7 @@
 #include <QTextOption>
 #include <QTimer>
 
+#include <array>
 #include <cmath>
 
 namespace entrylist {
@@ -103,26 +104,98 @@ void keepWholeLines(QListWidget *list, int room) {
     new WholeLines(list, room);
 }
 
+namespace {
+
+// Measures lines in one font as drawn, tabs included, in whole pixels.
+// Widths are summed from each character's advance, which for Latin text is
+// the width drawn (kerning takes a little off at most), in 1/64 pixels, so
+// that every line the list can hold is measured in a few milliseconds.
+class LineMeasure {
+public:
+    explicit LineMeasure(const QFont &font) : m_metrics(font), m_tabStop(qMax(1, tabStop(font)) * kUnit) {
+        m_advances.fill(-1);
+    }
+
+    int width(const QString &text) {
+        int x = 0;
+        int pieceStart = 0; // where the piece after the last tab begins
+        const qsizetype size = text.size();
+        for (qsizetype i = 0; i < size; ++i) {
+            const char16_t code = text.at(i).unicode();
+            if (code == u'\t') {
+                // As the text layout does: on to the next stop right of x.
+                x = pieceStart = (x / m_tabStop + 1) * m_tabStop;
+                continue;
+            }
+            int *advance = nullptr;
+            if ((code >= 0x20 && code < 0x7F) || (code >= 0xA0 && code <= 0xFF))
+                advance = &m_advances[code];
+            else if (code == 0x20AC)
+                advance = &m_advances[0]; // the euro sign, kept in a slot no text character uses
+            if (!advance) {
+                // Other scripts and marks are shaped: the whole piece is measured.
+                qsizetype end = text.indexOf(QLatin1Char('\t'), i);
+                end = end < 0 ? size : end;
+                const qsizetype start = text.lastIndexOf(QLatin1Char('\t'), i) + 1;
+                x = pieceStart + units(m_metrics.horizontalAdvance(text.mid(start, end - start)));
+                i = end - 1;
+                continue;
+            }
+            if (*advance < 0)
+                *advance = units(m_metrics.horizontalAdvance(QChar(code)));
+            x += *advance;
+        }
+        return (x + kUnit - 1) / kUnit;
+    }
+
+private:
+    static constexpr int kUnit = 64;
+    static int units(qreal pixels) { return qRound(pixels * kUnit); }
+
+    QFontMetricsF m_metrics;
+    int m_tabStop;
+    std::array<int, 256> m_advances;
+};
+
+} // namespace
+
 TabStopDelegate::TabStopDelegate(QListWidget *list) : QStyledItemDelegate(list), m_list(list) {
     const QAbstractItemModel *model = list->model();
-    connect(model, &QAbstractItemModel::rowsInserted, this,
-            [this](const QModelIndex &, int first, int last) { countWidths(first, last, 1); });
-    connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
-            [this](const QModelIndex &, int first, int last) { countWidths(first, last, -1); });
-    // The list's model empties itself while the list is being destroyed:
-    // an empty model needs no measuring, and the list is not asked.
-    connect(model, &QAbstractItemModel::modelReset, this, [this, model] {
-        if (model->rowCount() == 0)
-            m_widths.clear();
-        else
-            recountWidths();
+    // New lines can only widen the widest; a line as wide as it going away
+    // or a text changing makes it dirty. Nothing is measured while dirty:
+    // the next size asked for counts every line once.
+    connect(model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
+        if (m_dirty)
+            return;
+        LineMeasure measure(m_list->font());
+        for (int row = first; row <= last; ++row)
+            m_widest = qMax(m_widest, measure.width(m_list->item(row)->text()));
     });
+    connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex &, int first, int last) {
+                if (m_dirty)
+                    return;
+                LineMeasure measure(m_list->font());
+                for (int row = first; row <= last && !m_dirty; ++row)
+                    m_dirty = measure.width(m_list->item(row)->text()) >= m_widest;
+            });
+    // The list's model empties itself while the list is being destroyed:
+    // the list is not asked then.
+    connect(model, &QAbstractItemModel::modelReset, this, [this] { m_dirty = true; });
     connect(model, &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex &, const QModelIndex &, const QList<int> &roles) {
                 if (roles.isEmpty() || roles.contains(Qt::DisplayRole))
-                    recountWidths();
+                    m_dirty = true;
             });
-    recountWidths();
+    list->installEventFilter(this);
+}
+
+bool TabStopDelegate::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == m_list && event->type() == QEvent::FontChange) {
+        m_laidOut.clear();
+        m_dirty = true;
+    }
+    return QStyledItemDelegate::eventFilter(watched, event);
 }
 
 void TabStopDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
@@ -157,91 +230,32 @@ void TabStopDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
 }
 
 QSize TabStopDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &) const {
-    if (m_list->font() != m_measuredFont)
-        recountWidths();
-    const int widest = m_widths.empty() ? 0 : m_widths.rbegin()->first;
     const QWidget *widget = option.widget;
     const QStyle *style = widget ? widget->style() : QApplication::style();
     // The text is drawn from the line's left edge; a margin follows it.
     const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, &option, widget) + 1;
-    return QSize(widest + margin, lineHeight(m_list));
+    return QSize(widest() + margin, lineHeight(m_list));
 }
 
-qreal TabStopDelegate::textWidth(const QString &text) const {
-    if (m_list->font() != m_measuredFont)
-        recountWidths();
-    qreal x = 0;
-    qsizetype start = 0;
-    for (;;) {
-        const qsizetype tab = text.indexOf(QLatin1Char('\t'), start);
-        x += pieceWidth(QStringView(text).mid(start, (tab < 0 ? text.size() : tab) - start));
-        if (tab < 0)
-            return x;
-        // As the text layout does: on to the next stop right of x.
-        x = (std::floor(x / m_measuredTabStop) + 1) * m_measuredTabStop;
-        start = tab + 1;
+int TabStopDelegate::widest() const {
+    if (m_dirty) {
+        LineMeasure measure(m_list->font());
+        m_widest = 0;
+        for (int row = 0; row < m_list->count(); ++row)
+            m_widest = qMax(m_widest, measure.width(m_list->item(row)->text()));
+        m_dirty = false;
     }
-}
-
-qreal TabStopDelegate::pieceWidth(QStringView piece) const {
-    qreal width = 0;
-    for (const QChar c : piece) {
-        const char16_t code = c.unicode();
-        qreal *advance = nullptr;
-        if ((code >= 0x20 && code < 0x7F) || (code >= 0xA0 && code <= 0xFF))
-            advance = &m_advances[code];
-        else if (code == 0x20AC)
-            advance = &m_advances[0]; // the euro sign, kept in a slot no text character uses
-        else                          // other scripts and marks are shaped: measure the whole piece
-            return m_metrics->horizontalAdvance(piece.toString());
-        if (*advance < 0)
-            *advance = m_metrics->horizontalAdvance(c);
-        width += *advance;
-    }
-    return width;
-}
-
-void TabStopDelegate::countWidths(int first, int last, int step) const {
-    if (m_list->font() != m_measuredFont) {
-        recountWidths();
-        if (step > 0)
-            return;
-    }
-    for (int row = first; row <= last; ++row) {
-        const QListWidgetItem *item = m_list->item(row);
-        if (!item)
-            continue;
-        const int width = int(std::ceil(textWidth(item->text())));
-        const auto counted = m_widths.find(width);
-        if (step > 0)
-            ++m_widths[width];
-        else if (counted != m_widths.end() && --counted->second == 0)
-            m_widths.erase(counted);
-    }
-}
-
-void TabStopDelegate::recountWidths() const {
-    m_measuredFont = m_list->font();
-    m_metrics.emplace(m_measuredFont);
-    m_measuredTabStop = qMax(1, tabStop(m_measuredFont));
-    m_advances.fill(-1);
-    m_widths.clear();
-    countWidths(0, m_list->count() - 1, 1);
+    return m_widest;
 }
 
 QStaticText TabStopDelegate::laidOut(const QString &text, const QFont &font) const {
-    if (font != m_font) {
-        m_font = font;
-        m_tabStop = tabStop(font);
-        m_laidOut.clear();
-    }
     if (const QStaticText *known = m_laidOut.object(text))
         return *known;
     QStaticText line(text);
     line.setTextFormat(Qt::PlainText);
     QTextOption textOption(Qt::AlignLeft);
     textOption.setWrapMode(QTextOption::NoWrap);
-    textOption.setTabStopDistance(m_tabStop);
+    textOption.setTabStopDistance(tabStop(font));
     line.setTextOption(textOption);
     // Copies share one layout, so the cached one is laid out by the first
     // drawing of the returned one.

@@ -2,14 +2,9 @@
 #pragma once
 
 #include <QCache>
-#include <QFontMetricsF>
 #include <QListWidget>
 #include <QStaticText>
 #include <QStyledItemDelegate>
-
-#include <array>
-#include <map>
-#include <optional>
 
 // The ledger list: each line is an entry's display text and its amount in
 // cents as a signed 32-bit integer. A line added with an amount keeps it
@@ -59,36 +54,21 @@ public:
                const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
-    // The lines drawn lately, laid out once for the list's font: every
+    // The lines drawn lately, laid out once in the list's font: every
     // change to a long list redraws all the visible lines, and laying a
     // line out again costs as much as drawing it.
     QStaticText laidOut(const QString &text, const QFont &font) const;
-
-    // Counts or uncounts the widths of lines first to last.
-    void countWidths(int first, int last, int step) const;
-    // Counts every line afresh, in the list's font of now.
-    void recountWidths() const;
-    // The width of a line's text as drawn, tabs included, in pixels.
-    qreal textWidth(const QString &text) const;
-    qreal pieceWidth(QStringView piece) const;
+    // The widest line's width as drawn, counted again first when dirty.
+    int widest() const;
 
     QListWidget *m_list;
-
-    mutable QFont m_font;
-    mutable int m_tabStop = 0;
     mutable QCache<QString, QStaticText> m_laidOut{256};
-
-    // How many lines are drawn how wide, in whole pixels, measured in
-    // m_measuredFont: the widest is the last key. Widths are summed from
-    // each character's advance, which for Latin text is the width drawn
-    // (kerning takes a little off at most), and are cheap enough for a
-    // ledger of every line the list can hold.
-    mutable std::map<int, int> m_widths;
-    mutable QFont m_measuredFont;
-    mutable std::optional<QFontMetricsF> m_metrics;
-    mutable qreal m_measuredTabStop = 0;
-    mutable std::array<qreal, 256> m_advances{};
+    mutable int m_widest = 0;
+    mutable bool m_dirty = true;
 };
 
 } // namespace entrylist

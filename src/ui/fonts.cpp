@@ -24,8 +24,15 @@ QStringList fontFolders() {
 #endif
 }
 
+// Whether the family is installed under its own name. Unlike
+// QFontDatabase::hasFamily(), no alias is looked up, which costs a font
+// match for each family at start-up.
+bool installed(const QString &family) {
+    return QFontDatabase::families().contains(family, Qt::CaseInsensitive);
+}
+
 void registerIfMissing(const QString &family, const QStringList &files) {
-    if (QFontDatabase::hasFamily(family))
+    if (installed(family))
         return;
     for (const QString &folder : fontFolders()) {
         for (const QString &file : files) {
@@ -79,7 +86,7 @@ QFont msSansSerif(qreal pointSize) {
     // on a screen that scales the layout (HiDPI), its letters would keep
     // their one-to-one size. There, and at sizes it does not have, the
     // scalable Tahoma, of similar shape, stands in.
-    if (QFontDatabase::hasFamily(kMsSansSerif) && !QFontDatabase::isScalable(kMsSansSerif)) {
+    if (installed(kMsSansSerif) && !QFontDatabase::isScalable(kMsSansSerif)) {
         const QList<int> sizes = QFontDatabase::pointSizes(kMsSansSerif);
         bool close = false;
         for (int size : sizes)

@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QHash>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -14,11 +15,27 @@
 
 namespace testsupport {
 
+namespace {
+// Notes when each message box appears; it is answered a little later.
+class ShowTimes : public QObject {
+public:
+    ShowTimes() { qApp->installEventFilter(this); }
+    ~ShowTimes() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (event->type() == QEvent::Show && qobject_cast<QMessageBox *>(watched))
+            times.insert(watched, std::chrono::steady_clock::now());
+        return false;
+    }
+    QHash<QObject *, std::chrono::steady_clock::time_point> times;
+};
+} // namespace
+
 QList<SeenMessage> answerMessages(const std::function<void()> &action) {
     QList<SeenMessage> seen;
+    ShowTimes shown;
     QTimer timer;
     timer.setInterval(5);
-    QObject::connect(&timer, &QTimer::timeout, [&seen]() {
+    QObject::connect(&timer, &QTimer::timeout, [&seen, &shown]() {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         if (!box || !box->isVisible() || box->property("tesorilaAnswered").toBool())
             return;
@@ -33,6 +50,7 @@ QList<SeenMessage> answerMessages(const std::function<void()> &action) {
         if (!buttons.isEmpty())
             message.buttonText = buttons.first()->text().remove(QLatin1Char('&'));
         message.modal = box->isModal();
+        message.shownAt = shown.times.value(box, std::chrono::steady_clock::now());
         seen.append(message);
         if (!buttons.isEmpty())
             buttons.first()->click();

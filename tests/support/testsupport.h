@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 
+#include <chrono>
 #include <functional>
 
 class QWidget;
@@ -21,6 +22,7 @@ struct SeenMessage {
     bool okButton = false; // the one button is OK
     QString buttonText;    // the first button's text, without its "&"
     bool modal = false;
+    std::chrono::steady_clock::time_point shownAt; // when it appeared
 };
 
 // Runs the action, answering every modal message box it opens by pressing
