@@ -83,11 +83,11 @@ QString baseName(const QString &folder) {
 // socket is made for this user alone, and an answer counts only from a
 // process of this user (ownUsersPeer()).
 QString serverName(const QString &folder) {
-    const QString name = baseName(folder);
+    QString name = baseName(folder);
 #ifdef Q_OS_WIN
     return name; // a pipe, not a file
 #else
-    const QString inFolder = folder + QLatin1Char('/') + name;
+    QString inFolder = folder + QLatin1Char('/') + name;
     if (QFile::encodeName(inFolder).size() < qsizetype(sizeof(sockaddr_un::sun_path)))
         return inFolder;
     return name;
