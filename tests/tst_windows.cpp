@@ -15,6 +15,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QImage>
@@ -30,6 +31,10 @@
 #include <QTimer>
 
 #include <numeric>
+
+#ifndef Q_OS_WIN
+#include <csignal>
+#endif
 
 namespace {
 
@@ -82,12 +87,13 @@ private slots:
     void hideKeepsCloseRecreates();
     // Before the tests that end the event loop: message boxes need one.
     void ownLookAndSpanish();
+    void secondStartBringsLedgerForward_data();
+    void secondStartBringsLedgerForward();
     void closingLedgerEndsApplication();
     void closingLedgerEndsEventLoop();
     void aboutTexts();
     void fonts();
     void commaBetweenUnitsAndCents();
-    void secondStartBringsLedgerForward();
     void accessibleNames_data();
     void accessibleNames();
     void coveredWindowComesBack();
@@ -448,17 +454,49 @@ void TestWindows::commaBetweenUnitsAndCents() {
     QVERIFY2(dark >= 4, qPrintable(QString::number(dark)));
 }
 
+void TestWindows::secondStartBringsLedgerForward_data() {
+    QTest::addColumn<int>("nameLength"); // of the runtime folder's name, beyond the temporary part
+    QTest::addColumn<bool>("stopped");   // the first copy is stopped, not killed
+    QTest::newRow("first copy killed") << 0 << false;
+    QTest::newRow("runtime folder path of 125 characters or more") << 106 << false;
+#ifndef Q_OS_WIN
+    QTest::newRow("first copy stopped") << 0 << true;
+#endif
+}
+
 // A second start of the program, while a copy runs, brings that copy's ledger
-// window forward and ends. The socket of a copy that was killed is no obstacle.
+// window forward and ends. The socket of a copy that was killed is no obstacle,
+// nor a long runtime folder path. A stopped copy is named in a message within
+// about a second, and the message goes once that copy answers.
 void TestWindows::secondStartBringsLedgerForward() {
-    QTemporaryDir runtime;
+    QFETCH(int, nameLength);
+    QFETCH(bool, stopped);
+    QTemporaryDir runtime(QDir::tempPath() + QStringLiteral("/runtime-") +
+                          QString(nameLength, QLatin1Char('r')));
     QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
-    QProcess killed;
-    killed.start(QStringLiteral(TESORILA_EXECUTABLE));
-    QTRY_COMPARE_WITH_TIMEOUT(QDir(runtime.path()).entryList(QDir::System).size(), 1, 20000);
-    killed.kill();
-    QVERIFY(killed.waitForFinished());
+    const QString socket = QDir(QDir::tempPath()).absoluteFilePath(singleinstance::socketName());
+    QProcess first;
+    first.start(QStringLiteral(TESORILA_EXECUTABLE));
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(socket), 20000);
+#ifndef Q_OS_WIN
+    if (stopped) {
+        const auto pid = pid_t(first.processId());
+        ::kill(pid, SIGSTOP);
+        bool asked = false; // then the first copy resumes, answers and the message goes
+        QTimer resume;
+        connect(&resume, &QTimer::timeout,
+                [&] { asked = asked || (QApplication::activeModalWidget() && ::kill(pid, SIGCONT) == 0); });
+        resume.start(5);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!singleinstance::claim([] {}));
+        QVERIFY2(asked && clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+        return;
+    }
+#endif
+    first.kill();
+    QVERIFY(first.waitForFinished());
     QVERIFY(singleinstance::claim([] { WindowSet::instance().comeForward(); }));
     Form1 *ledger = WindowSet::instance().form1();
     ledger->showMinimized();

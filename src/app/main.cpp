@@ -8,9 +8,11 @@
 int main(int argc, char *argv[]) {
     application::choosePlatform();
     QApplication app(argc, argv);
+    // Set up first: a running copy that does not answer is named in a
+    // message box.
+    application::setUp(app);
     if (!singleinstance::claim([] { WindowSet::instance().comeForward(); }))
         return 0;
-    application::setUp(app);
     WindowSet::instance().showForm1();
     return app.exec();
 }

@@ -2,26 +2,37 @@
 #include "app/single_instance.h"
 
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QEvent>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
 #include <utility>
 
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#else
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
+
 namespace singleinstance {
 
 namespace {
 
-// How long a start waits to take its turn, to connect, and for the running
-// copy to answer. A running copy busy in a long command answers when it is
-// done; one that does not answer at all (stopped, hung) is left alone.
-constexpr int kLockTimeoutMs = 3000;
-constexpr int kConnectTimeoutMs = 1000;
-constexpr int kAnswerTimeoutMs = 5000;
+// How long a start waits, all told, to take its turn, to connect and for the
+// running copy to answer. A running copy that does not answer by then
+// (stopped, hung, busy in a long command) is left alone, and the user is
+// asked whether to open a copy of its own.
+constexpr int kAnswerTimeoutMs = 1000;
 
 // The one-byte answer of the running copy once its window is in front.
 constexpr char kBroughtForward = 'F';
@@ -45,16 +56,83 @@ QString displayKey() {
     return platform + QLatin1Char('\n') + display;
 }
 
-// The socket of this user's copy on this display. The runtime folder belongs
-// to the user alone (Qt checks its owner and mode), so the folder stands for
-// the user and the name for the display. Empty when there is no usable folder.
-QString serverPath() {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        return {};
-    const QByteArray digest =
-        QCryptographicHash::hash(displayKey().toUtf8(), QCryptographicHash::Sha256).toHex().left(16);
-    return folder + QStringLiteral("/tesorila-") + QString::fromLatin1(digest);
+// The runtime folder belongs to the user alone (Qt checks its owner and
+// mode), so the folder stands for the user. Empty when there is none.
+QString runtimeFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+}
+
+// "tesorila-" and a digest of the runtime folder and the display: one name
+// per user and display, short whatever the folder's path.
+QString baseName(const QString &folder) {
+    QByteArray key = folder.toUtf8() + '\n' + displayKey().toUtf8();
+#ifdef Q_OS_WIN
+    // Pipe names are shared by every session of the machine; a user signed
+    // in twice has a copy in each session.
+    DWORD session = 0;
+    if (ProcessIdToSessionId(GetCurrentProcessId(), &session))
+        key += '\n' + QByteArray::number(quint64(session));
+#endif
+    const QByteArray digest = QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(16);
+    return QStringLiteral("tesorila-") + QString::fromLatin1(digest);
+}
+
+// The socket's name: in the runtime folder, or where the folder's path is
+// too long for a socket, in the temporary folder (QLocalServer's place for
+// a name that is not a path). There other users may make files too: the
+// socket is made for this user alone, and an answer counts only from a
+// process of this user (ownUsersPeer()).
+QString serverName(const QString &folder) {
+    QString name = baseName(folder);
+#ifdef Q_OS_WIN
+    return name; // a pipe, not a file
+#else
+    QString inFolder = folder + QLatin1Char('/') + name;
+    if (QFile::encodeName(inFolder).size() < qsizetype(sizeof(sockaddr_un::sun_path)))
+        return inFolder;
+    return name;
+#endif
+}
+
+// Whether the process at the other end of a connection is this user's.
+bool ownUsersPeer([[maybe_unused]] const QLocalSocket &socket) {
+#if defined(Q_OS_LINUX)
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    return getsockopt(int(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
+           peer.uid == geteuid();
+#elif defined(Q_OS_UNIX)
+    uid_t uid = 0;
+    gid_t gid = 0;
+    return getpeereid(int(socket.socketDescriptor()), &uid, &gid) == 0 && uid == geteuid();
+#else
+    return true; // the pipe's access list lets in this user alone
+#endif
+}
+
+int msLeft(const QDeadlineTimer &deadline) {
+    return int(deadline.remainingTime());
+}
+
+// Says that a copy runs but does not answer, and asks whether to open one of
+// its own. With `running`, the box closes by itself once that copy answers or
+// ends; the socket then tells which. True when the user chose a copy of its
+// own.
+bool userOpensAnother(QLocalSocket *running) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tesorila"),
+                    QStringLiteral("Tesorila ya está abierto, pero no responde.\n\n"
+                                   "¿Desea abrir otra ventana de Tesorila?"),
+                    QMessageBox::NoButton);
+    box.setObjectName(QStringLiteral("mensaje"));
+    box.setWindowModality(Qt::ApplicationModal);
+    QPushButton *open = box.addButton(QStringLiteral("Sí"), QMessageBox::YesRole);
+    box.setDefaultButton(box.addButton(QStringLiteral("No"), QMessageBox::NoRole));
+    if (running) {
+        QObject::connect(running, &QLocalSocket::readyRead, &box, &QDialog::reject);
+        QObject::connect(running, &QLocalSocket::disconnected, &box, &QDialog::reject);
+    }
+    box.exec();
+    return box.clickedButton() == open;
 }
 
 // Answers later starts. Each connection is a request to come forward,
@@ -63,13 +141,14 @@ class Server : public QObject {
 public:
     Server(std::function<void()> comeForward, QObject *parent)
         : QObject(parent), m_comeForward(std::move(comeForward)) {
+        m_server.setSocketOptions(QLocalServer::UserAccessOption);
         connect(&m_server, &QLocalServer::newConnection, this, &Server::answer);
         // Once the application is quitting, no window is to come forward: the
         // socket goes at once, and a start that finds it gone starts anew.
         qApp->installEventFilter(this);
     }
 
-    bool listen(const QString &path) { return m_server.listen(path); }
+    bool listen(const QString &name) { return m_server.listen(name); }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override {
@@ -94,29 +173,40 @@ private:
 
 } // namespace
 
+QString socketName() {
+    const QString folder = runtimeFolder();
+    return folder.isEmpty() ? QString() : serverName(folder);
+}
+
 bool claim(std::function<void()> comeForward) {
-    const QString path = serverPath();
-    if (path.isEmpty())
+    const QString folder = runtimeFolder();
+    if (folder.isEmpty())
         return true;
+    const QString name = serverName(folder);
     // Looking for a running copy, clearing a socket left by a copy that died
     // and listening happen under this lock, so that of two starts at the
     // same moment exactly one listens and the other finds it. A lock left by
     // a process that died is taken over.
-    QLockFile turn(path + QStringLiteral(".lock"));
+    QLockFile turn(folder + QLatin1Char('/') + baseName(folder) + QStringLiteral(".lock"));
+    const QDeadlineTimer deadline(kAnswerTimeoutMs);
     // A running copy that ends while asked drops the connection unanswered;
     // the next round finds its socket gone.
     for (int round = 0; round < 3; ++round) {
-        if (!turn.tryLock(kLockTimeoutMs))
-            return true;
+        if (!turn.tryLock(msLeft(deadline)))
+            return userOpensAnother(nullptr); // another start holds the turn and does not let go
         QLocalSocket running;
-        running.connectToServer(path);
-        if (running.waitForConnected(kConnectTimeoutMs)) {
+        running.connectToServer(name);
+        if (running.waitForConnected(msLeft(deadline))) {
             turn.unlock();
-            if (running.waitForReadyRead(kAnswerTimeoutMs) &&
-                running.read(1) == QByteArray(1, kBroughtForward))
+            if (!ownUsersPeer(running))
+                return true; // another user's socket holds the name: no copy can be found
+            if (!running.waitForReadyRead(msLeft(deadline)) &&
+                running.state() == QLocalSocket::ConnectedState && userOpensAnother(&running))
+                return true;
+            if (running.read(1) == QByteArray(1, kBroughtForward))
                 return false;
-            if (running.state() != QLocalSocket::UnconnectedState)
-                return true; // no answer in time: start as a copy of its own
+            if (running.state() == QLocalSocket::ConnectedState)
+                return false; // the user chose not to open another copy
             continue;
         }
         const QLocalSocket::LocalSocketError error = running.error();
@@ -124,9 +214,9 @@ bool claim(std::function<void()> comeForward) {
             return true;
         // Nobody listens; a socket file left by a copy that died would keep
         // the server from listening.
-        QLocalServer::removeServer(path);
+        QLocalServer::removeServer(name);
         auto *server = new Server(std::move(comeForward), qApp);
-        if (!server->listen(path))
+        if (!server->listen(name))
             delete server;
         return true;
     }
