@@ -6,7 +6,7 @@
 #include "figures.h"
 
 #include "app/window_set.h"
-#include "model/account_store.h"
+#include "model/account_session.h"
 #include "model/clock.h"
 #include "model/data_root.h"
 #include "model/ledger_format.h"
@@ -15,6 +15,7 @@
 #include "ui/fonts.h"
 #include "ui/form2.h"
 #include "ui/ledger_window.h"
+#include "ui/messages.h"
 #include "ui/print_command.h"
 #include "ui/quick_save.h"
 #include "ui/report_painter.h"
@@ -145,7 +146,7 @@ double quickSave(const Setup &setup, Form1 *ledger) {
     const Clock::time_point start = Clock::now();
     click(ledger->Image4);
     const QList<MessageAnswerer::Seen> seen = setup.messages->take();
-    if (seen.size() != 1 || seen.first().text != accountstore::saved().text)
+    if (seen.size() != 1 || seen.first().text != messages::saved().text)
         throw Failure{QStringLiteral("el guardado rápido no ha confirmado el guardado") +
                       (seen.isEmpty() ? QString() : QStringLiteral(": ") + seen.first().text)};
     // The confirmation appears once both files are on disk.
@@ -285,11 +286,11 @@ void saveBenchmarkLedger(const Setup &setup) {
     for (int i = 0; i < setup.ledger.lines.size(); ++i)
         entrylist::append(ledger->lst, setup.ledger.lines.at(i), setup.ledger.cents.at(i));
     ledger->setTotalText(setup.ledger.totalText);
-    ledgerstore::Stamp stamp;
-    if (const std::optional<accountstore::Message> problem = accountstore::saveLedger(
-            quicksave::shownLedger(*ledger), userName(), password(), accountstore::Directory::Create,
-            std::nullopt, stamp, clocktext::today()))
-        throw Failure{QStringLiteral("no se ha podido guardar el libro de pruebas: ") + problem->text};
+    account::Session session(userName(), password());
+    if (const storage::Status saved = session.save(quicksave::shownLedger(*ledger), clocktext::today());
+        !saved)
+        throw Failure{QStringLiteral("no se ha podido guardar el libro de pruebas: ") +
+                      messages::saveFailed(saved.error(), session.directory()).text};
     click(ledger->Image7);
     settle();
     expectNoMessage(setup, QStringLiteral("Preparación"));

@@ -4,12 +4,13 @@
 #include "testsupport.h"
 
 #include "app/window_set.h"
-#include "model/account_store.h"
+#include "model/account_session.h"
 #include "model/clock.h"
 #include "model/data_root.h"
 #include "model/ledger_format.h"
 #include "model/ledger_store.h"
 #include "model/numbertext.h"
+#include "model/platform.h"
 #include "ui/abrir.h"
 #include "ui/entry_list.h"
 #include "ui/guardar.h"
@@ -132,8 +133,9 @@ public:
         const QString directory = qEnvironmentVariable("TESORILA_LOCK_DIR");
         if (directory.isEmpty())
             return;
-        const accountstore::AccountLock lock(directory);
-        std::fputs(lock.held() ? "listo\n" : "ocupado\n", stdout);
+        const storage::Result<platform::FileLock> lock =
+            platform::lockFile(directory + QStringLiteral("/.bloqueo"), 0);
+        std::fputs(lock ? "listo\n" : "ocupado\n", stdout);
         std::fflush(stdout);
         while (std::fgetc(stdin) != EOF) {
         }
@@ -535,7 +537,8 @@ void TestStorageDialogs::passwordsWhoseNamesStayApart() {
 void TestStorageDialogs::filesAreMadeAfresh_data() {
     QTest::addColumn<QString>("link"); // made a link before the save dialog opens
     QTest::addColumn<bool>("followed");
-    QTest::newRow("commit record") << QStringLiteral("record") << false;
+    QTest::newRow("journal") << QStringLiteral("record") << false;
+    QTest::newRow("ledger file") << QStringLiteral("entries") << true;
     QTest::newRow("marker") << QStringLiteral("marker") << false;
     QTest::newRow("account folder") << QStringLiteral("account") << true;
     QTest::newRow("data root") << QStringLiteral("root") << true;
@@ -549,7 +552,8 @@ void TestStorageDialogs::filesAreMadeAfresh() {
     QDir(outside).removeRecursively();
     QVERIFY(QDir().mkpath(outside));
     const QString target = outside + QStringLiteral("/destino");
-    const QMap<QString, QString> at{{QStringLiteral("record"), p.commitRecord()},
+    const QMap<QString, QString> at{{QStringLiteral("record"), p.journal()},
+                                    {QStringLiteral("entries"), p.entries},
                                     {QStringLiteral("marker"), dataroot::markerPath()},
                                     {QStringLiteral("account"), p.directory},
                                     {QStringLiteral("root"), QDir::cleanPath(dataroot::path())}};
@@ -557,8 +561,8 @@ void TestStorageDialogs::filesAreMadeAfresh() {
     QVERIFY(QDir().mkpath(link == QLatin1String("root") ? testsupport::dataHome() : p.directory));
     if (link == QLatin1String("account"))
         QVERIFY(QDir(p.directory).removeRecursively());
-    if (followed)
-        QVERIFY(QDir().mkpath(target)); // a folder linked on purpose
+    if (followed) // a folder or a ledger file linked on purpose
+        QVERIFY(link == QLatin1String("entries") ? writeBytes(target, "x\r\n") : QDir().mkpath(target));
     QVERIFY(QFile::link(target, at.value(link)));
 
     addEntries(2, QStringLiteral("x"));
@@ -566,7 +570,7 @@ void TestStorageDialogs::filesAreMadeAfresh() {
     QCOMPARE(ledgerformat::splitLines(readBytes(p.entries)).size(), 2);
     if (followed) {
         QVERIFY(QFileInfo(at.value(link)).isSymLink());
-        QVERIFY(!listing(target).isEmpty());
+        QVERIFY(QFileInfo(target).isDir() ? !listing(target).isEmpty() : readBytes(target).size() > 3);
         QVERIFY(QFile::remove(at.value(link)));
     } else {
         QCOMPARE(listing(outside), QStringList{}); // nothing made where the link pointed
@@ -948,9 +952,10 @@ void TestStorageDialogs::everyFailingStepOfAQuickSave() {
 
     for (int failAt = 0;; ++failAt) {
         // Put back through a save, as the window then saw it.
-        const ledgerstore::SaveResult restored = ledgerstore::save(p, oldEntries, readBytes(p.total));
-        QVERIFY(restored);
-        ledger()->accountStamp = restored.stamp;
+        QVERIFY(ledgerstore::save(p, oldEntries, readBytes(p.total)));
+        account::Session opened(QStringLiteral("Ana"), QStringLiteral("9"));
+        QVERIFY(opened.open({0, entrylist::kMaxLines, 32767}));
+        ledger()->session = opened;
         storagetest::FaultyFileSystem faulty;
         faulty.failAt = failAt;
         QList<SeenMessage> seen;
@@ -1032,6 +1037,22 @@ void TestStorageDialogs::failedQuickSave_data() {
     QTest::newRow("read-only folder")
         << QStringLiteral("1") << QStringLiteral("read-only")
         << (isRoot() ? QStringLiteral("solo lectura") : QStringLiteral("permiso")) << failed;
+    // After other failures in this process, each names its own reason.
+    QTest::newRow("a folder at the journal's name")
+        << QStringLiteral("1") << QStringLiteral("2,75.text.commit")
+        << QStringLiteral("hay una carpeta llamada 2,75.text.commit en la carpeta de la cuenta") << failed;
+    QTest::newRow("a folder at the lock's name")
+        << QStringLiteral("1") << QStringLiteral(".bloqueo")
+        << QStringLiteral("hay una carpeta llamada .bloqueo en la carpeta de la cuenta") << failed;
+    const auto injected = [&](const char *name, int error, const char *reason) {
+        QTest::newRow(name) << QStringLiteral("1") << QString::number(error) << QString::fromUtf8(reason)
+                            << failed;
+    };
+    injected("injected EIO", EIO, "el disco ha dado un error de lectura o escritura");
+    injected("injected ENOSPC", ENOSPC, "el disco está lleno");
+    injected("injected EACCES", EACCES, "no tiene permiso para hacerlo en esa carpeta");
+    injected("injected EROFS", EROFS, "el disco es de solo lectura");
+    injected("injected ENOLINK", ENOLINK, "el sistema ha dado el error número 67");
 }
 
 // A quick save that fails changes nothing on disk or on the window, says
@@ -1053,6 +1074,14 @@ void TestStorageDialogs::failedQuickSave() {
         QVERIFY(QDir(p.directory).removeRecursively());
     if (damage == QLatin1String("directory"))
         QVERIFY(QFile::remove(p.total) && QDir().mkpath(p.total));
+    if (damage.startsWith(QLatin1Char('.')) || damage.endsWith(QLatin1String(".commit")))
+        QVERIFY(QDir().mkpath(p.directory + QLatin1Char('/') + damage));
+    storagetest::FaultyFileSystem faulty; // every write fails with the error given
+    faulty.failEvery = QStringLiteral("write");
+    faulty.error = damage.toInt();
+    // The marker is missing too: the save dialog cannot write it either, and
+    // says nothing false of the data root, which is there.
+    QVERIFY(!QFileInfo::exists(dataroot::markerPath()));
     const QFile::Permissions permissions = QFile::permissions(p.directory);
     struct Restore {
         QString path;
@@ -1068,7 +1097,13 @@ void TestStorageDialogs::failedQuickSave() {
     const QStringList before = listing(p.directory);
     const QByteArray entries = readBytes(p.entries);
 
-    const QList<SeenMessage> seen = quickSave();
+    QList<SeenMessage> seen;
+    {
+        std::optional<storage::ScopedFileSystem> scope;
+        if (faulty.error != 0)
+            scope.emplace(faulty);
+        seen = quickSave();
+    }
     VERIFY_ONE_TITLE(seen, title);
     QVERIFY2(seen.first().text.contains(reason), qPrintable(seen.first().text));
     QCOMPARE(listing(p.directory), before);
@@ -1089,44 +1124,48 @@ void TestStorageDialogs::failedQuickSave() {
 }
 
 void TestStorageDialogs::commitThatCannotBeMadeDurable_data() {
-    QTest::addColumn<bool>("renames");
-    QTest::newRow("renames refused too") << false;
-    QTest::newRow("renames still work") << true;
+    QTest::addColumn<bool>("writes");
+    QTest::newRow("ledger files refused too") << false;
+    QTest::newRow("ledger files still written") << true;
 }
 
 void TestStorageDialogs::commitThatCannotBeMadeDurable() {
-    // Once the commit record is written the disk turns read-only, as ext4
-    // does after an input/output error: the directory sync fails and so
-    // does every removal, which leaves the record in place. Never a success:
-    // where the renames still work, the files hold the new ledger all the
-    // same, but the failed sync may have lost the record's name.
-    QFETCH(bool, renames);
+    // Once the journal is written the disk turns read-only, as ext4 does
+    // after an input/output error: the directory sync fails and so does
+    // every removal, which leaves the journal in place. Never a success:
+    // where the ledger files can still be written, they hold the new ledger
+    // all the same, but the failed sync may have lost the journal's name.
+    QFETCH(bool, writes);
     addEntries(2, QStringLiteral("viejo"));
     VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("9")), kSavedText, kSavedTitle);
     struct FailingAfterCommit : storage::FileSystem {
         QString record;
-        bool renames = false;
+        bool writes = false;
         bool synced = false;
-        bool syncDirectory(const QString &path) override {
+        storage::Status syncDirectory(const QString &path) override {
             if (QFileInfo::exists(record) && !std::exchange(synced, true))
-                return false;
+                return storage::Error::system(EIO);
             return FileSystem::syncDirectory(path);
         }
-        bool rename(const QString &from, const QString &to) override {
-            return renames && FileSystem::rename(from, to);
+        storage::Status write(const QString &path, const QByteArray &bytes, platform::Links links) override {
+            if (!writes && path != record)
+                return storage::Error::system(EROFS);
+            return FileSystem::write(path, bytes, links);
         }
-        bool remove(const QString &path) override { return !QFileInfo::exists(path); }
+        storage::Status remove(const QString &path) override {
+            return QFileInfo::exists(path) ? storage::Status(storage::Error::system(EROFS)) : storage::Done{};
+        }
     } failing;
     const ledgerformat::LedgerPaths p = paths(QStringLiteral("Ana"), QStringLiteral("9"));
-    failing.record = p.commitRecord();
-    failing.renames = renames;
+    failing.record = p.journal();
+    failing.writes = writes;
     addEntries(1, QStringLiteral("nuevo"));
     QList<SeenMessage> seen;
     {
         storage::ScopedFileSystem scope(failing);
         seen = quickSave();
     }
-    QCOMPARE(ledgerformat::splitLines(readBytes(p.entries)).size(), renames ? 3 : 2);
+    QCOMPARE(ledgerformat::splitLines(readBytes(p.entries)).size(), writes ? 3 : 2);
     VERIFY_ONE_TITLE(seen, QStringLiteral("Error al guardar"));
     QVERIFY(seen.first().text.contains(QStringLiteral("terminar")));
     QVERIFY(WindowSet::instance().guardarWindow()->isVisible());
