@@ -178,6 +178,7 @@ private slots:
     void windowsBytesRoundTrip();
     void totalFileLines_data();
     void totalFileLines();
+    void locales_data();
     void locales();
 
     void dataRootCannotBeMade();
@@ -825,15 +826,43 @@ void TestStorageDialogs::totalFileLines() {
     QVERIFY(!readBytes(p.entries).contains("\r\r"));
 }
 
+void TestStorageDialogs::locales_data() {
+    QTest::addColumn<QString>("savedIn");
+    QTest::addColumn<QString>("openedIn");
+    QTest::addColumn<QStringList>("names"); // of the one ledger, whatever the locale
+    const QStringList stops{QStringLiteral("2.14285714285714.text"), QStringLiteral("2.75.text")};
+    const QStringList commas{QStringLiteral("2,14285714285714.text"), QStringLiteral("2,75.text")};
+    QTest::newRow("en_US then es_ES") << QStringLiteral("en_US") << QStringLiteral("es_ES") << stops;
+    QTest::newRow("es_ES then en_US") << QStringLiteral("es_ES") << QStringLiteral("en_US") << commas;
+}
+
 void TestStorageDialogs::locales() {
+    // A ledger saved under one decimal separator is found, and saved again,
+    // under the other, by the names it has; a new one gets the locale's.
+    QFETCH(QString, savedIn);
+    QFETCH(QString, openedIn);
+    QFETCH(QStringList, names);
+    addEntries(2, QStringLiteral("x"));
     {
-        testsupport::LocaleScope english(QStringLiteral("en_US"));
+        testsupport::LocaleScope saving(savedIn);
         VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("1")), kSavedText, kSavedTitle);
-        QCOMPARE(listing(accountDirectory(QStringLiteral("Ana"))),
-                 (QStringList{QStringLiteral("2.14285714285714.text"), QStringLiteral("2.75.text")}));
     }
+    testsupport::LocaleScope opening(openedIn);
     testsupport::click(ledger()->Image7);
-    VERIFY_ONE_MESSAGE(signInAs(QStringLiteral("Ana"), QStringLiteral("1")), kDeniedText, kDeniedTitle);
+    QVERIFY(signInAs(QStringLiteral("Ana"), QStringLiteral("1")).isEmpty());
+    QCOMPARE(ledger()->lst->count(), 2);
+    addEntries(1, QStringLiteral("y"));
+    VERIFY_ONE_MESSAGE(quickSave(), kSavedText, kSavedTitle);
+    testsupport::click(ledger()->Image7);
+    VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("1")), kSavedText, kSavedTitle);
+    QCOMPARE(listing(accountDirectory(QStringLiteral("Ana"))), names);
+    QCOMPARE(
+        ledgerformat::splitLines(readBytes(accountDirectory(QStringLiteral("Ana")) + u'/' + names.last())),
+        QList<QByteArray>{});
+    testsupport::click(ledger()->Image7);
+    VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("2")), kSavedText, kSavedTitle);
+    QVERIFY(listing(accountDirectory(QStringLiteral("Ana")))
+                .contains(ledgerformat::entriesFileName(2, QLocale(openedIn))));
 }
 
 void TestStorageDialogs::dataRootCannotBeMade() {

@@ -91,8 +91,7 @@ void TestStorageFiles::fileNames() {
 }
 
 void TestStorageFiles::namesFollowTheLocale() {
-    // The default locale decides, so a ledger saved under one separator is
-    // not found under the other.
+    // The default locale decides.
     testsupport::LocaleScope english(QStringLiteral("en_US"));
     QCOMPARE(ledgerformat::entriesFileName(1), QStringLiteral("2.75.text"));
     {

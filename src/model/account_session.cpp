@@ -4,6 +4,7 @@
 #include "model/data_root.h"
 #include "model/file_system.h"
 #include "model/ledger_store.h"
+#include "model/numbertext.h"
 #include "model/platform.h"
 
 #include <QDate>
@@ -86,9 +87,9 @@ QString Session::directory() const {
     return dataroot::path() + m_userName;
 }
 
-Result<ledgerformat::LedgerPaths> Session::paths(bool saving) const {
+Result<ledgerformat::LedgerPaths> Session::paths(bool saving) {
     if (!dataroot::isSafeDirectoryName(m_userName))
-        return Error{Failure::InvalidUserName};
+        return Error(Failure::InvalidUserName);
     const std::optional<double> value = ledgerformat::passwordValue(m_password);
     const bool digitsOnly =
         !m_password.isEmpty() && std::all_of(m_password.begin(), m_password.end(), [](QChar c) {
@@ -96,10 +97,30 @@ Result<ledgerformat::LedgerPaths> Session::paths(bool saving) const {
         });
     // Opening a ledger whose names could be another's is still allowed.
     if (saving && (!value || !ledgerformat::namesStayApart(*value)))
-        return Error{digitsOnly ? Failure::NameClash : Failure::InvalidPassword};
+        return Error(digitsOnly ? Failure::NameClash : Failure::InvalidPassword);
     if (!value)
-        return Error{Failure::Missing};
-    return ledgerformat::ledgerPaths(dataroot::path(), m_userName, *value, dataroot::separator());
+        return Error(Failure::Missing);
+    if (m_paths)
+        return *m_paths;
+    // A ledger saved under a locale with the other decimal separator (comma
+    // or full stop) keeps the names it has, so that one account never
+    // holds two ledgers of one password.
+    const QLocale other(numbertext::decimalSeparator(QLocale()) == QLatin1Char(',') ? QLocale::C
+                                                                                    : QLocale::Spanish);
+    const ledgerformat::LedgerPaths here =
+        ledgerformat::ledgerPaths(dataroot::path(), m_userName, *value, dataroot::separator());
+    const ledgerformat::LedgerPaths there =
+        ledgerformat::ledgerPaths(dataroot::path(), m_userName, *value, dataroot::separator(), other);
+    if (there.entries == here.entries)
+        return here;
+    for (const QString &path : {here.entries, here.total, there.entries}) {
+        const Result<PathKind> found = fileSystem().kind(path);
+        if (!found)
+            return found.error();
+        if (*found != PathKind::Missing)
+            return path == there.entries ? there : here;
+    }
+    return here;
 }
 
 Result<Loaded> Session::open(const Room &room) {
@@ -133,6 +154,7 @@ Result<Loaded> Session::open(const Room &room) {
         return Error::over(Failure::TooManyLines, room.maxLines);
     loaded.entries = ledgerformat::fileLines(stored->entries);
     m_seen = fingerprint(stored->entries, stored->total);
+    m_paths = *paths;
     return loaded;
 }
 
@@ -186,8 +208,10 @@ Status Session::save(const Ledger &ledger, const QString &markerDate) {
             return now.error();
         saved = ledgerstore::save(*paths, *entries, *total);
     }
-    if (saved || saved.error().unfinished)
+    if (saved || saved.error().unfinished) {
         m_seen = fingerprint(*entries, *total);
+        m_paths = *paths;
+    }
     // Only goes if the failed save left it empty.
     if (!saved && !saved.error().unfinished && create) {
         if (const Status gone = fs.removeDirectory(paths->directory); !gone)

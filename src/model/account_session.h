@@ -65,11 +65,14 @@ public:
     storage::Status save(const Ledger &ledger, const QString &markerDate = QString());
 
 private:
-    storage::Result<ledgerformat::LedgerPaths> paths(bool saving) const;
+    // The account's files: those of the current locale's names, unless only
+    // the other decimal separator's are there.
+    storage::Result<ledgerformat::LedgerPaths> paths(bool saving);
 
     QString m_userName;
     QString m_password;
-    std::optional<size_t> m_seen; // a fingerprint of the two files' bytes
+    std::optional<ledgerformat::LedgerPaths> m_paths; // as last read or written
+    std::optional<size_t> m_seen;                     // a fingerprint of their bytes
 };
 
 } // namespace account
