@@ -158,8 +158,6 @@ private slots:
     void saveCreatesTheAccount();
     void secondPasswordAddsALedger();
     void cancelKeepsEverything();
-    void saveRefusals_data();
-    void saveRefusals();
     void passwordsWhoseNamesStayApart_data();
     void passwordsWhoseNamesStayApart();
     void filesAreMadeAfresh_data();
@@ -173,7 +171,6 @@ private slots:
     void signIn();
     void signInDenials_data();
     void signInDenials();
-    void signInRefusesUnsafeNames();
     void signInOverTheLineLimit();
     void windowsBytesRoundTrip();
     void totalFileLines_data();
@@ -459,42 +456,6 @@ void TestStorageDialogs::cancelKeepsEverything() {
     QCOMPARE(dialog->pass->text(), QStringLiteral("12"));
 }
 
-void TestStorageDialogs::saveRefusals_data() {
-    QTest::addColumn<QString>("user");
-    QTest::addColumn<QString>("password");
-    QTest::addColumn<QString>("title");
-    const QString name = QStringLiteral("Nombre no válido");
-    const QString pass = QStringLiteral("Contraseña no válida");
-    QTest::newRow("dot") << QStringLiteral(".") << QStringLiteral("1") << name;
-    QTest::newRow("dot dot") << QStringLiteral("..") << QStringLiteral("1") << name;
-    QTest::newRow("climbing out") << QStringLiteral("../fuera") << QStringLiteral("1") << name;
-    QTest::newRow("slash") << QStringLiteral("a/b") << QStringLiteral("1") << name;
-    QTest::newRow("backslash") << QStringLiteral("a\\b") << QStringLiteral("1") << name;
-    QTest::newRow("tab") << QStringLiteral("a\tb") << QStringLiteral("1") << name;
-    QTest::newRow("too long") << QString(256, QLatin1Char('a')) << QStringLiteral("1") << name;
-    QTest::newRow("pasted letters") << QStringLiteral("Ana") << QStringLiteral("12a") << pass;
-    QTest::newRow("pasted comma") << QStringLiteral("Ana") << QStringLiteral("1,5") << pass;
-    QTest::newRow("pasted blank") << QStringLiteral("Ana") << QStringLiteral(" 1") << pass;
-    QTest::newRow("pasted minus") << QStringLiteral("Ana") << QStringLiteral("-1") << pass;
-    QTest::newRow("not finite") << QStringLiteral("Ana") << QString(400, QLatin1Char('9')) << pass;
-}
-
-void TestStorageDialogs::saveRefusals() {
-    QFETCH(QString, user);
-    QFETCH(QString, password);
-    QFETCH(QString, title);
-    addEntries(1, QStringLiteral("x"));
-    const QList<SeenMessage> seen = save(user, password);
-    VERIFY_ONE_TITLE(seen, title);
-    guardar *dialog = WindowSet::instance().guardarWindow();
-    QVERIFY(dialog->isVisible());
-    QCOMPARE(dialog->user->text(), user);
-    QCOMPARE(dialog->pass->text(), password);
-    QCOMPARE(ledger()->windowTitle(), Form1::noUserCaption());
-    QCOMPARE(listing(dataroot::path()), QStringList{QStringLiteral("noborrar.text")});
-    QVERIFY(!QFileInfo::exists(testsupport::dataHome() + QStringLiteral("/fuera")));
-}
-
 void TestStorageDialogs::passwordsWhoseNamesStayApart_data() {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("password");
@@ -733,20 +694,6 @@ void TestStorageDialogs::signInDenials() {
     QVERIFY(dialog->isVisible());
     QCOMPARE(dialog->user->text(), user);
     QCOMPARE(dialog->pass->text(), password);
-}
-
-void TestStorageDialogs::signInRefusesUnsafeNames() {
-    // A name that climbs out of the data root reads nothing there.
-    const QString outside = testsupport::dataHome() + QStringLiteral("/fuera");
-    QVERIFY(QDir().mkpath(outside));
-    QVERIFY(writeBytes(outside + QStringLiteral("/2.text"), "robado\r\n"));
-    QVERIFY(writeBytes(outside + QStringLiteral("/1,14285714285714.text"), "1\r\n"));
-    QVERIFY(QDir().mkpath(dataroot::path()));
-    for (const QString &name : {QStringLiteral("../fuera"), QStringLiteral(".."), QStringLiteral("a\\b")}) {
-        const QList<SeenMessage> seen = signInAs(name, QStringLiteral("0"));
-        VERIFY_ONE_TITLE(seen, QStringLiteral("Nombre no válido"));
-        QCOMPARE(ledger()->lst->count(), 0);
-    }
 }
 
 void TestStorageDialogs::signInOverTheLineLimit() {
