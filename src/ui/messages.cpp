@@ -115,9 +115,15 @@ QString systemReason(const Error &error) {
     case ENOENT:
         return QStringLiteral("la carpeta o el archivo ya no existe");
     case ENOTDIR:
+    case EEXIST:
         return QStringLiteral("hay un archivo donde debería haber una carpeta");
+    case EISDIR:
+        return QStringLiteral("hay una carpeta con el nombre de uno de los archivos");
     case EFBIG:
         return QStringLiteral("el archivo es demasiado grande");
+    case EOVERFLOW:
+    case ERANGE:
+        return QStringLiteral("el valor es demasiado grande");
     case ENAMETOOLONG:
         return QStringLiteral("el nombre del archivo es demasiado largo");
     case ELOOP:
