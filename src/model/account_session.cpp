@@ -87,7 +87,7 @@ QString Session::directory() const {
     return dataroot::path() + m_userName;
 }
 
-Result<ledgerformat::LedgerPaths> Session::paths(bool saving) {
+Result<ledgerformat::LedgerPaths> Session::resolve(bool saving) {
     if (!dataroot::isSafeDirectoryName(m_userName))
         return Error(Failure::InvalidUserName);
     const std::optional<double> value = ledgerformat::passwordValue(m_password);
@@ -124,7 +124,7 @@ Result<ledgerformat::LedgerPaths> Session::paths(bool saving) {
 }
 
 Result<Loaded> Session::open(const Room &room) {
-    const Result<ledgerformat::LedgerPaths> paths = this->paths(false);
+    const Result<ledgerformat::LedgerPaths> paths = resolve(false);
     if (!paths)
         return paths.error();
     const Result<PathKind> found = fileSystem().kind(paths->directory);
@@ -132,13 +132,13 @@ Result<Loaded> Session::open(const Room &room) {
         return found.error();
     if (*found != PathKind::Directory)
         return Error{Failure::Missing};
-    Result<ledgerstore::StoredLedger> stored = Error{Failure::Missing};
-    {
+    const auto readLocked = [&]() -> Result<ledgerstore::StoredLedger> {
         const Result<platform::FileLock> lock = lockAccount(paths->directory);
         if (!lock)
             return lock.error();
-        stored = ledgerstore::read(*paths);
-    }
+        return ledgerstore::read(*paths);
+    };
+    const Result<ledgerstore::StoredLedger> stored = readLocked();
     if (!stored)
         return stored.error();
     if (ledgerformat::longestLine(stored->entries) > kMaxLineLength ||
@@ -159,7 +159,7 @@ Result<Loaded> Session::open(const Room &room) {
 }
 
 Status Session::save(const Ledger &ledger, const QString &markerDate) {
-    const Result<ledgerformat::LedgerPaths> paths = this->paths(true);
+    const Result<ledgerformat::LedgerPaths> paths = resolve(true);
     if (!paths)
         return paths.error();
     // Everything is turned into bytes before anything is written.
@@ -193,21 +193,22 @@ Status Session::save(const Ledger &ledger, const QString &markerDate) {
         }
     }
 
-    Status saved = Done{};
-    {
+    const auto saveLocked = [&]() -> Status {
         const Result<platform::FileLock> lock = lockAccount(paths->directory);
         if (!lock)
             return lock.error();
         // Only over the ledger this session saw. Missing files are no sign
         // of another save, since no save removes one.
-        const Result<ledgerstore::StoredLedger> now =
-            m_seen ? ledgerstore::read(*paths) : Result<ledgerstore::StoredLedger>(Error{Failure::Missing});
-        if (now && fingerprint(now->entries, now->total) != *m_seen)
-            return Error{Failure::ChangedSinceRead};
-        if (!now && now.error().failure != Failure::Missing)
-            return now.error();
-        saved = ledgerstore::save(*paths, *entries, *total);
-    }
+        if (m_seen) {
+            const Result<ledgerstore::StoredLedger> now = ledgerstore::read(*paths);
+            if (now && fingerprint(now->entries, now->total) != *m_seen)
+                return Error{Failure::ChangedSinceRead};
+            if (!now && now.error().failure != Failure::Missing)
+                return now.error();
+        }
+        return ledgerstore::save(*paths, *entries, *total);
+    };
+    const Status saved = saveLocked();
     if (saved || saved.error().unfinished) {
         m_seen = fingerprint(*entries, *total);
         m_paths = *paths;

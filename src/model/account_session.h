@@ -67,7 +67,7 @@ public:
 private:
     // The account's files: those of the current locale's names, unless only
     // the other decimal separator's are there.
-    storage::Result<ledgerformat::LedgerPaths> paths(bool saving);
+    storage::Result<ledgerformat::LedgerPaths> resolve(bool saving);
 
     QString m_userName;
     QString m_password;

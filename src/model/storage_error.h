@@ -58,7 +58,10 @@ struct Error {
 // A value or the error that took its place.
 template <class T> class [[nodiscard]] Result {
 public:
-    Result(T value) : m_value(std::move(value)) {}     // NOLINT(google-explicit-constructor)
+    // Either converts implicitly, so that a function returns a value or an error alike.
+    // cppcheck-suppress noExplicitConstructor
+    Result(T value) : m_value(std::move(value)) {} // NOLINT(google-explicit-constructor)
+    // cppcheck-suppress noExplicitConstructor
     Result(Error error) : m_value(std::move(error)) {} // NOLINT(google-explicit-constructor)
     bool ok() const { return m_value.index() == 0; }
     explicit operator bool() const { return ok(); }
