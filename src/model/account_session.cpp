@@ -208,7 +208,7 @@ Status Session::save(const Ledger &ledger, const QString &markerDate) {
         }
         return ledgerstore::save(*paths, *entries, *total);
     };
-    const Status saved = saveLocked();
+    Status saved = saveLocked();
     if (saved || saved.error().unfinished) {
         m_seen = fingerprint(*entries, *total);
         m_paths = *paths;
