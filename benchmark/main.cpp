@@ -12,7 +12,7 @@
 #include "x_watch.h"
 
 #include "app/window_set.h"
-#include "model/account_store.h"
+#include "model/account_session.h"
 #include "model/clock.h"
 #include "model/data_root.h"
 #include "model/entry_text.h"
@@ -24,6 +24,7 @@
 #include "ui/fonts.h"
 #include "ui/form2.h"
 #include "ui/ledger_window.h"
+#include "ui/messages.h"
 #include "ui/print_command.h"
 #include "ui/quick_save.h"
 #include "ui/report_painter.h"
@@ -241,11 +242,11 @@ void saveLedger(const Ledger &data) {
         for (int i = 0; i < data.lines.size(); ++i)
             entrylist::append(ledger->lst, data.lines.at(i), data.cents.at(i));
         ledger->setTotalText(data.total);
-        ledgerstore::Stamp stamp;
-        if (const auto problem = accountstore::saveLedger(quicksave::shownLedger(*ledger), kUser, kPassword,
-                                                          accountstore::Directory::Create, std::nullopt,
-                                                          stamp, clocktext::today()))
-            throw Failure{QStringLiteral("no se ha podido guardar el libro de pruebas: ") + problem->text};
+        account::Session session(kUser, kPassword);
+        if (const storage::Status saved = session.save(quicksave::shownLedger(*ledger), clocktext::today());
+            !saved)
+            throw Failure{QStringLiteral("no se ha podido guardar el libro de pruebas: ") +
+                          messages::saveFailed(saved.error(), session.directory()).text};
         click(ledger->Image7);
         settle();
     });
@@ -288,7 +289,7 @@ Result measureQuickSave(const Ledger &data) {
             start = Clock::now();
             click(ledger->Image4);
         });
-        if (seen.size() != 1 || seen.first().text != accountstore::saved().text)
+        if (seen.size() != 1 || seen.first().text != messages::saved().text)
             throw Failure{QStringLiteral("el guardado rápido no ha confirmado el guardado")};
         return msBetween(start, seen.first().shownAt);
     };

@@ -6,8 +6,8 @@
 #include "fuzz_support.h"
 
 #include "model/entry_text.h"
-#include "model/numbertext.h"
 #include "model/ledger_format.h"
+#include "model/numbertext.h"
 
 #include <cmath>
 
@@ -18,15 +18,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const QStringList lines = ledgerformat::fileLines(bytes);
     FUZZ_CHECK(raw.size() == lines.size(), QString::number(raw.size()));
     for (int i = 0; i < raw.size(); ++i) {
-        FUZZ_CHECK(!raw[i].contains('\r'), QString::number(i));
+        FUZZ_CHECK(!raw[i].contains('\r') && !raw[i].contains('\n'), QString::number(i));
         // Windows-1252 decodes every byte, and encodes it back the same.
         const std::optional<QByteArray> again = ledgerformat::encode(lines[i]);
         FUZZ_CHECK(again.has_value() && *again == raw[i], lines[i]);
         (void)entrytext::centsFromDisplayText(lines[i]);
     }
 
-    // A file whose lines all end in CR LF and hold no other CR is written
-    // back byte for byte.
+    // A file whose lines all end in CR LF and hold no other CR or LF is
+    // written back byte for byte.
     const std::optional<QByteArray> written = ledgerformat::fileBytes(lines);
     FUZZ_CHECK(written.has_value(), QString::number(lines.size()));
     FUZZ_CHECK(ledgerformat::fileLines(*written) == lines, QString::number(lines.size()));
@@ -34,6 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     for (qsizetype i = 0; canonical && i < bytes.size(); ++i) {
         if (bytes[i] == '\r')
             canonical = i + 1 < bytes.size() && bytes[i + 1] == '\n';
+        else if (bytes[i] == '\n')
+            canonical = i > 0 && bytes[i - 1] == '\r';
     }
     if (canonical)
         FUZZ_CHECK(*written == bytes, QString::number(bytes.size()));

@@ -371,6 +371,7 @@ void TestBadInput::oddLedgerFiles_data() {
     QTest::newRow("a total of letters") << kEntry << QByteArray("abc\r\n") << 1 << 1250 << "abc";
     QTest::newRow("a total of 1e999") << kEntry << QByteArray("1e999\r\n") << 1 << 1250 << "1e999";
     QTest::newRow("an empty total file") << kEntry << QByteArray() << 1 << 1250 << "15,55";
+    QTest::newRow("LF line ends") << QByteArray("a\nb\nc\n") << QByteArray("1\n2\n") << 3 << 0 << "2";
     QTest::newRow("lone CRs and no last line end")
         << QByteArray("a\rb\r\nc") << QByteArray("1\r2") << 3 << 0 << "2";
     QTest::newRow("as many lines as fit")

@@ -91,8 +91,7 @@ void TestStorageFiles::fileNames() {
 }
 
 void TestStorageFiles::namesFollowTheLocale() {
-    // The default locale decides, so a ledger saved under one separator is
-    // not found under the other.
+    // The default locale decides.
     testsupport::LocaleScope english(QStringLiteral("en_US"));
     QCOMPARE(ledgerformat::entriesFileName(1), QStringLiteral("2.75.text"));
     {
@@ -158,10 +157,8 @@ void TestStorageFiles::pathsAreConcatenated() {
     const LedgerPaths unix = ledgerformat::ledgerPaths(QStringLiteral("/d/Tesorila/"), QStringLiteral("Ana"),
                                                        1236, dataroot::separator(dataroot::NameRules::Unix));
     QCOMPARE(unix.entries, QStringLiteral("/d/Tesorila/Ana/929.text"));
-    // The extra files can never be taken for a ledger file of any password.
-    QVERIFY(!unix.entriesStaging().endsWith(QLatin1String(".text")));
-    QVERIFY(!unix.totalStaging().endsWith(QLatin1String(".text")));
-    QVERIFY(!unix.commitRecord().endsWith(QLatin1String(".text")));
+    // The journal can never be taken for a ledger file of any password.
+    QVERIFY(!unix.journal().endsWith(QLatin1String(".text")));
 }
 
 void TestStorageFiles::dataRootFollowsTheDataHome() {
@@ -278,7 +275,8 @@ void TestStorageFiles::splitLines_data() {
     QTest::newRow("empty line") << QByteArray("\r\n") << L{""};
     QTest::newRow("empty lines between") << QByteArray("a\r\n\r\n\rb") << L{"a", "", "", "b"};
     QTest::newRow("cr then crlf") << QByteArray("a\r\r\n") << L{"a", ""};
-    QTest::newRow("lone lf stays in its line") << QByteArray("a\nb\r\n") << L{"a\nb"};
+    QTest::newRow("lone lf") << QByteArray("a\nb\n\nc") << L{"a", "b", "", "c"};
+    QTest::newRow("lf cr is two line ends") << QByteArray("a\n\rb") << L{"a", "", "b"};
     QTest::newRow("tabs stay") << QByteArray("1\t\t+2,00\x80\t\t\r\n") << L{"1\t\t+2,00\x80\t\t"};
 }
 
@@ -316,7 +314,7 @@ void TestStorageFiles::saveAndRead() {
     // Only the two ledger files remain.
     QCOMPARE(listing(p.directory),
              (QStringList{QStringLiteral("1235,14285714286.text"), QStringLiteral("927,5.text")}));
-    const std::optional<ledgerstore::StoredLedger> back = ledgerstore::read(p);
+    const storage::Result<ledgerstore::StoredLedger> back = ledgerstore::read(p);
     QVERIFY(back);
     QCOMPARE(back->entries, QByteArray("a\r\n"));
     QCOMPARE(back->total, QByteArray("12,5\r\n"));
@@ -358,50 +356,36 @@ void TestStorageFiles::severalLedgersInOneDirectory() {
 }
 
 void TestStorageFiles::recovery_data() {
-    // The states a save can be interrupted in, set up by hand: which extra
-    // files exist, and which ledger a reader must then find.
-    QTest::addColumn<int>("record"); // 0 none, 1 the save's own, 2 one that vouches for nothing
-    QTest::addColumn<bool>("entriesStaging");
-    QTest::addColumn<bool>("totalStaging");
-    QTest::addColumn<bool>("entriesRenamed");
+    // The states a save can be interrupted in, set up by hand: what the
+    // journal holds, whether the entries file is already written, and which
+    // ledger a reader must then find.
+    QTest::addColumn<QString>("journal");
+    QTest::addColumn<bool>("entriesWritten");
     QTest::addColumn<QByteArray>("expected");
 
-    QTest::newRow("nothing pending") << 0 << false << false << false << QByteArray("old");
-    QTest::newRow("entries staged") << 0 << true << false << false << QByteArray("old");
-    QTest::newRow("both staged, no record") << 0 << true << true << false << QByteArray("old");
-    QTest::newRow("committed") << 1 << true << true << false << QByteArray("new");
-    QTest::newRow("entries in place") << 1 << false << true << true << QByteArray("new");
-    QTest::newRow("both in place") << 1 << false << false << true << QByteArray("new");
-    // A staging file removed behind the save's back (by another running
-    // copy, say) is not taken for one already put in place.
-    QTest::newRow("entries staging lost") << 1 << false << true << false << QByteArray("old");
-    QTest::newRow("total staging lost") << 1 << true << false << false << QByteArray("old");
-    QTest::newRow("record of no use") << 2 << true << true << false << QByteArray("old");
+    QTest::newRow("nothing pending") << QString() << false << QByteArray("old");
+    QTest::newRow("journal cut short") << QStringLiteral("cut") << false << QByteArray("old");
+    QTest::newRow("journal of another ledger") << QStringLiteral("other") << false << QByteArray("old");
+    QTest::newRow("journal whole") << QStringLiteral("whole") << false << QByteArray("new");
+    QTest::newRow("entries already written") << QStringLiteral("whole") << true << QByteArray("new");
 }
 
 void TestStorageFiles::recovery() {
-    QFETCH(int, record);
-    QFETCH(bool, entriesStaging);
-    QFETCH(bool, totalStaging);
-    QFETCH(bool, entriesRenamed);
+    QFETCH(QString, journal);
+    QFETCH(bool, entriesWritten);
     QFETCH(QByteArray, expected);
 
     const LedgerPaths p = paths();
     QVERIFY(QDir().mkpath(p.directory));
-    QVERIFY(writeBytes(p.entries, entriesRenamed ? "new entries\r\n" : "old entries\r\n"));
-    QVERIFY(
-        writeBytes(p.total, record && !totalStaging && entriesRenamed ? "new total\r\n" : "old total\r\n"));
-    if (entriesStaging)
-        QVERIFY(writeBytes(p.entriesStaging(), "new entries\r\n"));
-    if (totalStaging)
-        QVERIFY(writeBytes(p.totalStaging(), "new total\r\n"));
-    if (record == 1)
-        QVERIFY(
-            writeBytes(p.commitRecord(), ledgerstore::commitRecord(p, "new entries\r\n", "new total\r\n")));
-    if (record == 2)
-        QVERIFY(writeBytes(p.commitRecord(), "x\r\n"));
+    QVERIFY(writeBytes(p.entries, entriesWritten ? "new entries\r\n" : "old entries\r\n"));
+    QVERIFY(writeBytes(p.total, "old total\r\n"));
+    const QByteArray whole =
+        ledgerstore::journal(journal == QLatin1String("other") ? paths(QStringLiteral("7")) : p,
+                             "new entries\r\n", "new total\r\n");
+    if (!journal.isEmpty())
+        QVERIFY(writeBytes(p.journal(), journal == QLatin1String("cut") ? whole.chopped(3) : whole));
 
-    const std::optional<ledgerstore::StoredLedger> stored = ledgerstore::read(p);
+    const storage::Result<ledgerstore::StoredLedger> stored = ledgerstore::read(p);
     QVERIFY(stored);
     QCOMPARE(stored->entries, expected + " entries\r\n");
     QCOMPARE(stored->total, expected + " total\r\n");
@@ -412,12 +396,14 @@ void TestStorageFiles::recovery() {
     QCOMPARE(readBytes(p.total), stored->total);
 }
 
-// A file system on which nothing can be renamed or removed, as in a
+// A file system on which nothing can be written or removed, as in a
 // read-only directory.
 class NoChangesFileSystem : public storage::FileSystem {
 public:
-    bool rename(const QString &, const QString &) override { return false; }
-    bool remove(const QString &) override { return false; }
+    storage::Status write(const QString &, const QByteArray &, platform::Links) override {
+        return storage::Error::system(EROFS);
+    }
+    storage::Status remove(const QString &) override { return storage::Error::system(EROFS); }
 };
 
 void TestStorageFiles::pendingCommitReadOnly() {
@@ -425,28 +411,20 @@ void TestStorageFiles::pendingCommitReadOnly() {
     QVERIFY(QDir().mkpath(p.directory));
     QVERIFY(writeBytes(p.entries, "new entries\r\n"));
     QVERIFY(writeBytes(p.total, "old total\r\n"));
-    const ledgerstore::Stamp before = ledgerstore::read(p)->stamp;
-    QVERIFY(writeBytes(p.totalStaging(), "new total\r\n"));
-    QVERIFY(writeBytes(p.commitRecord(), ledgerstore::commitRecord(p, "new entries\r\n", "new total\r\n")));
-    QVERIFY(writeBytes(p.entriesStaging() + QStringLiteral("x"), "unrelated\r\n"));
+    QVERIFY(writeBytes(p.journal(), ledgerstore::journal(p, "new entries\r\n", "new total\r\n")));
 
-    std::optional<ledgerstore::StoredLedger> stored;
-    {
-        NoChangesFileSystem readOnly;
-        storage::ScopedFileSystem scope(readOnly);
-        stored = ledgerstore::read(p);
-        QVERIFY(stored);
-        QCOMPARE(stored->entries, QByteArray("new entries\r\n"));
-        QCOMPARE(stored->total, QByteArray("new total\r\n"));
-        // A save cannot settle the pending commit, so it writes nothing.
-        QVERIFY(!ledgerstore::save(p, "newer\r\n", "3\r\n"));
-        QCOMPARE(readBytes(p.entries), QByteArray("new entries\r\n"));
-    }
-    // Completing the commit is a change for whoever saw the files before
-    // it, and none for whoever read what it commits.
-    QCOMPARE(ledgerstore::save(p, "newer\r\n", "3\r\n", &before).outcome, ledgerstore::Outcome::Changed);
-    QCOMPARE(readBytes(p.total), QByteArray("new total\r\n"));
-    QVERIFY(ledgerstore::save(p, "newer\r\n", "3\r\n", &stored->stamp));
+    NoChangesFileSystem readOnly;
+    storage::ScopedFileSystem scope(readOnly);
+    // The journal cannot be played, so it is what a read finds.
+    const storage::Result<ledgerstore::StoredLedger> stored = ledgerstore::read(p);
+    QVERIFY(stored);
+    QCOMPARE(stored->entries, QByteArray("new entries\r\n"));
+    QCOMPARE(stored->total, QByteArray("new total\r\n"));
+    // A save cannot settle it, so it writes nothing, and is no unfinished save.
+    const storage::Status saved = ledgerstore::save(p, "newer\r\n", "3\r\n");
+    QVERIFY(!saved && !saved.error().unfinished);
+    QCOMPARE(saved.error().code, EROFS);
+    QCOMPARE(readBytes(p.total), QByteArray("old total\r\n"));
 }
 
 void TestStorageFiles::everyFailingStepOfASave() {
@@ -463,7 +441,7 @@ void TestStorageFiles::everyFailingStepOfASave() {
         QVERIFY(ledgerstore::save(p, oldEntries, "20\r\n"));
         FaultyFileSystem faulty;
         faulty.failAt = failAt;
-        ledgerstore::SaveResult result;
+        storage::Status result = storage::Done{};
         {
             storage::ScopedFileSystem scope(faulty);
             result = ledgerstore::save(p, newEntries, "30\r\n");
@@ -472,10 +450,10 @@ void TestStorageFiles::everyFailingStepOfASave() {
         // One failing step is tried again: the save is complete or not made.
         // A directory sync that failed once is not trusted, even when it
         // passes on the second try: that save is unfinished, yet complete.
-        const bool unfinished = result.outcome == ledgerstore::Outcome::Unfinished;
+        const bool unfinished = !result && result.error().unfinished;
         QVERIFY2(!unfinished || where.startsWith(QStringLiteral("syncDirectory")), qPrintable(where));
         const bool saved = bool(result) || unfinished;
-        const std::optional<ledgerstore::StoredLedger> stored = ledgerstore::read(p);
+        const storage::Result<ledgerstore::StoredLedger> stored = ledgerstore::read(p);
         QVERIFY2(stored, qPrintable(where));
         QVERIFY2(stored->entries == (saved ? newEntries : oldEntries), qPrintable(where));
         QVERIFY2(stored->total == (saved ? "30\r\n" : "20\r\n"), qPrintable(where));
@@ -486,9 +464,9 @@ void TestStorageFiles::everyFailingStepOfASave() {
             break;
         }
     }
-    // open, write, sync and commit of three files, the renames, the syncs
-    // and the removals all took their turn.
-    QVERIFY2(steps >= 20, qPrintable(QString::number(steps)));
+    // The checks, the journal, its sync, both files and the journal's
+    // removal all took their turn.
+    QVERIFY2(steps >= 8, qPrintable(QString::number(steps)));
 }
 
 void TestStorageFiles::everyFailingStepOfARead() {
@@ -499,14 +477,11 @@ void TestStorageFiles::everyFailingStepOfARead() {
     for (int failAt = 0;; ++failAt) {
         QVERIFY(writeBytes(p.entries, "new entries\r\n"));
         QVERIFY(writeBytes(p.total, "old total\r\n"));
-        QVERIFY(writeBytes(p.totalStaging(), "new total\r\n"));
-        QVERIFY(
-            writeBytes(p.commitRecord(), ledgerstore::commitRecord(p, "new entries\r\n", "new total\r\n")));
-        QFile::remove(p.entriesStaging());
+        QVERIFY(writeBytes(p.journal(), ledgerstore::journal(p, "new entries\r\n", "new total\r\n")));
 
         FaultyFileSystem faulty;
         faulty.failAt = failAt;
-        std::optional<ledgerstore::StoredLedger> stored;
+        storage::Result<ledgerstore::StoredLedger> stored = storage::Error();
         {
             storage::ScopedFileSystem scope(faulty);
             stored = ledgerstore::read(p);
@@ -515,7 +490,7 @@ void TestStorageFiles::everyFailingStepOfARead() {
             QCOMPARE(stored->entries, QByteArray("new entries\r\n"));
             QCOMPARE(stored->total, QByteArray("new total\r\n"));
         }
-        const std::optional<ledgerstore::StoredLedger> again = ledgerstore::read(p);
+        const storage::Result<ledgerstore::StoredLedger> again = ledgerstore::read(p);
         QVERIFY(again);
         QCOMPARE(again->total, QByteArray("new total\r\n"));
         if (failAt >= faulty.count) {
@@ -553,11 +528,12 @@ void TestStorageFiles::everyPairOfFailingSteps() {
             bool saved = false;
             {
                 storage::ScopedFileSystem scope(faulty);
-                saved = ledgerstore::save(p, newEntries, "4\r\n").outcome != ledgerstore::Outcome::NotSaved;
+                const storage::Status result = ledgerstore::save(p, newEntries, "4\r\n");
+                saved = result || result.error().unfinished;
             }
             FaultyFileSystem failingRead;
             failingRead.failAt = second - first - 1; // somewhere in the read's first steps
-            std::optional<ledgerstore::StoredLedger> stored;
+            storage::Result<ledgerstore::StoredLedger> stored = storage::Error();
             {
                 storage::ScopedFileSystem scope(failingRead);
                 stored = ledgerstore::read(p);
@@ -573,9 +549,8 @@ void TestStorageFiles::everyPairOfFailingSteps() {
 }
 
 void TestStorageFiles::durableOrder() {
-    // Each step of a save is made durable before the step that relies on it:
-    // both staging files (content synced) before the record, the record
-    // before the first rename, the renames before the record goes.
+    // The journal (each write is synced) and its name are durable before
+    // either ledger file changes, and it goes only once both are written.
     const LedgerPaths p = paths();
     QVERIFY(QDir().mkpath(p.directory));
     QVERIFY(ledgerstore::save(p, "old\r\n", "1\r\n"));
@@ -584,38 +559,18 @@ void TestStorageFiles::durableOrder() {
         storage::ScopedFileSystem scope(logging);
         QVERIFY(ledgerstore::save(p, "new\r\n", "2\r\n"));
     }
-    const QStringList &log = logging.log;
-    const QString entriesStaging = QFileInfo(p.entriesStaging()).fileName();
-    const QString totalStaging = QFileInfo(p.totalStaging()).fileName();
-    const QString record = QFileInfo(p.commitRecord()).fileName();
-    const auto at = [&](const QString &entry, qsizetype from = 0) {
-        const qsizetype found = log.indexOf(entry, from);
-        return found < 0 ? log.size() + 1000 : found;
+    const auto at = [&](const QString &operation, const QString &path) {
+        return logging.log.indexOf(operation + QLatin1Char(' ') + QFileInfo(path).fileName());
     };
-    const auto between = [&](const QString &operation, qsizetype after, qsizetype before) {
-        for (qsizetype i = after + 1; i < before && i < log.size(); ++i) {
-            if (log.at(i) == operation)
-                return true;
-        }
-        return false;
-    };
-    const QString syncDirectory = QStringLiteral("syncDirectory ") + QDir(p.directory).dirName();
-    const qsizetype recordOpened = at(QStringLiteral("open ") + record);
-    const qsizetype recordCommitted = at(QStringLiteral("commit ") + record);
-    const qsizetype firstRename = at(QStringLiteral("rename ") + entriesStaging);
-    const qsizetype secondRename = at(QStringLiteral("rename ") + totalStaging);
-    const qsizetype recordRemoved = at(QStringLiteral("remove ") + record, recordCommitted);
-    const QByteArray all = log.join(u',').toUtf8();
-    for (const QString &staging : {entriesStaging, totalStaging}) {
-        const qsizetype opened = at(QStringLiteral("open ") + staging);
-        QVERIFY2(between(QStringLiteral("sync ") + staging, opened, at(QStringLiteral("commit ") + staging)),
-                 all.constData());
-        QVERIFY2(at(QStringLiteral("commit ") + staging) < recordOpened, all.constData());
-    }
-    QVERIFY2(between(QStringLiteral("sync ") + record, recordOpened, recordCommitted), all.constData());
-    QVERIFY2(between(syncDirectory, recordCommitted, qMin(firstRename, secondRename)), all.constData());
-    QVERIFY2(between(syncDirectory, qMax(firstRename, secondRename), recordRemoved), all.constData());
-    QVERIFY2(recordRemoved < log.size(), all.constData());
+    const QByteArray all = logging.log.join(u',').toUtf8();
+    const qsizetype journal = at(QStringLiteral("write"), p.journal());
+    const qsizetype synced = at(QStringLiteral("syncDirectory"), p.directory);
+    const qsizetype removed = at(QStringLiteral("remove"), p.journal());
+    QVERIFY2(journal >= 0 && journal < synced, all.constData());
+    QVERIFY2(synced < at(QStringLiteral("write"), p.entries), all.constData());
+    QVERIFY2(synced < at(QStringLiteral("write"), p.total), all.constData());
+    QVERIFY2(qMax(at(QStringLiteral("write"), p.entries), at(QStringLiteral("write"), p.total)) < removed,
+             all.constData());
 }
 
 TESORILA_MODEL_TEST_MAIN(TestStorageFiles)

@@ -4,14 +4,13 @@
 // Helpers shared by the storage tests: a file system that fails (or kills
 // the process) at a chosen operation, and small file utilities.
 
-#include <QSaveFile>
-
 #include "model/file_system.h"
 
 #include <QDir>
 #include <QFile>
 #include <QStringList>
 
+#include <cerrno>
 #include <csignal>
 
 #ifdef Q_OS_WIN
@@ -21,67 +20,54 @@
 namespace storagetest {
 
 // Passes every operation to the real file system, except the one whose
-// number (counted from 0 over all operations) is failAt (or alsoFailAt): that one fails
+// number (counted from 0 over all operations) is failAt (or alsoFailAt), and
+// every one named failEvery: that one fails with the system error given
 // without doing anything, or, for a write, after writing half of the bytes.
 // With crash set, the process kills itself at that operation instead.
 class FaultyFileSystem : public storage::FileSystem {
 public:
     int failAt = -1;
     int alsoFailAt = -1; // a second failing operation, if any
+    QString failEvery;   // an operation that always fails
+    int error = EIO;
     bool crash = false;
     int count = 0;
     QStringList log; // "operation path" for every call
 
-    storage::PathKind kind(const QString &path) override {
-        return fails(QStringLiteral("kind"), path) ? storage::PathKind::Unknown : FileSystem::kind(path);
+    storage::Result<storage::PathKind> kind(const QString &path) override {
+        return fails(QStringLiteral("kind"), path) ? refusal() : FileSystem::kind(path);
     }
-    bool makeDirectory(const QString &path) override {
-        return !fails(QStringLiteral("makeDirectory"), path) && FileSystem::makeDirectory(path);
+    storage::Status makeDirectory(const QString &path) override {
+        return fails(QStringLiteral("makeDirectory"), path) ? refusal() : FileSystem::makeDirectory(path);
     }
-    bool makePath(const QString &path) override {
-        return !fails(QStringLiteral("makePath"), path) && FileSystem::makePath(path);
+    storage::Status makePath(const QString &path) override {
+        return fails(QStringLiteral("makePath"), path) ? refusal() : FileSystem::makePath(path);
     }
-    bool removeDirectory(const QString &path) override {
-        return !fails(QStringLiteral("removeDirectory"), path) && FileSystem::removeDirectory(path);
+    storage::Status removeDirectory(const QString &path) override {
+        return fails(QStringLiteral("removeDirectory"), path) ? refusal() : FileSystem::removeDirectory(path);
     }
-    std::optional<QByteArray> read(const QString &path, qint64 limit) override {
-        if (fails(QStringLiteral("read"), path))
-            return std::nullopt;
-        return FileSystem::read(path, limit);
+    storage::Result<QByteArray> read(const QString &path, qint64 limit) override {
+        return fails(QStringLiteral("read"), path) ? refusal() : FileSystem::read(path, limit);
     }
-    bool open(QSaveFile &file) override {
-        return !fails(QStringLiteral("open"), file.fileName()) && FileSystem::open(file);
+    storage::Status write(const QString &path, const QByteArray &bytes, platform::Links links) override {
+        // Half the bytes reach the file before the failure.
+        if (count == failAt || count == alsoFailAt || failEvery == QLatin1String("write"))
+            (void)FileSystem::write(path, bytes.left(bytes.size() / 2), links);
+        return fails(QStringLiteral("write"), path) ? refusal() : FileSystem::write(path, bytes, links);
     }
-    bool write(QSaveFile &file, const QByteArray &bytes) override {
-        if (isTarget()) {
-            // Half the bytes reach the file before the failure.
-            FileSystem::write(file, bytes.left(bytes.size() / 2));
-            FileSystem::sync(file);
-        }
-        return !fails(QStringLiteral("write"), file.fileName()) && FileSystem::write(file, bytes);
+    storage::Status remove(const QString &path) override {
+        return fails(QStringLiteral("remove"), path) ? refusal() : FileSystem::remove(path);
     }
-    bool sync(QSaveFile &file) override {
-        return !fails(QStringLiteral("sync"), file.fileName()) && FileSystem::sync(file);
-    }
-    bool commit(QSaveFile &file) override {
-        return !fails(QStringLiteral("commit"), file.fileName()) && FileSystem::commit(file);
-    }
-    bool rename(const QString &from, const QString &to) override {
-        return !fails(QStringLiteral("rename"), from) && FileSystem::rename(from, to);
-    }
-    bool remove(const QString &path) override {
-        return !fails(QStringLiteral("remove"), path) && FileSystem::remove(path);
-    }
-    bool syncDirectory(const QString &path) override {
-        return !fails(QStringLiteral("syncDirectory"), path) && FileSystem::syncDirectory(path);
+    storage::Status syncDirectory(const QString &path) override {
+        return fails(QStringLiteral("syncDirectory"), path) ? refusal() : FileSystem::syncDirectory(path);
     }
 
 private:
-    bool isTarget() const { return count == failAt || count == alsoFailAt; }
+    storage::Error refusal() const { return storage::Error::system(error); }
 
     bool fails(const QString &operation, const QString &path) {
         log.append(operation + QLatin1Char(' ') + QDir(path).dirName());
-        const bool target = isTarget();
+        const bool target = count == failAt || count == alsoFailAt || operation == failEvery;
         ++count;
         if (target && crash) {
 #ifdef Q_OS_WIN
@@ -91,8 +77,6 @@ private:
             ::raise(SIGKILL);
 #endif
         }
-        if (target)
-            setError(std::make_error_code(std::errc::io_error));
         return target;
     }
 };

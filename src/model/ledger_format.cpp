@@ -49,19 +49,26 @@ bool encodeInto(QStringView text, char *&out) {
 }
 
 // Calls line(start, length) for each line of the bytes, in order: each
-// ends at CR LF or at a lone CR, and a last line without a line end counts
-// too.
+// ends at CR LF, at a lone CR or at a lone LF, and a last line without a
+// line end counts too.
 template <class Line> void forEachLine(const QByteArray &bytes, Line line) {
     const char *data = bytes.constData();
     const qsizetype n = bytes.size();
-    qsizetype start = 0;
-    while (start < n) {
-        const auto *cr = static_cast<const char *>(std::memchr(data + start, '\r', size_t(n - start)));
-        const qsizetype end = cr ? cr - data : n;
+    // The next CR and the next LF, each looked for again only once passed.
+    qsizetype cr = -1;
+    qsizetype lf = -1;
+    const auto next = [&](char c, qsizetype &at, qsizetype from) {
+        if (at < from) {
+            const auto *found = static_cast<const char *>(std::memchr(data + from, c, size_t(n - from)));
+            at = found ? found - data : n;
+        }
+    };
+    for (qsizetype start = 0; start < n;) {
+        next('\r', cr, start);
+        next('\n', lf, start);
+        const qsizetype end = qMin(cr, lf);
         line(start, end - start);
-        start = end + 1;
-        if (start < n && data[start] == '\n')
-            ++start;
+        start = end + (end + 1 < n && data[end] == '\r' && data[end + 1] == '\n' ? 2 : 1);
     }
 }
 
@@ -192,6 +199,12 @@ qsizetype lineCount(const QByteArray &bytes) {
     qsizetype count = 0;
     forEachLine(bytes, [&](qsizetype, qsizetype) { ++count; });
     return count;
+}
+
+qsizetype longestLine(const QByteArray &bytes) {
+    qsizetype longest = 0;
+    forEachLine(bytes, [&](qsizetype, qsizetype length) { longest = qMax(longest, length); });
+    return longest;
 }
 
 std::optional<QString> lastLine(const QByteArray &bytes) {

@@ -38,16 +38,14 @@ QString totalFileName(double password, const QLocale &locale = QLocale());
 // (or in exponent form), some other password's entries file bears it.
 bool namesStayApart(double password, const QLocale &locale = QLocale());
 
-// The files of one ledger, and the extra files that make a save of the two
-// an all-or-nothing step (see ledgerstore).
+// The files of one ledger, and the journal that makes a save of the two an
+// all-or-nothing step (see ledgerstore).
 struct LedgerPaths {
     QString directory; // the account directory, without a closing separator
     QString entries;
     QString total;
 
-    QString entriesStaging() const { return entries + QStringLiteral(".new"); }
-    QString totalStaging() const { return total + QStringLiteral(".new"); }
-    QString commitRecord() const { return entries + QStringLiteral(".commit"); }
+    QString journal() const { return entries + QStringLiteral(".commit"); }
 };
 
 // Paths built by plain concatenation: root (with its closing separator) +
@@ -66,9 +64,8 @@ std::optional<QByteArray> encode(const QString &text);
 // split the line in two. Each is listed once, in order of appearance.
 QString unsavableCharacters(const QString &text);
 
-// The lines of a file: each ends at CR LF or at a lone CR; a last line
-// without a line end counts too. An empty file has no lines. A lone LF is
-// part of its line.
+// The lines of a file: each ends at CR LF, at a lone CR or at a lone LF; a
+// last line without a line end counts too. An empty file has no lines.
 QList<QByteArray> splitLines(const QByteArray &bytes);
 
 // The bytes of a file holding the lines, each followed by CR LF, or nothing
@@ -80,6 +77,9 @@ QStringList fileLines(const QByteArray &bytes);
 
 // How many lines fileLines() gives, counted without decoding them.
 qsizetype lineCount(const QByteArray &bytes);
+
+// The length of the longest line fileLines() gives, in bytes.
+qsizetype longestLine(const QByteArray &bytes);
 
 // The last line fileLines() gives, decoded alone; none for an empty file.
 std::optional<QString> lastLine(const QByteArray &bytes);

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/abrir.h"
 
-#include "model/account_store.h"
 #include "ui/entry_list.h"
 #include "ui/ledger_window.h"
 #include "ui/messagebox.h"
+#include "ui/messages.h"
 #include "ui/widgets.h"
 #include "ui/windows.h"
 
@@ -26,7 +26,7 @@ void abrir::Form_Load() {
 
 void abrir::Image1_Click() {
     if (user->text().isEmpty() || pass->text().isEmpty()) {
-        messagebox::show(this, accountstore::missingFields());
+        messagebox::show(this, messages::missingFields());
         return;
     }
     Form1 *ledger = ui::windows().form1();
@@ -34,23 +34,22 @@ void abrir::Image1_Click() {
         return;
     const QString userName = user->text();
     const QString password = pass->text();
-    const accountstore::Room room{ledger->lst->count(), entrylist::kMaxLines, ledger->txtt->maxLength()};
-    const std::variant<accountstore::Loaded, accountstore::Message> found =
-        accountstore::loadLedger(userName, password, room);
-    if (const auto *problem = std::get_if<accountstore::Message>(&found)) {
-        messagebox::show(this, *problem);
+    account::Session session(userName, password);
+    const storage::Result<account::Loaded> loaded =
+        session.open({ledger->lst->count(), entrylist::kMaxLines, ledger->txtt->maxLength()});
+    if (!loaded) {
+        messagebox::show(this, messages::openFailed(loaded.error()));
         return;
     }
-    const auto &loaded = std::get<accountstore::Loaded>(found);
     // Each line has the amount its text shows.
-    entrylist::appendAll(ledger->lst, loaded.entries);
+    entrylist::appendAll(ledger->lst, loaded->entries);
     // The last stored total line is the total; an empty total file leaves it.
-    if (loaded.total)
-        ledger->txtt->setText(*loaded.total);
+    if (loaded->total)
+        ledger->txtt->setText(*loaded->total);
     ledger->setWindowTitle(Form1::accountCaption(userName));
     ledger->user1->setText(userName);
     ledger->pass1->setText(password);
-    ledger->accountStamp = loaded.stamp;
+    ledger->session = std::move(session);
     hide();
 }
 

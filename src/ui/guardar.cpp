@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/guardar.h"
 
-#include "model/account_store.h"
 #include "model/clock.h"
 #include "ui/ledger_window.h"
 #include "ui/messagebox.h"
+#include "ui/messages.h"
 #include "ui/quick_save.h"
 #include "ui/widgets.h"
 #include "ui/windows.h"
@@ -52,13 +52,13 @@ void guardar::Form_Load() {
     user->clear();
     pass->clear();
     user->setFocus();
-    if (const std::optional<accountstore::Message> problem = accountstore::makeMarker(Text3->text()))
-        messagebox::show(this, *problem);
+    if (const storage::Status made = account::makeMarker(Text3->text()); !made)
+        messagebox::show(this, messages::dataRootFailed(made.error()));
 }
 
 void guardar::Image1_Click() {
     if (user->text().isEmpty() || pass->text().isEmpty()) {
-        messagebox::show(this, accountstore::missingFields());
+        messagebox::show(this, messages::missingFields());
         return;
     }
     Form1 *ledger = ui::windows().form1();
@@ -67,20 +67,18 @@ void guardar::Image1_Click() {
     const QString userName = user->text();
     const QString password = pass->text();
     // Whatever the account holds is replaced: that is what this dialog is for.
-    ledgerstore::Stamp stamp;
-    if (const std::optional<accountstore::Message> problem =
-            accountstore::saveLedger(quicksave::shownLedger(*ledger), userName, password,
-                                     accountstore::Directory::Create, std::nullopt, stamp, Text3->text())) {
-        messagebox::show(this, *problem);
+    account::Session session(userName, password);
+    if (const storage::Status saved = session.save(quicksave::shownLedger(*ledger), Text3->text()); !saved) {
+        messagebox::show(this, messages::saveFailed(saved.error(), session.directory()));
         return;
     }
-    ledger->accountStamp = stamp;
+    ledger->session = std::move(session);
     ledger->setWindowTitle(Form1::accountCaption(userName));
     ledger->user1->setText(userName);
     ledger->pass1->setText(password);
     user->clear();
     pass->clear();
-    messagebox::show(this, accountstore::saved());
+    messagebox::show(this, messages::saved());
     hide();
 }
 

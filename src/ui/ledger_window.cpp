@@ -205,7 +205,7 @@ void Form1::Image6_Click() {
 
 void Form1::Image7_Click() {
     setWindowTitle(noUserCaption());
-    accountStamp = {};
+    session = {};
     lst->clear();
     setTotalText(QStringLiteral("0"));
 }

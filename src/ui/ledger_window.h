@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "model/ledger_stamp.h"
+#include "model/account_session.h"
 
 #include <QColor>
 #include <QWidget>
@@ -20,7 +20,7 @@ class PictureButton;
 // The list holds the entries, txtt the running total as text, the caption
 // the account in use, and the hidden user1 and pass1 that account's user
 // name and password. The other windows read and write these controls, and
-// accountStamp: that account's files as this window last read or saved them.
+// session: that account as this window last read or saved it.
 class Form1 : public QWidget {
     Q_OBJECT
 public:
@@ -51,7 +51,7 @@ public:
     QLineEdit *Text1;
     QLineEdit *user1;
     QLineEdit *pass1;
-    ledgerstore::Stamp accountStamp;
+    account::Session session;
 
     ui::PictureButton *Image1; // plus: add an entry
     ui::PictureButton *Image2; // minus: delete the selected entry

@@ -12,7 +12,7 @@ void show(QWidget *parent, const QString &text, const QString &title) {
     box.exec();
 }
 
-void show(QWidget *parent, const accountstore::Message &message) {
+void show(QWidget *parent, const messages::Message &message) {
     show(parent, message.text, message.title);
 }
 

@@ -5,6 +5,7 @@
 #include "model/data_root.h"
 #include "ui/ledger_window.h"
 #include "ui/messagebox.h"
+#include "ui/messages.h"
 #include "ui/report_painter.h"
 
 #include <QDir>
@@ -100,12 +101,13 @@ void reportNoPrinter(Form1 *ledger, const QList<ReportLine> &lines, const QDateT
                              QDir::toNativeSeparators(*path),
                          messageTitle());
     } else {
-        messagebox::show(ledger,
-                         QStringLiteral("No hay ninguna impresora predeterminada y no se ha podido guardar "
-                                        "el informe como PDF (%1) en:\n")
-                                 .arg(dataroot::reasonText(std::get<std::error_code>(saved))) +
-                             QDir::toNativeSeparators(dataroot::path()),
-                         messageTitle());
+        messagebox::show(
+            ledger,
+            QStringLiteral("No hay ninguna impresora predeterminada y no se ha podido guardar "
+                           "el informe como PDF (%1) en:\n")
+                    .arg(messages::reason(storage::Error::system(std::get<std::error_code>(saved).value()))) +
+                QDir::toNativeSeparators(dataroot::path()),
+            messageTitle());
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include "ui/ledger_window.h"
 #include "ui/messagebox.h"
+#include "ui/messages.h"
 #include "ui/windows.h"
 
 #include <QLineEdit>
@@ -10,8 +11,8 @@
 
 namespace quicksave {
 
-accountstore::Ledger shownLedger(const Form1 &ledger) {
-    accountstore::Ledger shown;
+account::Ledger shownLedger(const Form1 &ledger) {
+    account::Ledger shown;
     const int count = ledger.lst->count();
     shown.lines.reserve(count);
     for (int i = 0; i < count; ++i)
@@ -30,11 +31,10 @@ void run(Form1 *ledger) {
     // The confirmation comes only once both files are written, and only
     // over the files this window last read or saved: a save made meanwhile
     // by another running copy is never overwritten unseen.
-    const std::optional<accountstore::Message> problem = accountstore::saveLedger(
-        shownLedger(*ledger), ledger->user1->text(), ledger->pass1->text(),
-        accountstore::Directory::MustExist, ledger->accountStamp, ledger->accountStamp);
-    messagebox::show(ledger, problem ? *problem : accountstore::saved());
-    if (problem)
+    const storage::Status saved = ledger->session.save(shownLedger(*ledger));
+    messagebox::show(ledger, saved ? messages::saved()
+                                   : messages::saveFailed(saved.error(), ledger->session.directory()));
+    if (!saved)
         ui::windows().showGuardar();
 }
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "model/account_store.h"
+#include "model/account_session.h"
 
 class Form1;
 
@@ -9,7 +9,7 @@ namespace quicksave {
 
 // The ledger the window shows: the text of each line of its list and the
 // text of its total.
-accountstore::Ledger shownLedger(const Form1 &ledger);
+account::Ledger shownLedger(const Form1 &ledger);
 
 // The ledger window's save command: asks for an account while none is in
 // use, otherwise saves the ledger back to the account in use, unless

@@ -1,0 +1,224 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "model/account_session.h"
+
+#include "model/data_root.h"
+#include "model/file_system.h"
+#include "model/ledger_store.h"
+#include "model/numbertext.h"
+#include "model/platform.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QtDebug>
+
+#include <algorithm>
+
+namespace account {
+
+using storage::Done;
+using storage::Error;
+using storage::Failure;
+using storage::fileSystem;
+using storage::PathKind;
+using storage::Result;
+using storage::Status;
+
+namespace {
+
+// The longest line a ledger file may have: an entry's date, amount and
+// tabs, and a concept as long as its text box takes (32767), with room to
+// spare.
+constexpr qsizetype kMaxLineLength = 65536;
+
+// How long a sign-in or save waits for another running copy to let go.
+constexpr int kLockWaitMs = 2000;
+
+// Tells one stored ledger from another within this process. Two different
+// ledgers share one only by a chance of one in 2^64.
+size_t fingerprint(const QByteArray &entries, const QByteArray &total) {
+    return qHashMulti(0, entries, total);
+}
+
+Result<platform::FileLock> lockAccount(const QString &directory) {
+    return platform::lockFile(directory + dataroot::separator() + QStringLiteral(".bloqueo"), kLockWaitMs);
+}
+
+Error dataRoot(Error error) {
+    error.dataRoot = true;
+    return error;
+}
+
+} // namespace
+
+Status makeMarker(const QString &date) {
+    storage::FileSystem &fs = fileSystem();
+    if (const Result<PathKind> marker = fs.kind(dataroot::markerPath());
+        marker && *marker != PathKind::Missing)
+        return Done{};
+    const Result<PathKind> root = fs.kind(dataroot::path());
+    if (const Status made = fs.makePath(dataroot::path()); !made)
+        return dataRoot(made.error());
+    // A new data root must outlast a power cut as surely as the ledgers in it.
+    if (root && *root == PathKind::Missing) {
+        if (const Status synced =
+                fs.syncDirectory(QFileInfo(QDir::cleanPath(dataroot::path())).absolutePath());
+            !synced)
+            return dataRoot(synced.error());
+    }
+    // The marker is never read: a date that the file cannot hold (a locale
+    // with other digits, say) is written in the ISO form instead, and a
+    // marker that cannot be written stops nothing.
+    std::optional<QByteArray> bytes = ledgerformat::fileBytes({date});
+    if (!bytes)
+        bytes = ledgerformat::fileBytes({QDate::currentDate().toString(Qt::ISODate)});
+    if (const Status written =
+            fs.write(dataroot::markerPath(), bytes.value_or(QByteArray()), platform::Links::Replace);
+        !written)
+        qWarning("Tesorila: no se puede escribir noborrar.text (error %d)", written.error().code);
+    return Done{};
+}
+
+Session::Session(QString userName, QString password)
+    : m_userName(std::move(userName)), m_password(std::move(password)) {}
+
+QString Session::directory() const {
+    return dataroot::path() + m_userName;
+}
+
+Result<ledgerformat::LedgerPaths> Session::resolve(bool saving) {
+    if (!dataroot::isSafeDirectoryName(m_userName))
+        return Error(Failure::InvalidUserName);
+    const std::optional<double> value = ledgerformat::passwordValue(m_password);
+    const bool digitsOnly =
+        !m_password.isEmpty() && std::all_of(m_password.begin(), m_password.end(), [](QChar c) {
+            return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        });
+    // Opening a ledger whose names could be another's is still allowed.
+    if (saving && (!value || !ledgerformat::namesStayApart(*value)))
+        return Error(digitsOnly ? Failure::NameClash : Failure::InvalidPassword);
+    if (!value)
+        return Error(Failure::Missing);
+    if (m_paths)
+        return *m_paths;
+    // A ledger saved under a locale with the other decimal separator (comma
+    // or full stop) keeps the names it has, so that one account never
+    // holds two ledgers of one password.
+    const QLocale other(numbertext::decimalSeparator(QLocale()) == QLatin1Char(',') ? QLocale::C
+                                                                                    : QLocale::Spanish);
+    const ledgerformat::LedgerPaths here =
+        ledgerformat::ledgerPaths(dataroot::path(), m_userName, *value, dataroot::separator());
+    const ledgerformat::LedgerPaths there =
+        ledgerformat::ledgerPaths(dataroot::path(), m_userName, *value, dataroot::separator(), other);
+    if (there.entries == here.entries)
+        return here;
+    for (const QString &path : {here.entries, here.total, there.entries}) {
+        const Result<PathKind> found = fileSystem().kind(path);
+        if (!found)
+            return found.error();
+        if (*found != PathKind::Missing)
+            return path == there.entries ? there : here;
+    }
+    return here;
+}
+
+Result<Loaded> Session::open(const Room &room) {
+    const Result<ledgerformat::LedgerPaths> paths = resolve(false);
+    if (!paths)
+        return paths.error();
+    const Result<PathKind> found = fileSystem().kind(paths->directory);
+    if (!found)
+        return found.error();
+    if (*found != PathKind::Directory)
+        return Error{Failure::Missing};
+    const auto readLocked = [&]() -> Result<ledgerstore::StoredLedger> {
+        const Result<platform::FileLock> lock = lockAccount(paths->directory);
+        if (!lock)
+            return lock.error();
+        return ledgerstore::read(*paths);
+    };
+    const Result<ledgerstore::StoredLedger> stored = readLocked();
+    if (!stored)
+        return stored.error();
+    if (ledgerformat::longestLine(stored->entries) > kMaxLineLength ||
+        ledgerformat::longestLine(stored->total) > kMaxLineLength)
+        return Error::over(Failure::LineTooLong, kMaxLineLength);
+    // Of the total file's lines only the last one stays in the total box, so
+    // only it is decoded; the entries are counted before they are decoded.
+    Loaded loaded;
+    loaded.total = ledgerformat::lastLine(stored->total);
+    if (loaded.total && loaded.total->size() > room.totalLength)
+        return Error::over(Failure::TotalTooLong, room.totalLength);
+    if (room.shownLines + ledgerformat::lineCount(stored->entries) > room.maxLines)
+        return Error::over(Failure::TooManyLines, room.maxLines);
+    loaded.entries = ledgerformat::fileLines(stored->entries);
+    m_seen = fingerprint(stored->entries, stored->total);
+    m_paths = *paths;
+    return loaded;
+}
+
+Status Session::save(const Ledger &ledger, const QString &markerDate) {
+    const Result<ledgerformat::LedgerPaths> paths = resolve(true);
+    if (!paths)
+        return paths.error();
+    // Everything is turned into bytes before anything is written.
+    const std::optional<QByteArray> entries = ledgerformat::fileBytes(ledger.lines);
+    const std::optional<QByteArray> total = ledgerformat::fileBytes({ledger.total});
+    if (!entries || !total)
+        return Error::at(Failure::Unsavable,
+                         ledgerformat::unsavableCharacters(ledger.lines.join(QString()) + ledger.total));
+
+    storage::FileSystem &fs = fileSystem();
+    if (!m_seen) {
+        if (const Status root = makeMarker(markerDate); !root)
+            return root.error();
+    }
+    const Result<PathKind> found = fs.kind(paths->directory);
+    if (!found)
+        return found.error();
+    const bool create = !m_seen && *found == PathKind::Missing;
+    if (*found == PathKind::Missing && !create)
+        return Error::at(Failure::AccountMissing, paths->directory);
+    if (*found != PathKind::Missing && *found != PathKind::Directory)
+        return Error::at(Failure::FileAtFolder, m_userName);
+    if (create) {
+        if (const Status made = fs.makeDirectory(paths->directory); !made)
+            return made.error();
+        // The new account directory's name must be durable too.
+        if (const Status synced = fs.syncDirectory(dataroot::path()); !synced) {
+            if (const Status gone = fs.removeDirectory(paths->directory); !gone)
+                qWarning("Tesorila: no se puede quitar la carpeta nueva (error %d)", gone.error().code);
+            return synced.error();
+        }
+    }
+
+    const auto saveLocked = [&]() -> Status {
+        const Result<platform::FileLock> lock = lockAccount(paths->directory);
+        if (!lock)
+            return lock.error();
+        // Only over the ledger this session saw. Missing files are no sign
+        // of another save, since no save removes one.
+        if (m_seen) {
+            const Result<ledgerstore::StoredLedger> now = ledgerstore::read(*paths);
+            if (now && fingerprint(now->entries, now->total) != *m_seen)
+                return Error{Failure::ChangedSinceRead};
+            if (!now && now.error().failure != Failure::Missing)
+                return now.error();
+        }
+        return ledgerstore::save(*paths, *entries, *total);
+    };
+    Status saved = saveLocked();
+    if (saved || saved.error().unfinished) {
+        m_seen = fingerprint(*entries, *total);
+        m_paths = *paths;
+    }
+    // Only goes if the failed save left it empty.
+    if (!saved && !saved.error().unfinished && create) {
+        if (const Status gone = fs.removeDirectory(paths->directory); !gone)
+            qWarning("Tesorila: no se puede quitar la carpeta nueva (error %d)", gone.error().code);
+    }
+    return saved;
+}
+
+} // namespace account

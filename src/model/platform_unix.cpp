@@ -1,0 +1,173 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "model/platform.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+#include <QtDebug>
+
+#include <cerrno>
+#include <optional>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+using storage::Error;
+using storage::Failure;
+
+namespace {
+
+// The error of the last system call, read at once, before any other call.
+Error lastError() {
+    return Error::system(errno != 0 ? errno : EIO);
+}
+
+// What stands at the path, when it is not a regular file.
+std::optional<Error> notRegular(const struct stat &status, const QString &path) {
+    if (S_ISREG(status.st_mode))
+        return std::nullopt;
+    return Error::at(S_ISDIR(status.st_mode) ? Failure::FolderAtFile : Failure::NotRegularFile,
+                     QFileInfo(path).fileName());
+}
+
+struct Descriptor {
+    int fd;
+    ~Descriptor() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+int openFile(const QString &path, int flags) {
+    const QByteArray name = QFile::encodeName(path);
+    int fd = ::open(name.constData(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+    // A link at one of our own names is no file of ours: it goes, and the
+    // file is made afresh where its name says.
+    if (fd < 0 && errno == ELOOP && (flags & O_NOFOLLOW) != 0 && ::unlink(name.constData()) == 0)
+        fd = ::open(name.constData(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+    return fd;
+}
+
+} // namespace
+
+storage::Result<QByteArray> readFile(const QString &path, qint64 limit) {
+    const Descriptor file{openFile(path, O_RDONLY)};
+    if (file.fd < 0) {
+        const Error error = lastError();
+        return error.code == ENOENT ? Error{Failure::Missing} : error;
+    }
+    struct stat status {};
+    if (::fstat(file.fd, &status) != 0)
+        return lastError();
+    if (std::optional<Error> odd = notRegular(status, path))
+        return *odd;
+    const qint64 size = qint64(status.st_size);
+    QFile reader;
+    if (size > limit || !reader.open(file.fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+        return size > limit ? Error::at(Failure::TooLarge, QFileInfo(path).fileName()) : Error::system(EIO);
+    // The file may grow while it is read: never more than limit + 1 bytes.
+    QByteArray bytes = reader.read(size + 1);
+    if (bytes.size() > size && reader.error() == QFileDevice::NoError)
+        bytes += reader.read(limit + 1 - bytes.size());
+    if (reader.error() != QFileDevice::NoError)
+        return Error::system(EIO);
+    if (bytes.size() > limit)
+        return Error::at(Failure::TooLarge, QFileInfo(path).fileName());
+    return bytes;
+}
+
+storage::Status writeFile(const QString &path, const QByteArray &bytes, Links links) {
+    Descriptor file{
+        openFile(path, O_WRONLY | O_CREAT | O_TRUNC | (links == Links::Replace ? O_NOFOLLOW : 0))};
+    if (file.fd < 0)
+        return errno == EISDIR ? Error::at(Failure::FolderAtFile, QFileInfo(path).fileName()) : lastError();
+    struct stat status {};
+    if (::fstat(file.fd, &status) != 0)
+        return lastError();
+    if (std::optional<Error> odd = notRegular(status, path))
+        return *odd;
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t written = ::write(file.fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (written < 0 && errno != EINTR)
+            return lastError();
+        done += written > 0 ? written : 0;
+    }
+    if (::fsync(file.fd) != 0)
+        return lastError();
+    const int fd = std::exchange(file.fd, -1);
+    if (::close(fd) != 0)
+        return lastError();
+    return storage::Done{};
+}
+
+storage::Status syncDirectory(const QString &path) {
+    const Descriptor directory{
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    if (directory.fd < 0 || ::fsync(directory.fd) != 0)
+        return lastError();
+    return storage::Done{};
+}
+
+FileLock::FileLock(FileLock &&other) noexcept
+    : m_handle(std::exchange(other.m_handle, -1)), m_path(std::move(other.m_path)) {}
+
+FileLock &FileLock::operator=(FileLock &&other) noexcept {
+    std::swap(m_handle, other.m_handle);
+    std::swap(m_path, other.m_path);
+    return *this;
+}
+
+FileLock::~FileLock() {
+    if (m_handle < 0)
+        return;
+    // Removed while still held: whoever waits on it then finds it gone and
+    // locks the next one made.
+    if (::unlink(QFile::encodeName(m_path).constData()) != 0 && errno != ENOENT)
+        qWarning("Tesorila: no se puede quitar %s (error %d)", qPrintable(m_path), errno);
+    ::close(int(m_handle));
+}
+
+storage::Result<FileLock> lockFile(const QString &path, int waitMs) {
+    for (int waited = 0;;) {
+        Descriptor file{openFile(path, O_RDWR | O_CREAT | O_NOFOLLOW)};
+        // A lock file this user may not write (left by a run as root, say)
+        // can still be locked.
+        if (file.fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS)) {
+            file.fd = openFile(path, O_RDONLY | O_NOFOLLOW);
+            if (file.fd < 0 && errno == ENOENT)
+                return FileLock{}; // a folder where nothing can be made
+        }
+        if (file.fd < 0)
+            return errno == EISDIR ? Error::at(Failure::FolderInTheWay, QFileInfo(path).fileName())
+                                   : lastError();
+        struct stat status {};
+        if (::fstat(file.fd, &status) != 0)
+            return lastError();
+        if (!S_ISREG(status.st_mode))
+            return Error::at(S_ISDIR(status.st_mode) ? Failure::FolderInTheWay : Failure::NotOurs,
+                             QFileInfo(path).fileName());
+        for (; ::flock(file.fd, LOCK_EX | LOCK_NB) != 0; waited += 10) {
+            if (errno != EWOULDBLOCK && errno != EINTR)
+                return lastError();
+            if (waited >= waitMs)
+                return Error{Failure::AccountInUse};
+            QThread::msleep(10);
+        }
+        // Still the file of that name, not one its last holder removed?
+        struct stat named {};
+        if (::stat(QFile::encodeName(path).constData(), &named) == 0 && named.st_ino == status.st_ino &&
+            named.st_dev == status.st_dev) {
+            FileLock lock;
+            lock.m_handle = std::exchange(file.fd, -1);
+            lock.m_path = path;
+            return lock;
+        }
+    }
+}
+
+} // namespace platform

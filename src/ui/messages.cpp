@@ -1,0 +1,217 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/messages.h"
+
+#include "model/data_root.h"
+
+#include <QDir>
+#include <QStringList>
+
+#include <cerrno>
+
+namespace messages {
+
+using storage::Error;
+using storage::Failure;
+
+namespace {
+
+const QString kSaveTitle = QStringLiteral("Error al guardar");
+const QString kOpenTitle = QStringLiteral("Acceso denegado");
+
+// The characters named one by one: printable ones in quotes, the others by
+// their code.
+QString describe(const QString &characters) {
+    QStringList names;
+    for (qsizetype i = 0; i < characters.size(); ++i) {
+        const QChar c = characters.at(i);
+        if (c == QLatin1Char('\r')) {
+            names.append(QStringLiteral("salto de línea"));
+        } else if (c.isHighSurrogate() && i + 1 < characters.size()) {
+            names.append(QStringLiteral("«%1»").arg(characters.mid(i, 2)));
+            ++i;
+        } else if (c.isPrint()) {
+            names.append(QStringLiteral("«%1»").arg(c));
+        } else {
+            names.append(QStringLiteral("U+%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper());
+        }
+    }
+    return names.join(QStringLiteral(", "));
+}
+
+// The failures that are a whole message of their own, under the title of
+// the command they stopped.
+std::optional<Message> ownMessage(const Error &error, const QString &title) {
+    const QString password = QStringLiteral("Contraseña no válida");
+    const QString invalid = QStringLiteral("Registro no válido");
+    switch (error.failure) {
+    case Failure::InvalidUserName:
+        return Message{
+            QStringLiteral("Ese nombre de usuario no se puede usar como nombre de carpeta. Elija otro."),
+            QStringLiteral("Nombre no válido")};
+    case Failure::InvalidPassword:
+        return Message{QStringLiteral("La contraseña debe estar formada solo por cifras del 0 al 9."),
+                       password};
+    case Failure::NameClash:
+        return Message{
+            QStringLiteral("La contraseña es un número demasiado grande: con ella, uno de los archivos de "
+                           "este registro podría llevar el mismo nombre que un archivo de otra contraseña "
+                           "y borrarlo. Use una contraseña de 14 cifras como mucho y menor que "
+                           "99999999999999."),
+            password};
+    case Failure::Unsavable:
+        return Message{
+            QStringLiteral("El registro tiene caracteres que no se pueden guardar: %1. No se ha guardado "
+                           "nada.")
+                .arg(describe(error.name)),
+            QStringLiteral("Caracteres no válidos")};
+    case Failure::AccountMissing:
+        return Message{QStringLiteral("La carpeta de la cuenta %1 ya no existe. No se ha guardado nada.")
+                           .arg(QDir::toNativeSeparators(error.name)),
+                       kSaveTitle};
+    case Failure::AccountInUse:
+        return Message{
+            QStringLiteral("Otra ventana de Tesorila está abriendo o guardando esta cuenta en este "
+                           "momento. Inténtelo de nuevo dentro de un momento; no se ha cambiado nada."),
+            title};
+    case Failure::ChangedSinceRead:
+        return Message{
+            QStringLiteral("Otra ventana de Tesorila ha guardado esta cuenta después de que esta ventana "
+                           "la abriera o la guardara. No se ha guardado nada, para no borrar lo que "
+                           "guardó la otra ventana. Puede guardar en otra cuenta el registro que ve aquí."),
+            kSaveTitle};
+    case Failure::TooManyLines:
+        return Message{QStringLiteral("Con los registros de esta cuenta la lista pasaría de %1 líneas. "
+                                      "No se ha cargado nada.")
+                           .arg(error.limit),
+                       QStringLiteral("Demasiados registros")};
+    case Failure::LineTooLong:
+        return Message{QStringLiteral("El registro de esta cuenta tiene una línea de más de %1 caracteres, y "
+                                      "ninguna anotación es tan larga. No se ha cargado nada.")
+                           .arg(error.limit),
+                       invalid};
+    case Failure::TotalTooLong:
+        return Message{
+            QStringLiteral("El total guardado en esta cuenta tiene más de %1 caracteres, más de los "
+                           "que caben en la casilla del total. No se ha cargado nada.")
+                .arg(error.limit),
+            invalid};
+    default:
+        return std::nullopt;
+    }
+}
+
+QString systemReason(const Error &error) {
+    switch (error.windowsCode ? -1 : error.code) {
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return QStringLiteral("el disco está lleno");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("no tiene permiso para hacerlo en esa carpeta");
+    case EROFS:
+        return QStringLiteral("el disco es de solo lectura");
+    case ENOENT:
+        return QStringLiteral("la carpeta o el archivo ya no existe");
+    case ENOTDIR:
+    case EEXIST:
+        return QStringLiteral("hay un archivo donde debería haber una carpeta");
+    case EISDIR:
+        return QStringLiteral("hay una carpeta con el nombre de uno de los archivos");
+    case EFBIG:
+        return QStringLiteral("el archivo es demasiado grande");
+    case EOVERFLOW:
+    case ERANGE:
+        return QStringLiteral("el valor es demasiado grande");
+    case ENAMETOOLONG:
+        return QStringLiteral("el nombre del archivo es demasiado largo");
+    case ELOOP:
+        return QStringLiteral("los enlaces simbólicos de la ruta forman un bucle");
+    case EMFILE:
+    case ENFILE:
+        return QStringLiteral("hay demasiados archivos abiertos");
+    case ENOMEM:
+        return QStringLiteral("no queda memoria libre");
+    case EBUSY:
+    case ETXTBSY:
+        return QStringLiteral("el archivo o la carpeta está en uso");
+    case EXDEV:
+        return QStringLiteral("los archivos están en discos distintos");
+    case EIO:
+        return QStringLiteral("el disco ha dado un error de lectura o escritura");
+    default:
+        // Without a Spanish name of its own: its number, for whoever helps.
+        return QStringLiteral("el sistema ha dado el error número %1").arg(error.code);
+    }
+}
+
+} // namespace
+
+Message missingFields() {
+    return {QStringLiteral("Debe de rellenar todas las casillas"), QStringLiteral("Faltan campos")};
+}
+
+Message saved() {
+    return {QStringLiteral("Se ha guardado correctamente"), QStringLiteral("Operacion terminada")};
+}
+
+QString reason(const Error &error) {
+    switch (error.failure) {
+    case Failure::System:
+        return systemReason(error);
+    case Failure::NotRegularFile:
+        return QStringLiteral("uno de los archivos no es un archivo normal");
+    case Failure::FolderAtFile:
+        return QStringLiteral("hay una carpeta con el nombre de uno de los archivos");
+    case Failure::FileAtFolder:
+        return QStringLiteral("hay un archivo donde debería haber una carpeta");
+    case Failure::FolderInTheWay:
+        return QStringLiteral("hay una carpeta llamada %1 en la carpeta de la cuenta").arg(error.name);
+    case Failure::NotOurs:
+        return QStringLiteral("hay algo llamado %1 en la carpeta de la cuenta que no es un archivo normal")
+            .arg(error.name);
+    case Failure::TooLarge:
+        return QStringLiteral("el archivo es demasiado grande");
+    case Failure::Missing:
+        return QStringLiteral("la carpeta o el archivo ya no existe");
+    default:
+        return ownMessage(error, QString()).value_or(Message{}).text;
+    }
+}
+
+Message dataRootFailed(const Error &error) {
+    return {QStringLiteral("No se ha podido crear la carpeta de datos %1 ni su archivo noborrar.text: %2.")
+                .arg(QDir::toNativeSeparators(dataroot::path()), reason(error)),
+            QStringLiteral("Carpeta de datos")};
+}
+
+Message saveFailed(const Error &error, const QString &directory) {
+    if (std::optional<Message> own = ownMessage(error, kSaveTitle))
+        return *own;
+    if (error.dataRoot)
+        return dataRootFailed(error);
+    const QString place = QDir::toNativeSeparators(directory);
+    if (error.unfinished)
+        return {QStringLiteral("No se ha podido terminar de guardar en %1: %2. Vuelva a guardar cuando se "
+                               "haya resuelto; hasta entonces puede volver lo guardado antes.")
+                    .arg(place, reason(error)),
+                kSaveTitle};
+    return {QStringLiteral("No se ha podido guardar en %1: %2. Lo que había guardado no ha cambiado.")
+                .arg(place, reason(error)),
+            kSaveTitle};
+}
+
+Message openFailed(const Error &error) {
+    // A missing file says nothing of whether the user name or the password
+    // was wrong.
+    if (error.failure == Failure::Missing)
+        return {QStringLiteral("Usuario o contraseña incorrectas"), kOpenTitle};
+    if (std::optional<Message> own = ownMessage(error, kOpenTitle))
+        return *own;
+    return {QStringLiteral("No se ha podido leer el registro de esta cuenta: %1. No se ha cargado nada.")
+                .arg(reason(error)),
+            kOpenTitle};
+}
+
+} // namespace messages
