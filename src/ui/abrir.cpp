@@ -51,6 +51,7 @@ void abrir::Image1_Click() {
     ledger->user1->setText(userName);
     ledger->pass1->setText(password);
     ledger->accountStamp = loaded.stamp;
+    ledger->markOpened(int(loaded.entries.size()));
     hide();
 }
 

@@ -75,6 +75,7 @@ void guardar::Image1_Click() {
         return;
     }
     ledger->accountStamp = stamp;
+    ledger->markSaved();
     ledger->setWindowTitle(Form1::accountCaption(userName));
     ledger->user1->setText(userName);
     ledger->pass1->setText(password);

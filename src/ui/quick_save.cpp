@@ -33,6 +33,8 @@ void run(Form1 *ledger) {
     const std::optional<accountstore::Message> problem = accountstore::saveLedger(
         shownLedger(*ledger), ledger->user1->text(), ledger->pass1->text(),
         accountstore::Directory::MustExist, ledger->accountStamp, ledger->accountStamp);
+    if (!problem)
+        ledger->markSaved();
     messagebox::show(ledger, problem ? *problem : accountstore::saved());
     if (problem)
         ui::windows().showGuardar();
