@@ -427,14 +427,16 @@ void TestStorageDialogs::saveCreatesTheAccount() {
 void TestStorageDialogs::secondPasswordAddsALedger() {
     addEntries(1, QStringLiteral("uno"));
     save(QStringLiteral("Ana"), QStringLiteral("1"));
-    testsupport::click(ledger()->Image7); // new ledger: no account in use
+    testsupport::answerMessages([this] { testsupport::click(ledger()->Image7); },
+                                QStringLiteral("Descartar")); // new ledger: no account in use
     addEntries(3, QStringLiteral("dos"));
     VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("2")), kSavedText, kSavedTitle);
     QCOMPARE(listing(accountDirectory(QStringLiteral("Ana"))).size(), 4);
     QVERIFY(readBytes(paths(QStringLiteral("Ana"), QStringLiteral("1")).entries).contains("uno 1"));
 
     // The same password again replaces that pair, nothing appended.
-    testsupport::click(ledger()->Image7);
+    testsupport::answerMessages([this] { testsupport::click(ledger()->Image7); },
+                                QStringLiteral("Descartar"));
     addEntries(1, QStringLiteral("tres"));
     VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("1")), kSavedText, kSavedTitle);
     QCOMPARE(readBytes(paths(QStringLiteral("Ana"), QStringLiteral("1")).entries),
@@ -611,7 +613,8 @@ void TestStorageDialogs::quickSaveWritesBack() {
     QCOMPARE(listing(p.directory).size(), 2);
 
     // After a new ledger the account is asked for again.
-    testsupport::click(ledger()->Image7);
+    testsupport::answerMessages([this] { testsupport::click(ledger()->Image7); },
+                                QStringLiteral("Descartar"));
     QVERIFY(quickSave().isEmpty());
     QVERIFY(WindowSet::instance().guardarWindow()->isVisible());
 }
@@ -759,7 +762,8 @@ void TestStorageDialogs::signInOverTheLineLimit() {
     QCOMPARE(ledger()->windowTitle(), Form1::noUserCaption());
 
     // Exactly the limit fits.
-    testsupport::click(ledger()->Image7);
+    testsupport::answerMessages([this] { testsupport::click(ledger()->Image7); },
+                                QStringLiteral("Descartar"));
     QVERIFY(signInAs(QStringLiteral("Ana"), QStringLiteral("1")).isEmpty());
     QCOMPARE(ledger()->lst->count(), entrylist::kMaxLines);
 }
@@ -828,7 +832,8 @@ void TestStorageDialogs::locales() {
         QCOMPARE(listing(accountDirectory(QStringLiteral("Ana"))),
                  (QStringList{QStringLiteral("2.14285714285714.text"), QStringLiteral("2.75.text")}));
     }
-    testsupport::click(ledger()->Image7);
+    testsupport::answerMessages([this] { testsupport::click(ledger()->Image7); },
+                                QStringLiteral("Descartar"));
     VERIFY_ONE_MESSAGE(signInAs(QStringLiteral("Ana"), QStringLiteral("1")), kDeniedText, kDeniedTitle);
 }
 
@@ -889,13 +894,15 @@ void TestStorageDialogs::readOnlyAccountDirectory() {
     QCOMPARE(ledger()->lst->count(), 5);
 
     // Signing in still works: reading needs no write access.
-    testsupport::click(ledger()->Image7);
+    testsupport::answerMessages([this] { testsupport::click(ledger()->Image7); },
+                                QStringLiteral("Descartar"));
     QVERIFY(signInAs(QStringLiteral("Ana"), QStringLiteral("5")).isEmpty());
     QCOMPARE(ledger()->lst->count(), 2);
 
     // A second ledger cannot be added there either, and the dialog keeps
     // its texts.
-    testsupport::click(ledger()->Image7);
+    testsupport::answerMessages([this] { testsupport::click(ledger()->Image7); },
+                                QStringLiteral("Descartar"));
     VERIFY_ONE_TITLE(save(QStringLiteral("Ana"), QStringLiteral("6")), QStringLiteral("Error al guardar"));
     QCOMPARE(WindowSet::instance().guardarWindow()->pass->text(), QStringLiteral("6"));
     QCOMPARE(ledger()->windowTitle(), Form1::noUserCaption());
@@ -1009,7 +1016,8 @@ void TestStorageDialogs::everyFailingStepOfTheSaveDialog() {
             QCOMPARE(dialog->user->text(), QStringLiteral("Ana"));
             QCOMPARE(dialog->pass->text(), QStringLiteral("1"));
         } else {
-            testsupport::click(ledger()->Image7);
+            testsupport::answerMessages([this] { testsupport::click(ledger()->Image7); },
+                                        QStringLiteral("Descartar"));
         }
         if (failAt >= faulty.count)
             break;
@@ -1155,7 +1163,8 @@ void TestStorageDialogs::accountInUseByAnotherProcess() {
     QCOMPARE(readBytes(p.entries), entries);
     WindowSet::instance().guardarWindow()->hide();
 
-    testsupport::click(ledger()->Image7);
+    testsupport::answerMessages([this] { testsupport::click(ledger()->Image7); },
+                                QStringLiteral("Descartar"));
     seen = signInAs(QStringLiteral("Ana"), QStringLiteral("3"));
     VERIFY_ONE_TITLE(seen, kDeniedTitle);
     QVERIFY(seen.first().text.contains(QStringLiteral("Otra ventana de Tesorila")));

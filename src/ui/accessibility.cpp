@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 namespace accessibility {
 
@@ -114,6 +115,51 @@ public:
     QString text(QAccessible::Text) const override { return {}; }
 };
 
+// A line of the list as a screen reader says it: its columns parted by
+// commas, not by the tabs that lay them out.
+QString spokenLine(const QString &text) {
+    return text.split(QLatin1Char('\t'), Qt::SkipEmptyParts).join(QStringLiteral(", "));
+}
+
+// Names the lines of the ledger list once an accessibility client has
+// asked for the list (only then: a long ledger keeps no second text per line
+// otherwise), and every line added after.
+class LineNames : public QObject {
+public:
+    explicit LineNames(QListWidget *list) : QObject(list), m_list(list) {
+        setObjectName(QStringLiteral("tesorilaLineNames"));
+        connect(list->model(), &QAbstractItemModel::rowsInserted, this,
+                [this](const QModelIndex &, int first, int last) {
+                    if (m_started)
+                        name(first, last);
+                });
+    }
+
+    void start() {
+        if (!std::exchange(m_started, true))
+            name(0, m_list->count() - 1);
+    }
+
+private:
+    void name(int first, int last) {
+        for (int row = first; row <= last; ++row) {
+            if (QListWidgetItem *item = m_list->item(row))
+                item->setData(Qt::AccessibleTextRole, spokenLine(item->text()));
+        }
+    }
+
+    QListWidget *m_list;
+    bool m_started = false;
+};
+
+// A client reaches the list from its window, or asks for it: from then on
+// its lines have names. A screen reader that is on names them from the start.
+void startLineNames(const QObject *list) {
+    if (auto *names =
+            list->findChild<QObject *>(QStringLiteral("tesorilaLineNames"), Qt::FindDirectChildrenOnly))
+        static_cast<LineNames *>(names)->start();
+}
+
 // A window of the window set, named by its caption, whose children leave
 // out the scratch boxes.
 class WindowInterface : public QAccessibleWidget {
@@ -123,9 +169,10 @@ public:
     int childCount() const override { return int(shownChildren().size()); }
     QAccessibleInterface *child(int index) const override {
         const QList<QWidget *> children = shownChildren();
-        return index >= 0 && index < children.size()
-                   ? QAccessible::queryAccessibleInterface(children.at(index))
-                   : nullptr;
+        if (index < 0 || index >= children.size())
+            return nullptr;
+        startLineNames(children.at(index));
+        return QAccessible::queryAccessibleInterface(children.at(index));
     }
     int indexOfChild(const QAccessibleInterface *child) const override {
         return child ? int(shownChildren().indexOf(qobject_cast<QWidget *>(child->object()))) : -1;
@@ -143,44 +190,6 @@ private:
     }
 };
 
-// A line of the list as a screen reader says it: its columns parted by
-// commas, not by the tabs that lay them out.
-QString spokenLine(const QString &text) {
-    return text.split(QLatin1Char('\t'), Qt::SkipEmptyParts).join(QStringLiteral(", "));
-}
-
-// Names the lines of the ledger list while a screen reader listens (only
-// then: a long ledger keeps no second text per line otherwise).
-class LineNames : public QObject, public QAccessible::ActivationObserver {
-public:
-    explicit LineNames(QListWidget *list) : QObject(list), m_list(list) {
-        connect(list->model(), &QAbstractItemModel::rowsInserted, this,
-                [this](const QModelIndex &, int first, int last) {
-                    if (QAccessible::isActive())
-                        name(first, last);
-                });
-        QAccessible::installActivationObserver(this);
-        if (QAccessible::isActive())
-            name(0, list->count() - 1);
-    }
-    ~LineNames() override { QAccessible::removeActivationObserver(this); }
-
-    void accessibilityActiveChanged(bool active) override {
-        if (active)
-            name(0, m_list->count() - 1);
-    }
-
-private:
-    void name(int first, int last) {
-        for (int row = first; row <= last; ++row) {
-            if (QListWidgetItem *item = m_list->item(row))
-                item->setData(Qt::AccessibleTextRole, spokenLine(item->text()));
-        }
-    }
-
-    QListWidget *m_list;
-};
-
 QAccessibleInterface *factory(const QString &key, QObject *object) {
     // Asked once per class up the object's hierarchy; only the first time
     // matters here.
@@ -189,6 +198,7 @@ QAccessibleInterface *factory(const QString &key, QObject *object) {
     if (auto *button = qobject_cast<ui::PictureButton *>(object))
         return new PictureButtonInterface(button);
     auto *widget = static_cast<QWidget *>(object);
+    startLineNames(widget); // the list itself is presented as Qt presents it
     if (isScratchBox(widget))
         return new ScratchBoxInterface(widget);
     if (isOwnWindow(widget))
@@ -216,8 +226,11 @@ void describe(QWidget *window) {
             continue;
         control->setAccessibleName(QString::fromUtf8(d.name));
         control->setAccessibleDescription(QString::fromUtf8(d.description));
-        if (auto *list = qobject_cast<QListWidget *>(control))
+        if (auto *list = qobject_cast<QListWidget *>(control)) {
             new LineNames(list);
+            if (QAccessible::isActive())
+                startLineNames(list);
+        }
     }
 }
 
