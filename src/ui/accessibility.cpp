@@ -182,9 +182,9 @@ private:
     QList<QWidget *> shownChildren() const {
         QList<QWidget *> children;
         for (QObject *object : widget()->children()) {
-            auto *child = qobject_cast<QWidget *>(object);
-            if (child && !child->isWindow() && !isScratchBox(child))
-                children.append(child);
+            auto *control = qobject_cast<QWidget *>(object);
+            if (control && !control->isWindow() && !isScratchBox(control))
+                children.append(control);
         }
         return children;
     }
