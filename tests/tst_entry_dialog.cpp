@@ -9,6 +9,7 @@
 #include "ui/widgets.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
@@ -58,6 +59,8 @@ private slots:
     void refusals();
     void fullList();
     void unitsKeyFilter();
+    void separatorGoesToCents_data();
+    void separatorGoesToCents();
     void centsBoxHasNoFilter();
     void focusOrder();
     void closeBoxLeavesLedger();
@@ -410,7 +413,7 @@ void TestEntryDialog::fullList() {
 void TestEntryDialog::unitsKeyFilter() {
     Form2 *dialog = open();
     dialog->txt1->setFocus();
-    QTest::keyClicks(dialog->txt1, QStringLiteral("a1-2,3. 4x"));
+    QTest::keyClicks(dialog->txt1, QStringLiteral("a1-23. 4x"));
     // Digits of other scripts are refused too.
     QTest::sendKeyEvent(QTest::Click, dialog->txt1, Qt::Key_unknown, QString(QChar(0x0661)), Qt::NoModifier);
     QTest::keyClick(dialog->txt1, Qt::Key_Return);
@@ -425,6 +428,49 @@ void TestEntryDialog::unitsKeyFilter() {
     QCOMPARE(dialog->txt1->text(), QStringLiteral("23"));
     QTest::keyClicks(dialog->txt1, QStringLiteral("9"));
     QCOMPARE(dialog->txt1->text(), QStringLiteral("923"));
+}
+
+void TestEntryDialog::separatorGoesToCents_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("line"); // the amount of the line Enter adds
+    QTest::newRow("es grouped") << "es_ES"
+                                << "1.234,56"
+                                << "+1234,56";
+    QTest::newRow("en grouped") << "en_US"
+                                << "1,234.56"
+                                << "+1234,56";
+    QTest::newRow("es tenths") << "es_ES"
+                               << "7,5"
+                               << "+7,50";
+    QTest::newRow("en comma is grouping") << "en_US"
+                                          << "7,5"
+                                          << "+75,00";
+}
+
+// Typed as a user types: each key to the field that has the focus.
+void TestEntryDialog::separatorGoesToCents() {
+    QFETCH(QString, locale);
+    QFETCH(QString, typed);
+    QFETCH(QString, line);
+    testsupport::LocaleScope scope(locale);
+    Form2 *dialog = open();
+    QVERIFY(QTest::qWaitForWindowActive(dialog));
+    dialog->txt1->setFocus();
+    for (const QChar c : typed)
+        QTest::keyClicks(QApplication::focusWidget(), QString(c));
+    // The editing keys act in the units box.
+    const QString units = dialog->txt1->text();
+    QGuiApplication::clipboard()->setText(QStringLiteral("9"));
+    dialog->txt1->setFocus();
+    QTest::keyClick(dialog->txt1, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(dialog->txt1, Qt::Key_X, Qt::ControlModifier);
+    QCOMPARE(dialog->txt1->text(), QString());
+    QCOMPARE(QGuiApplication::clipboard()->text(), units);
+    QTest::keyClick(dialog->txt1, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(dialog->txt1->text(), units);
+    QTest::keyClick(dialog->txt1, Qt::Key_Return);
+    QCOMPARE(ledger->lst->item(0)->text().section(QLatin1Char('\t'), 2, 2), line + kEuro);
 }
 
 void TestEntryDialog::centsBoxHasNoFilter() {

@@ -3,14 +3,17 @@
 
 #include "app/window_set.h"
 #include "model/entry_text.h"
+#include "ui/abrir.h"
 #include "ui/entry_list.h"
 #include "ui/form2.h"
+#include "ui/guardar.h"
 #include "ui/ledger_window.h"
 #include "ui/widgets.h"
 
 #include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -52,6 +55,8 @@ private slots:
     void addThenDeleteRestoresTotal();
     void newLedger();
     void exitEndsApplication();
+    void unsavedChangesAsked_data();
+    void unsavedChangesAsked();
 
 private:
     Form1 *ledger = nullptr;
@@ -221,7 +226,8 @@ void TestLedgerCommands::newLedger() {
     addLine(ledger, 100);
     addLine(ledger, -300);
     ledger->txtt->setText(QStringLiteral("-2"));
-    testsupport::click(ledger->Image7);
+    QCOMPARE(testsupport::answerMessages([this] { testsupport::click(ledger->Image7); }, "Descartar").size(),
+             1);
     QCOMPARE(ledger->windowTitle(), Form1::noUserCaption());
     QCOMPARE(ledger->lst->count(), 0);
     QCOMPARE(ledger->txtt->text(), QStringLiteral("0"));
@@ -235,7 +241,7 @@ void TestLedgerCommands::newLedger() {
     selectRow(ledger, 0);
     testsupport::click(ledger->Image2);
     QCOMPARE(ledger->totalColour(), kDarkRed);
-    testsupport::click(ledger->Image7);
+    testsupport::answerMessages([this] { testsupport::click(ledger->Image7); }, "Descartar");
     QCOMPARE(ledger->totalColour(), kGreen);
 }
 
@@ -266,7 +272,7 @@ void TestLedgerCommands::exitEndsApplication() {
         }
     };
     ledger->installEventFilter(&watcher);
-    testsupport::click(ledger->Image8);
+    testsupport::answerMessages([this] { testsupport::click(ledger->Image8); }, "Descartar");
     QCOMPARE(linesWhenHidden, 0);
     QCOMPARE(totalWhenHidden, QStringLiteral("0"));
     QCOMPARE(ended.count(), 1);
@@ -274,6 +280,119 @@ void TestLedgerCommands::exitEndsApplication() {
     QVERIFY(window.isNull());
     QVERIFY(!set.form3());
     ledger = nullptr;
+}
+
+void TestLedgerCommands::unsavedChangesAsked_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<bool>("account"); // one line saved under an account first
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("emptied"); // the command went on
+
+    QTest::newRow("nothing to lose") << "es_ES" << false << ""
+                                     << "new"
+                                     << "" << false << true;
+    QTest::newRow("just saved") << "en_US" << true << ""
+                                << "exit"
+                                << "" << false << true;
+    QTest::newRow("added, Cancelar") << "es_ES" << false << "add"
+                                     << "new"
+                                     << "Cancelar" << true << false;
+    QTest::newRow("added, Escape") << "es_ES" << false << "add"
+                                   << "exit"
+                                   << "Escape" << true << false;
+    QTest::newRow("typed, Descartar") << "es_ES" << true << "type"
+                                      << "close"
+                                      << "Descartar" << true << true;
+    QTest::newRow("deleted, close, Cancelar") << "en_US" << true << "delete"
+                                              << "close"
+                                              << "Cancelar" << true << false;
+    QTest::newRow("no account, Guardar") << "es_ES" << false << "add"
+                                         << "new"
+                                         << "Guardar" << true << false;
+    QTest::newRow("es account, Guardar") << "es_ES" << true << "add"
+                                         << "new"
+                                         << "Guardar" << true << true;
+    QTest::newRow("en account, Guardar") << "en_US" << true << "add"
+                                         << "exit"
+                                         << "Guardar" << true << true;
+}
+
+void TestLedgerCommands::unsavedChangesAsked() {
+    QFETCH(QString, locale);
+    QFETCH(bool, account);
+    QFETCH(QString, change);
+    QFETCH(QString, command);
+    QFETCH(QString, answer);
+    QFETCH(bool, asked);
+    QFETCH(bool, emptied);
+    testsupport::LocaleScope scope(locale);
+    WindowSet &set = WindowSet::instance();
+    const QString user = QStringLiteral("ana%1").arg(qHash(QString::fromLatin1(QTest::currentDataTag())));
+    ledger->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(ledger));
+    auto signIn = [&](QWidget *dialog) {
+        dialog->findChild<QLineEdit *>(QStringLiteral("user"))->setText(user);
+        dialog->findChild<QLineEdit *>(QStringLiteral("pass"))->setText(QStringLiteral("4321"));
+        testsupport::answerMessages(
+            [dialog] { testsupport::click(dialog->findChild<QWidget *>(QStringLiteral("Image1"))); });
+    };
+    if (account) {
+        addLine(ledger, 250);
+        addLine(ledger, -100);
+        signIn(set.showGuardar());
+        ledger->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(ledger));
+    }
+    if (change == QLatin1String("add"))
+        addLine(ledger, 100);
+    if (change == QLatin1String("delete")) {
+        selectRow(ledger, 0);
+        QTest::keyClick(ledger->lst, Qt::Key_Delete);
+    }
+    if (change == QLatin1String("type")) {
+        ledger->txtt->setFocus();
+        QTest::keyClicks(ledger->txtt, QStringLiteral("7"));
+    }
+    const int lines = ledger->lst->count();
+    QPointer<Form1> window = ledger;
+    const QList<testsupport::SeenMessage> seen = testsupport::answerMessages(
+        [&] {
+            if (command == QLatin1String("new"))
+                QTest::keyClick(ledger, Qt::Key_N, Qt::ControlModifier);
+            else if (command == QLatin1String("exit"))
+                testsupport::click(ledger->Image8);
+            else
+                ledger->close();
+        },
+        answer);
+    const bool question = !seen.isEmpty() && seen.first().title == QStringLiteral("Cambios sin guardar");
+    QCOMPARE(question, asked);
+    if (question) {
+        QCOMPARE(seen.first().text,
+                 QStringLiteral("Hay cambios sin guardar en este registro. ¿Desea guardarlos?"));
+        QStringList buttons = seen.first().buttons;
+        buttons.sort();
+        QCOMPARE(buttons, QStringList({"Cancelar", "Descartar", "Guardar"}));
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const bool gone = window.isNull() || window->lst->count() == 0;
+    QCOMPARE(gone, emptied);
+    if (!emptied)
+        QCOMPARE(ledger->lst->count(), lines);
+    // Guardar without an account offers the save dialog and stops there.
+    QCOMPARE(set.guardarWindow() && set.guardarWindow()->isVisible(),
+             !account && answer == QLatin1String("Guardar"));
+    if (account && answer == QLatin1String("Guardar")) {
+        // The lines were saved to the account's files before they went.
+        ledger = set.form1() ? set.form1() : set.showForm1();
+        ledger->lst->clear();
+        signIn(set.showAbrir());
+        QCOMPARE(ledger->lst->count(), lines);
+    }
+    ledger = set.form1() ? set.form1() : set.showForm1();
 }
 
 TESORILA_TEST_MAIN(TestLedgerCommands)

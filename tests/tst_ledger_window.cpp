@@ -2,8 +2,12 @@
 #include "testsupport.h"
 
 #include "app/window_set.h"
+#include "ui/abrir.h"
 #include "ui/entry_list.h"
 #include "ui/fonts.h"
+#include "ui/form2.h"
+#include "ui/form3.h"
+#include "ui/guardar.h"
 #include "ui/ledger_window.h"
 #include "ui/widgets.h"
 
@@ -11,7 +15,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
+
+#include <functional>
 
 namespace {
 const QColor kGreen(0, 128, 0);
@@ -35,6 +42,7 @@ private slots:
     void redrawnLinesFollowFontAndText();
     void longestLineReadToItsEnd();
     void noLineLooksCurrentUnlessSelected();
+    void keyboardAlone();
 
 private:
     Form1 *ledger = nullptr;
@@ -387,6 +395,63 @@ void TestLedgerWindow::noLineLooksCurrentUnlessSelected() {
 
     list->setCurrentRow(0);
     QVERIFY(list->viewport()->grab().toImage() != unmarked);
+}
+
+// Every command from the keyboard, keys sent where the focus is.
+void TestLedgerWindow::keyboardAlone() {
+    WindowSet &set = WindowSet::instance();
+    QVERIFY(QTest::qWaitForWindowActive(ledger));
+    auto type = [](QKeySequence keys) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(keys[0].key()), keys[0].keyboardModifiers());
+    };
+    // Typing straight after start-up does not reach the total.
+    QCOMPARE(QApplication::focusWidget(), ledger->lst);
+    QTest::keyClicks(ledger->lst, QStringLiteral("50"));
+    QCOMPARE(ledger->txtt->text(), QStringLiteral("0"));
+
+    type(Qt::Key_Insert);
+    QTRY_VERIFY(set.form2() && QApplication::activeWindow() == set.form2());
+    for (const char *key : {"Tab", "1", "2", "Return"}) // from income to the units
+        type(QKeySequence::fromString(QLatin1String(key)));
+    QCOMPARE(ledger->lst->count(), 1);
+    QVERIFY(ledger->lst->item(0)->text().contains(QStringLiteral("+12,00")));
+    QVERIFY(!set.form2()->isVisible());
+
+    // From another window, as from the ledger window; Escape closes.
+    const QList<QPair<const char *, std::function<QWidget *()>>> keys = {
+        {"Ctrl+I", [&set]() -> QWidget * { return set.form2(); }},
+        {"Ctrl+O", [&set]() -> QWidget * { return set.abrirWindow(); }},
+        {"Ctrl+Shift+S", [&set]() -> QWidget * { return set.guardarWindow(); }},
+        {"F1", [&set]() -> QWidget * { return set.form3(); }},
+        {"Ctrl+S", [&set]() -> QWidget * { return set.guardarWindow(); }},
+    };
+    for (const auto &[key, window] : keys) {
+        type(QKeySequence(QStringLiteral("Ctrl+O")));
+        QTRY_COMPARE(QApplication::activeWindow(), set.abrirWindow());
+        type(QKeySequence(QLatin1String(key)));
+        QTRY_VERIFY(window() && QApplication::activeWindow() == window());
+        type(Qt::Key_Escape);
+        QTRY_VERIFY2(!window() || !window()->isVisible(), key);
+        ledger->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget *>(ledger));
+    }
+    // Enter in the save dialog is its Guardar.
+    type(QKeySequence(QStringLiteral("Ctrl+Shift+S")));
+    QTRY_COMPARE(QApplication::activeWindow(), set.guardarWindow());
+    QCOMPARE(testsupport::answerMessages([&] { type(Qt::Key_Enter); }).size(), 1);
+
+    // Delete takes the selected line away.
+    ledger->activateWindow();
+    QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget *>(ledger));
+    ledger->lst->setFocus();
+    ledger->lst->setCurrentRow(0);
+    type(Qt::Key_Delete);
+    QCOMPARE(ledger->lst->count(), 0);
+    QSignalSpy ended(&set, &WindowSet::applicationEnded);
+    testsupport::answerMessages([&] { type(QKeySequence(QStringLiteral("Ctrl+Q"))); },
+                                QStringLiteral("Descartar"));
+    QCOMPARE(ended.count(), 1);
+    ledger = set.showForm1();
 }
 
 TESORILA_TEST_MAIN(TestLedgerWindow)

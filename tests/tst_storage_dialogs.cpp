@@ -402,14 +402,16 @@ void TestStorageDialogs::saveCreatesTheAccount() {
 void TestStorageDialogs::secondPasswordAddsALedger() {
     addEntries(1, QStringLiteral("uno"));
     save(QStringLiteral("Ana"), QStringLiteral("1"));
-    testsupport::click(ledger()->Image7); // new ledger: no account in use
+    testsupport::answerMessages([this] { testsupport::click(ledger()->Image7); },
+                                QStringLiteral("Descartar")); // new ledger: no account in use
     addEntries(3, QStringLiteral("dos"));
     VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("2")), kSavedText, kSavedTitle);
     QCOMPARE(listing(accountDirectory(QStringLiteral("Ana"))).size(), 4);
     QVERIFY(readBytes(paths(QStringLiteral("Ana"), QStringLiteral("1")).entries).contains("uno 1"));
 
     // The same password again replaces that pair, nothing appended.
-    testsupport::click(ledger()->Image7);
+    testsupport::answerMessages([this] { testsupport::click(ledger()->Image7); },
+                                QStringLiteral("Descartar"));
     addEntries(1, QStringLiteral("tres"));
     VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("1")), kSavedText, kSavedTitle);
     QCOMPARE(readBytes(paths(QStringLiteral("Ana"), QStringLiteral("1")).entries),
@@ -552,7 +554,8 @@ void TestStorageDialogs::quickSaveWritesBack() {
     QCOMPARE(listing(p.directory).size(), 2);
 
     // After a new ledger the account is asked for again.
-    testsupport::click(ledger()->Image7);
+    testsupport::answerMessages([this] { testsupport::click(ledger()->Image7); },
+                                QStringLiteral("Descartar"));
     QVERIFY(quickSave().isEmpty());
     QVERIFY(WindowSet::instance().guardarWindow()->isVisible());
 }
@@ -686,7 +689,8 @@ void TestStorageDialogs::signInOverTheLineLimit() {
     QCOMPARE(ledger()->windowTitle(), Form1::noUserCaption());
 
     // Exactly the limit fits.
-    testsupport::click(ledger()->Image7);
+    testsupport::answerMessages([this] { testsupport::click(ledger()->Image7); },
+                                QStringLiteral("Descartar"));
     QVERIFY(signInAs(QStringLiteral("Ana"), QStringLiteral("1")).isEmpty());
     QCOMPARE(ledger()->lst->count(), entrylist::kMaxLines);
 }
@@ -770,18 +774,21 @@ void TestStorageDialogs::locales() {
         VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("1")), kSavedText, kSavedTitle);
     }
     testsupport::LocaleScope opening(openedIn);
-    testsupport::click(ledger()->Image7);
+    testsupport::answerMessages([this] { testsupport::click(ledger()->Image7); },
+                                QStringLiteral("Descartar"));
     QVERIFY(signInAs(QStringLiteral("Ana"), QStringLiteral("1")).isEmpty());
     QCOMPARE(ledger()->lst->count(), 2);
     addEntries(1, QStringLiteral("y"));
     VERIFY_ONE_MESSAGE(quickSave(), kSavedText, kSavedTitle);
-    testsupport::click(ledger()->Image7);
+    testsupport::answerMessages([this] { testsupport::click(ledger()->Image7); },
+                                QStringLiteral("Descartar"));
     VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("1")), kSavedText, kSavedTitle);
     QCOMPARE(listing(accountDirectory(QStringLiteral("Ana"))), names);
     QCOMPARE(
         ledgerformat::splitLines(readBytes(accountDirectory(QStringLiteral("Ana")) + u'/' + names.last())),
         QList<QByteArray>{});
-    testsupport::click(ledger()->Image7);
+    testsupport::answerMessages([this] { testsupport::click(ledger()->Image7); },
+                                QStringLiteral("Descartar"));
     VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("2")), kSavedText, kSavedTitle);
     QVERIFY(listing(accountDirectory(QStringLiteral("Ana")))
                 .contains(ledgerformat::entriesFileName(2, QLocale(openedIn))));
@@ -844,13 +851,15 @@ void TestStorageDialogs::readOnlyAccountDirectory() {
     QCOMPARE(ledger()->lst->count(), 5);
 
     // Signing in still works: reading needs no write access.
-    testsupport::click(ledger()->Image7);
+    testsupport::answerMessages([this] { testsupport::click(ledger()->Image7); },
+                                QStringLiteral("Descartar"));
     QVERIFY(signInAs(QStringLiteral("Ana"), QStringLiteral("5")).isEmpty());
     QCOMPARE(ledger()->lst->count(), 2);
 
     // A second ledger cannot be added there either, and the dialog keeps
     // its texts.
-    testsupport::click(ledger()->Image7);
+    testsupport::answerMessages([this] { testsupport::click(ledger()->Image7); },
+                                QStringLiteral("Descartar"));
     VERIFY_ONE_TITLE(save(QStringLiteral("Ana"), QStringLiteral("6")), QStringLiteral("Error al guardar"));
     QCOMPARE(WindowSet::instance().guardarWindow()->pass->text(), QStringLiteral("6"));
     QCOMPARE(ledger()->windowTitle(), Form1::noUserCaption());
@@ -965,7 +974,8 @@ void TestStorageDialogs::everyFailingStepOfTheSaveDialog() {
             QCOMPARE(dialog->user->text(), QStringLiteral("Ana"));
             QCOMPARE(dialog->pass->text(), QStringLiteral("1"));
         } else {
-            testsupport::click(ledger()->Image7);
+            testsupport::answerMessages([this] { testsupport::click(ledger()->Image7); },
+                                        QStringLiteral("Descartar"));
         }
         if (failAt >= faulty.count)
             break;
@@ -1145,7 +1155,8 @@ void TestStorageDialogs::accountInUseByAnotherProcess() {
     QCOMPARE(readBytes(p.entries), entries);
     WindowSet::instance().guardarWindow()->hide();
 
-    testsupport::click(ledger()->Image7);
+    testsupport::answerMessages([this] { testsupport::click(ledger()->Image7); },
+                                QStringLiteral("Descartar"));
     seen = signInAs(QStringLiteral("Ana"), QStringLiteral("3"));
     VERIFY_ONE_TITLE(seen, kDeniedTitle);
     QVERIFY(seen.first().text.contains(QStringLiteral("Otra ventana de Tesorila")));

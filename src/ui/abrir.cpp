@@ -50,6 +50,7 @@ void abrir::Image1_Click() {
     ledger->user1->setText(userName);
     ledger->pass1->setText(password);
     ledger->session = std::move(session);
+    ledger->markOpened(int(loaded->entries.size()));
     hide();
 }
 

@@ -24,6 +24,7 @@ AccountDialog::AccountDialog(const QString &name, const QString &caption, const 
     user = ui::textBox(this, QStringLiteral("user"), QString(), QRect(136, 32, 161, 19));
     Text3 = ui::hiddenTextBox(this, QStringLiteral("Text3"), QStringLiteral("Text3"), text3Geometry);
     pass = ui::textBox(this, QStringLiteral("pass"), QString(), QRect(136, 72, 161, 19));
+    ui::dialogKeys(this, Image1, Image2);
 }
 
 void AccountDialog::usePasswordMask() {

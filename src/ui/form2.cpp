@@ -16,6 +16,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 
 #include <cmath>
 
@@ -70,6 +71,7 @@ Form2::Form2(QWidget *parent) : QWidget(parent) {
     txt1->installEventFilter(this);
     connect(Image3, &ui::PictureButton::clicked, this, &Form2::Image3_Click);
     connect(Image4, &ui::PictureButton::clicked, this, &Form2::Image4_Click);
+    ui::dialogKeys(this, Image3, Image4);
 
     ui::placeAt(this, QPoint(278, 346));
 }
@@ -169,11 +171,24 @@ bool Form2::eventFilter(QObject *watched, QEvent *event) {
 }
 
 bool Form2::Txt1_Keypress(QKeyEvent *event) {
-    // Keys that type no character (arrows, Delete, Tab) are not filtered.
+    // Keys that type no character (arrows, Delete, Tab) are not filtered,
+    // nor are the editing keys the context menu offers too.
     const QString text = event->text();
     if (text.isEmpty() || event->key() == Qt::Key_Delete || event->key() == Qt::Key_Tab ||
         event->key() == Qt::Key_Backtab)
         return false;
+    for (const QKeySequence::StandardKey editing :
+         {QKeySequence::SelectAll, QKeySequence::Copy, QKeySequence::Paste, QKeySequence::Cut,
+          QKeySequence::Undo}) {
+        if (event->matches(editing))
+            return false;
+    }
+    // The decimal separator ends the units: the cents follow, in cd.
+    if (text == QLocale().decimalPoint()) {
+        cd->setFocus(Qt::TabFocusReason);
+        cd->selectAll();
+        return true;
+    }
     for (QChar c : text) {
         if (!entrytext::passesUnitsFilter(c.unicode()))
             return true; // the character is dropped

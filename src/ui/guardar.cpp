@@ -73,6 +73,7 @@ void guardar::Image1_Click() {
         return;
     }
     ledger->session = std::move(session);
+    ledger->markSaved();
     ledger->setWindowTitle(Form1::accountCaption(userName));
     ledger->user1->setText(userName);
     ledger->pass1->setText(password);

@@ -11,8 +11,10 @@
 #include "ui/windows.h"
 
 #include <QCloseEvent>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QShortcut>
 
 #include <optional>
 #include <utility>
@@ -76,10 +78,21 @@ Form1::Form1(QWidget *parent) : QWidget(parent) {
     pass1 = ui::hiddenTextBox(this, QStringLiteral("pass1"), QStringLiteral("Text2"), QRect(80, 592, 89, 19));
 
     setTabOrder(lst, txtt);
+    // Typing straight after start-up goes to the list, not into the total.
+    lst->setFocus(Qt::OtherFocusReason);
 
     // textEdited comes just before textChanged, and only for the user's
     // own edits.
-    connect(txtt, &QLineEdit::textEdited, this, [this] { m_totalTyped = true; });
+    connect(txtt, &QLineEdit::textEdited, this, [this] {
+        m_totalTyped = true;
+        m_unsaved = true;
+    });
+    // Every line added or removed, by whatever command, is a change; the
+    // commands that open, save or empty the ledger say so afterwards.
+    for (const auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(lst->model(), signal, this, [this] { m_unsaved = true; });
+    connect(lst->model(), &QAbstractItemModel::modelReset, this, [this] { m_unsaved = true; });
+    addKeys();
     connect(txtt, &QLineEdit::textChanged, this, &Form1::txtt_Change);
     connect(Image1, &ui::PictureButton::clicked, this, &Form1::Image1_Click);
     connect(Image2, &ui::PictureButton::clicked, this, &Form1::Image2_Click);
@@ -91,6 +104,56 @@ Form1::Form1(QWidget *parent) : QWidget(parent) {
     connect(Image8, &ui::PictureButton::clicked, this, &Form1::Image8_Click);
 
     ui::placeAt(this, QPoint(82, 87));
+}
+
+void Form1::addKeys() {
+    struct Key {
+        QKeySequence keys;
+        void (Form1::*command)();
+    };
+    const Key keys[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_N), &Form1::Image7_Click},
+        {QKeySequence(Qt::CTRL | Qt::Key_S), &Form1::Image4_Click},
+        {QKeySequence(Qt::CTRL | Qt::Key_O), &Form1::Image3_Click},
+        {QKeySequence(Qt::CTRL | Qt::Key_P), &Form1::Image5_Click},
+        {QKeySequence(Qt::Key_Insert), &Form1::Image1_Click},
+        {QKeySequence(Qt::CTRL | Qt::Key_I), &Form1::Image1_Click},
+        {QKeySequence(Qt::Key_F1), &Form1::Image6_Click},
+        {QKeySequence(Qt::CTRL | Qt::Key_Q), &Form1::Image8_Click},
+    };
+    // Application shortcuts reach every window that no message box blocks;
+    // a text box with the focus keeps the keys it edits with.
+    for (const Key &key : keys) {
+        auto *shortcut = new QShortcut(key.keys, this);
+        shortcut->setContext(Qt::ApplicationShortcut);
+        connect(shortcut, &QShortcut::activated, this, key.command);
+    }
+    auto *saveAs = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), this);
+    saveAs->setContext(Qt::ApplicationShortcut);
+    connect(saveAs, &QShortcut::activated, this, [] { ui::windows().showGuardar(); });
+    auto *remove = new QShortcut(QKeySequence(Qt::Key_Delete), lst);
+    remove->setContext(Qt::WidgetShortcut);
+    connect(remove, &QShortcut::activated, this, &Form1::Image2_Click);
+}
+
+void Form1::markOpened(int loadedLines) {
+    m_unsaved = lst->count() != loadedLines;
+}
+
+bool Form1::mayEmptyLedger() {
+    if (!m_unsaved)
+        return true;
+    switch (messagebox::askToSaveChanges(this)) {
+    case messagebox::Answer::Discard:
+        return true;
+    case messagebox::Answer::Cancel:
+        return false;
+    case messagebox::Answer::Save:
+        break;
+    }
+    // With no account in use this opens the save dialog and saves nothing.
+    quicksave::run(this);
+    return !m_unsaved;
 }
 
 QString Form1::accountCaption(const QString &userName) {
@@ -204,13 +267,18 @@ void Form1::Image6_Click() {
 }
 
 void Form1::Image7_Click() {
+    if (!mayEmptyLedger())
+        return;
     setWindowTitle(noUserCaption());
     session = {};
     lst->clear();
     setTotalText(QStringLiteral("0"));
+    m_unsaved = false;
 }
 
 void Form1::Image8_Click() {
+    if (!mayEmptyLedger())
+        return;
     lst->clear();
     setTotalText(QStringLiteral("0"));
     hide();
@@ -219,6 +287,10 @@ void Form1::Image8_Click() {
 }
 
 void Form1::closeEvent(QCloseEvent *event) {
+    if (!mayEmptyLedger()) {
+        event->ignore();
+        return;
+    }
     event->accept();
     // Closing the ledger window ends the application, other windows and all.
     ui::windows().endApplication();

@@ -46,6 +46,15 @@ public:
     // The total read as a number, or nothing when its text is not one.
     std::optional<double> totalValue() const;
 
+    // Whether the ledger differs from what was last opened or saved: an
+    // entry added or deleted, or the total typed into, since then.
+    bool hasUnsavedChanges() const { return m_unsaved; }
+    // The ledger is what was just saved.
+    void markSaved() { m_unsaved = false; }
+    // An account's ledger of loadedLines lines has just been opened: the
+    // ledger is that one unless the list held entries before.
+    void markOpened(int loadedLines);
+
     QListWidget *lst;
     QLineEdit *txtt;
     QLineEdit *Text1;
@@ -83,8 +92,17 @@ protected:
 
 private:
     void setTotalColour(const QColor &colour);
+    // The keys of the window's commands; they work from every window of
+    // the application where no text box needs them.
+    void addKeys();
+    // Before the ledger is emptied: true when nothing unsaved is lost, that
+    // is, there is nothing to lose, the user discards it, or it has been
+    // saved to the account in use. Asking for an account to save it to
+    // stops the command: the ledger stays until the user saves it.
+    bool mayEmptyLedger();
 
     // Set while the change the user has just typed into the total runs the
     // change rule.
     bool m_totalTyped = false;
+    bool m_unsaved = false;
 };

@@ -18,6 +18,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 #include <cerrno>
 #include <filesystem>
@@ -29,28 +30,38 @@ namespace report {
 
 namespace {
 
-// A name in the data root that no file has yet: the moment of printing, and
-// a counter when several reports are saved within one second.
-QString freshPdfPath(const QDateTime &moment) {
+// The folder a report is saved in: the user's documents folder, or the
+// data root where there is none.
+QString pdfFolder() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QFileInfo(documents).isDir())
+        return QDir(documents).absolutePath() + QLatin1Char('/');
+    return dataroot::path();
+}
+
+// A name in the folder that no file has yet: the moment of printing, and a
+// counter when several reports are saved within one second.
+QString freshPdfPath(const QString &folder, const QDateTime &moment) {
     const QString stem =
-        dataroot::path() + QStringLiteral("Informe-") + moment.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        folder + QStringLiteral("Informe-") + moment.toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString path = stem + QStringLiteral(".pdf");
     for (int n = 2; QFileInfo::exists(path); ++n)
         path = stem + QLatin1Char('-') + QString::number(n) + QStringLiteral(".pdf");
     return path;
 }
 
-// Writes the report as a PDF in the data root; the path on success, the
+// Writes the report as a PDF in the folder; the path on success, the
 // reason otherwise. The file appears complete or not at all.
-std::variant<QString, std::error_code> savePdf(const QList<ReportLine> &lines, const QDateTime &moment) {
+std::variant<QString, std::error_code> savePdf(const QString &folder, const QList<ReportLine> &lines,
+                                               const QDateTime &moment) {
     const auto systemError = [] {
         return std::error_code(errno != 0 ? errno : EIO, std::generic_category());
     };
     std::error_code error;
-    std::filesystem::create_directories(dataroot::nativePath(dataroot::path()), error);
+    std::filesystem::create_directories(dataroot::nativePath(folder), error);
     if (error)
         return error;
-    const QString path = freshPdfPath(moment);
+    const QString path = freshPdfPath(folder, moment);
     QSaveFile file(path);
     errno = 0;
     if (!file.open(QIODevice::WriteOnly))
@@ -93,7 +104,8 @@ bool printSystemRefusedJob() {
 }
 
 void reportNoPrinter(Form1 *ledger, const QList<ReportLine> &lines, const QDateTime &moment) {
-    const std::variant<QString, std::error_code> saved = savePdf(lines, moment);
+    const QString folder = pdfFolder();
+    const std::variant<QString, std::error_code> saved = savePdf(folder, lines, moment);
     if (const auto *path = std::get_if<QString>(&saved)) {
         messagebox::show(ledger,
                          QStringLiteral("No hay ninguna impresora predeterminada. El informe se ha guardado "
@@ -106,7 +118,7 @@ void reportNoPrinter(Form1 *ledger, const QList<ReportLine> &lines, const QDateT
             QStringLiteral("No hay ninguna impresora predeterminada y no se ha podido guardar "
                            "el informe como PDF (%1) en:\n")
                     .arg(messages::reason(storage::Error::system(std::get<std::error_code>(saved).value()))) +
-                QDir::toNativeSeparators(dataroot::path()),
+                QDir::toNativeSeparators(folder),
             messageTitle());
     }
 }

@@ -11,7 +11,8 @@ namespace report {
 
 // The ledger window's print command: prints the report of the ledger on the
 // system's default printer, with no dialog. Without a default printer the
-// report is saved as a PDF in the data root and a message says where; a job
+// report is saved as a PDF in the user's documents folder (the data root
+// where there is none) and a message says where; a job
 // the print system refuses is reported with a message. The ledger is only
 // read.
 void printLedger(Form1 *ledger);

@@ -32,6 +32,8 @@ void run(Form1 *ledger) {
     // over the files this window last read or saved: a save made meanwhile
     // by another running copy is never overwritten unseen.
     const storage::Status saved = ledger->session.save(shownLedger(*ledger));
+    if (saved)
+        ledger->markSaved();
     messagebox::show(ledger, saved ? messages::saved()
                                    : messages::saveFailed(saved.error(), ledger->session.directory()));
     if (!saved)

@@ -3,10 +3,14 @@
 
 #include "ui/fonts.h"
 
+#include <QGuiApplication>
 #include <QHash>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
+#include <QShortcut>
 #include <QSvgRenderer>
+#include <QWindow>
 
 #include <cmath>
 
@@ -141,9 +145,16 @@ QLineEdit *textBox(QWidget *parent, const QString &name, const QString &text, co
 }
 
 QLineEdit *hiddenTextBox(QWidget *parent, const QString &name, const QString &text, const QRect &geometry) {
-    QLineEdit *box = textBox(parent, name, text, geometry);
-    box->setFocusPolicy(Qt::NoFocus);
+    // Marked before it holds any text: an accessibility client that is
+    // listening asks for the box's interface at its first change.
+    auto *box = new QLineEdit(parent);
+    box->setProperty(kScratchProperty, true);
     box->setVisible(false);
+    box->setFocusPolicy(Qt::NoFocus);
+    box->setObjectName(name);
+    box->setGeometry(geometry);
+    box->setTextMargins(0, 0, 0, 0);
+    box->setText(text);
     return box;
 }
 
@@ -173,9 +184,73 @@ void setUpWindow(QWidget *window, const QString &name, const QString &caption, c
         window->setMinimumSize(clientSize);
 }
 
+namespace {
+
+// Where the client area goes for a wanted place: there, when the window
+// with its frame fits in the available area of the screen at that place;
+// otherwise moved up and left just enough, but never past the area's top
+// or left edge.
+QPoint fittedPlace(const QWidget *window, const QPoint &clientTopLeft) {
+    const QScreen *screen = QGuiApplication::screenAt(clientTopLeft);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return clientTopLeft;
+    const QRect room = screen->availableGeometry();
+    const QMargins frame = window->windowHandle() ? window->windowHandle()->frameMargins() : QMargins();
+    const QRect outer = QRect(clientTopLeft, window->size()).marginsAdded(frame);
+    QPoint place = outer.topLeft();
+    place.rx() -= qMax(0, outer.right() - room.right());
+    place.ry() -= qMax(0, outer.bottom() - room.bottom());
+    place.setX(qMax(place.x(), room.left()));
+    place.setY(qMax(place.y(), room.top()));
+    return place + QPoint(frame.left(), frame.top());
+}
+
+// Fits the window once more when it is first shown: only then does the
+// platform know its frame.
+class FitOnFirstShow : public QObject {
+public:
+    FitOnFirstShow(QWidget *window, const QPoint &clientTopLeft)
+        : QObject(window), m_window(window), m_place(clientTopLeft) {}
+
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (watched == m_window && event->type() == QEvent::Show) {
+            const QPoint place = fittedPlace(m_window, m_place);
+            if (place != m_window->geometry().topLeft())
+                m_window->setGeometry(QRect(place, m_window->size()));
+            m_window->removeEventFilter(this);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QWidget *m_window;
+    QPoint m_place;
+};
+
+} // namespace
+
 void placeAt(QWidget *window, const QPoint &clientTopLeft) {
     // setGeometry() places the client area, not the frame.
-    window->setGeometry(QRect(clientTopLeft, window->size()));
+    window->setGeometry(QRect(fittedPlace(window, clientTopLeft), window->size()));
+    window->installEventFilter(new FitOnFirstShow(window, clientTopLeft));
+}
+
+void dialogKeys(QWidget *window, PictureButton *main, PictureButton *cancel) {
+    // Window shortcuts come before the focused field sees the key, and no
+    // text box of these dialogs claims Enter or Escape for itself.
+    for (const int key : {int(Qt::Key_Return), int(Qt::Key_Enter)}) {
+        if (main)
+            QObject::connect(new QShortcut(QKeySequence(key), window), &QShortcut::activated, main,
+                             &PictureButton::press);
+    }
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+    if (cancel)
+        QObject::connect(escape, &QShortcut::activated, cancel, &PictureButton::press);
+    else
+        QObject::connect(escape, &QShortcut::activated, window, &QWidget::close);
 }
 
 } // namespace ui

@@ -49,6 +49,9 @@ class PictureButton : public Picture {
 public:
     PictureButton(QWidget *parent, const QString &name, const QString &resource, const QRect &geometry);
 
+    // Runs the picture's command, as a click does (its key does this).
+    void press() { emit clicked(); }
+
 signals:
     void clicked();
 
@@ -79,7 +82,11 @@ QLabel *label(QWidget *parent, const QString &name, const QString &text, const Q
 // A single-line text box.
 QLineEdit *textBox(QWidget *parent, const QString &name, const QString &text, const QRect &geometry);
 
-// A hidden text box used as a scratch field: never shown, never focused.
+// The property that marks a hidden scratch box.
+constexpr const char *kScratchProperty = "tesorilaScratch";
+
+// A hidden text box used as a scratch field: never shown, never focused,
+// and no part of what accessibility clients see.
 QLineEdit *hiddenTextBox(QWidget *parent, const QString &name, const QString &text, const QRect &geometry);
 
 // Title-bar buttons a window offers.
@@ -91,7 +98,16 @@ enum TitleButtons { CloseOnly = 0x1, MinimiseClose = 0x2, MinimiseMaximiseClose 
 void setUpWindow(QWidget *window, const QString &name, const QString &caption, const QSize &clientSize,
                  TitleButtons buttons, bool fixedSize);
 
-// Places the client area's top-left corner at a fixed screen point.
+// Places the client area's top-left corner at a fixed screen point. A
+// window that would not fit in its screen's available area there, frame
+// included, is moved up and left just enough to fit, never beyond the
+// area's top-left corner; its size stays. Checked again when the window is
+// first shown, once its frame is known.
 void placeAt(QWidget *window, const QPoint &clientTopLeft);
+
+// The keys of a dialog, from every field: Enter (either key) runs its main
+// picture (if it has one), Escape its cancel picture, or closes the window
+// when it has none.
+void dialogKeys(QWidget *window, PictureButton *main, PictureButton *cancel);
 
 } // namespace ui

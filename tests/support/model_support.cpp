@@ -9,7 +9,8 @@ namespace testsupport {
 
 namespace {
 QTemporaryDir *g_home = nullptr;
-}
+QTemporaryDir *g_config = nullptr;
+} // namespace
 
 LocaleScope::LocaleScope(const QString &name) : m_previous(QLocale()) {
     QLocale::setDefault(QLocale(name));
@@ -24,8 +25,16 @@ QString dataHome() {
 }
 
 void prepareEnvironment() {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
     g_home = new QTemporaryDir(QDir::tempPath() + QStringLiteral("/tesorila-test-XXXXXX"));
+    // One screen the size of a 1366 x 768 laptop's at 125 %, window frames
+    // two pixels wide.
+    g_config = new QTemporaryDir(QDir::tempPath() + QStringLiteral("/tesorila-screens-XXXXXX"));
+    const QString screens = g_config->filePath(QStringLiteral("screens.json"));
+    QFile config(screens);
+    if (config.open(QIODevice::WriteOnly))
+        config.write(R"({"screens": [{"name": "laptop", "x": 0, "y": 0, "width": 1093, "height": 614}]})");
+    config.close();
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(screens));
     qputenv("XDG_DATA_HOME", QFile::encodeName(g_home->path()));
     qputenv("LANG", "es_ES.UTF-8");
     qputenv("LC_ALL", "es_ES.UTF-8");

@@ -30,12 +30,12 @@ public:
 };
 } // namespace
 
-QList<SeenMessage> answerMessages(const std::function<void()> &action) {
+QList<SeenMessage> answerMessages(const std::function<void()> &action, const QString &press) {
     QList<SeenMessage> seen;
     ShowTimes shown;
     QTimer timer;
     timer.setInterval(5);
-    QObject::connect(&timer, &QTimer::timeout, [&seen, &shown]() {
+    QObject::connect(&timer, &QTimer::timeout, [&seen, &shown, &press]() {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         if (!box || !box->isVisible() || box->property("tesorilaAnswered").toBool())
             return;
@@ -49,11 +49,20 @@ QList<SeenMessage> answerMessages(const std::function<void()> &action) {
         message.okButton = buttons.size() == 1 && box->standardButton(buttons.first()) == QMessageBox::Ok;
         if (!buttons.isEmpty())
             message.buttonText = buttons.first()->text().remove(QLatin1Char('&'));
+        QAbstractButton *chosen = buttons.isEmpty() ? nullptr : buttons.first();
+        for (QAbstractButton *button : buttons) {
+            message.buttons << button->text().remove(QLatin1Char('&'));
+            if (message.buttons.last() == press)
+                chosen = button;
+        }
         message.modal = box->isModal();
         message.shownAt = shown.times.value(box, std::chrono::steady_clock::now());
+        message.width = box->width();
         seen.append(message);
-        if (!buttons.isEmpty())
-            buttons.first()->click();
+        if (press == QLatin1String("Escape"))
+            QTest::keyClick(box, Qt::Key_Escape);
+        else if (chosen)
+            chosen->click();
         else
             box->reject();
     });

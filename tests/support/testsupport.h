@@ -21,13 +21,17 @@ struct SeenMessage {
     int buttonCount = 0;   // buttons offered
     bool okButton = false; // the one button is OK
     QString buttonText;    // the first button's text, without its "&"
+    QStringList buttons;   // every button's text
     bool modal = false;
     std::chrono::steady_clock::time_point shownAt; // when it appeared
+    int width = 0;
 };
 
 // Runs the action, answering every modal message box it opens by pressing
-// its button, and returns the boxes in the order they appeared.
-QList<SeenMessage> answerMessages(const std::function<void()> &action);
+// the button of that text (its first button when there is none or no text
+// is given, Escape when the text is "Escape"), and returns the boxes in the
+// order they appeared.
+QList<SeenMessage> answerMessages(const std::function<void()> &action, const QString &press = {});
 
 // Clicks a picture button (or any widget) with the left mouse button.
 void click(QWidget *widget);
