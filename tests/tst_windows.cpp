@@ -28,6 +28,7 @@
 #include <QProcess>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QSvgRenderer>
 #include <QTest>
 #include <QTimer>
 
@@ -241,6 +242,15 @@ void TestWindows::backgroundAndLabels() {
     if (qEnvironmentVariableIsSet("TESORILA_SAVE_GRABS"))
         image.save(QDir::tempPath() + QLatin1Char('/') + window + QStringLiteral(".png"));
     const QColor blue(102, 153, 204);
+    // Windows fill their background with the blue instead of drawing its
+    // artwork, which is the blue in every pixel, at a fractional scale too.
+    QImage drawn(QSize(2551, 2551), QImage::Format_RGB32), filled = drawn;
+    drawn.fill(Qt::black);
+    filled.fill(blue);
+    QPainter painter(&drawn);
+    QSvgRenderer(ui::artwork("background")).render(&painter, QRectF(0, 0, 2551.5, 2551.5));
+    painter.end();
+    QVERIFY(drawn == filled);
     // The corners and an empty spot are the one background blue.
     QCOMPARE(image.pixelColor(1, 1), blue);
     QCOMPARE(image.pixelColor(w->width() - 2, w->height() - 2), blue);

@@ -113,26 +113,36 @@ namespace {
 class LineMeasure {
 public:
     explicit LineMeasure(const QFont &font) : m_metrics(font), m_tabStop(qMax(1, tabStop(font)) * kUnit) {
-        m_advances.fill(-1);
+        // Latin-1's printable characters are measured when first met;
+        // the others take the slow way below.
+        m_advances.fill(kOther);
+        for (char16_t code = 0x20; code <= 0xFF; ++code) {
+            if (code < 0x7F || code >= 0xA0)
+                m_advances[code] = kUnmeasured;
+        }
+        m_advances[u'\t'] = kTab;
     }
 
     int width(const QString &text) {
         int x = 0;
         int pieceStart = 0; // where the piece after the last tab begins
+        const QChar *codes = text.constData();
         const qsizetype size = text.size();
         for (qsizetype i = 0; i < size; ++i) {
-            const char16_t code = text.at(i).unicode();
-            if (code == u'\t') {
+            const char16_t code = codes[i].unicode();
+            int *advance = code < 0x100 ? &m_advances[code] : nullptr;
+            if (advance && *advance >= 0) {
+                x += *advance;
+                continue;
+            }
+            if (advance && *advance == kTab) {
                 // As the text layout does: on to the next stop right of x.
                 x = pieceStart = (x / m_tabStop + 1) * m_tabStop;
                 continue;
             }
-            int *advance = nullptr;
-            if ((code >= 0x20 && code < 0x7F) || (code >= 0xA0 && code <= 0xFF))
-                advance = &m_advances[code];
-            else if (code == 0x20AC)
-                advance = &m_advances[0]; // the euro sign, kept in a slot no text character uses
-            if (!advance) {
+            if (code == 0x20AC)
+                advance = &m_euro;
+            if (!advance || *advance == kOther) {
                 // Other scripts and marks are shaped: the whole piece is measured.
                 qsizetype end = text.indexOf(QLatin1Char('\t'), i);
                 end = end < 0 ? size : end;
@@ -141,7 +151,7 @@ public:
                 i = end - 1;
                 continue;
             }
-            if (*advance < 0)
+            if (*advance == kUnmeasured)
                 *advance = units(m_metrics.horizontalAdvance(QChar(code)));
             x += *advance;
         }
@@ -150,11 +160,14 @@ public:
 
 private:
     static constexpr int kUnit = 64;
+    // Marks in the table of advances, which are never negative.
+    static constexpr int kUnmeasured = -1, kTab = -2, kOther = -3;
     static int units(qreal pixels) { return qRound(pixels * kUnit); }
 
     QFontMetricsF m_metrics;
     int m_tabStop;
     std::array<int, 256> m_advances;
+    int m_euro = kUnmeasured;
 };
 
 } // namespace

@@ -47,6 +47,11 @@ struct RendererCache {
 Q_GLOBAL_STATIC(RendererCache, rendererCache)
 
 QSvgRenderer *rendererFor(const QString &resource) {
+    // The background is one flat colour, backgroundColor(), and is filled
+    // with it: drawing it as a picture costs several milliseconds at
+    // every full repaint of a window.
+    if (resource == artwork("background"))
+        return nullptr;
     QSvgRenderer *&renderer = rendererCache->renderers[resource];
     if (!renderer)
         renderer = new QSvgRenderer(resource);
@@ -71,7 +76,7 @@ void Picture::paintEvent(QPaintEvent *) {
     // there before shows through and its edges stay sharp.
     const qreal ratio = devicePixelRatioF();
     const QRectF target(0, 0, std::ceil(width() * ratio) / ratio, std::ceil(height() * ratio) / ratio);
-    if (m_renderer->isValid())
+    if (m_renderer && m_renderer->isValid())
         m_renderer->render(&painter, target);
     else
         painter.fillRect(target, backgroundColor());
