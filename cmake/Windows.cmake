@@ -36,7 +36,11 @@ add_custom_command(OUTPUT ${TESORILA_ICO}
     VERBATIM)
 set(tesorila_rc ${PROJECT_BINARY_DIR}/windows/tesorila.rc)
 configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/tesorila.rc.in ${tesorila_rc} @ONLY)
-set_source_files_properties(${tesorila_rc} PROPERTIES OBJECT_DEPENDS ${TESORILA_ICO})
+# The program's target lives in src/app: the icon is made by a target of
+# its own before it, and a new icon rebuilds the resources there.
+add_custom_target(tesorila_icon DEPENDS ${TESORILA_ICO})
+add_dependencies(tesorila tesorila_icon)
+set_source_files_properties(${tesorila_rc} TARGET_DIRECTORY tesorila PROPERTIES OBJECT_DEPENDS ${TESORILA_ICO})
 target_sources(tesorila PRIVATE ${tesorila_rc})
 
 # Everything lies in the installation's top folder: Windows finds the
