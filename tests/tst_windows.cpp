@@ -449,8 +449,10 @@ void TestWindows::commaBetweenUnitsAndCents() {
 }
 
 // A second start of the program, while a copy runs, brings that copy's ledger
-// window forward and ends. The socket of a copy that was killed is no obstacle.
+// window forward and ends. The socket of a copy that was killed is no obstacle
+// (Windows' named pipe goes with its process).
 void TestWindows::secondStartBringsLedgerForward() {
+#ifndef Q_OS_WIN
     QTemporaryDir runtime;
     QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
@@ -459,6 +461,7 @@ void TestWindows::secondStartBringsLedgerForward() {
     QTRY_COMPARE_WITH_TIMEOUT(QDir(runtime.path()).entryList(QDir::System).size(), 1, 20000);
     killed.kill();
     QVERIFY(killed.waitForFinished());
+#endif
     QVERIFY(singleinstance::claim([] { WindowSet::instance().comeForward(); }));
     Form1 *ledger = WindowSet::instance().form1();
     ledger->showMinimized();

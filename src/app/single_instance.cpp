@@ -12,6 +12,10 @@
 
 #include <utility>
 
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#endif
+
 namespace singleinstance {
 
 namespace {
@@ -52,8 +56,22 @@ QString serverPath() {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (folder.isEmpty())
         return {};
+#ifdef Q_OS_WIN
+    // On Windows the server is a named pipe, and pipe names are shared by
+    // every user and session of the machine: the name holds the user's
+    // folder (Qt's runtime folder there is the user's profile), and the
+    // digest the session too, as one user may be signed in more than once.
+    DWORD session = 0;
+    ProcessIdToSessionId(GetCurrentProcessId(), &session);
+    const QByteArray digest =
+        QCryptographicHash::hash(displayKey().toUtf8() + '\n' + QByteArray::number(quint64(session)),
+                                 QCryptographicHash::Sha256)
+            .toHex()
+            .left(16);
+#else
     const QByteArray digest =
         QCryptographicHash::hash(displayKey().toUtf8(), QCryptographicHash::Sha256).toHex().left(16);
+#endif
     return folder + QStringLiteral("/tesorila-") + QString::fromLatin1(digest);
 }
 
@@ -63,13 +81,19 @@ class Server : public QObject {
 public:
     Server(std::function<void()> comeForward, QObject *parent)
         : QObject(parent), m_comeForward(std::move(comeForward)) {
+#ifdef Q_OS_WIN
+        // The pipe of this user alone: another user's process cannot ask.
+        m_server.setSocketOptions(QLocalServer::UserAccessOption);
+#endif
         connect(&m_server, &QLocalServer::newConnection, this, &Server::answer);
         // Once the application is quitting, no window is to come forward: the
         // socket goes at once, and a start that finds it gone starts anew.
         qApp->installEventFilter(this);
     }
 
-    bool listen(const QString &path) { return m_server.listen(path); }
+    bool listen(const QString &path) {
+        return m_server.listen(path);
+    }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override {
