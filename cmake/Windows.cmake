@@ -36,7 +36,11 @@ add_custom_command(OUTPUT ${TESORILA_ICO}
     VERBATIM)
 set(tesorila_rc ${PROJECT_BINARY_DIR}/windows/tesorila.rc)
 configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/tesorila.rc.in ${tesorila_rc} @ONLY)
-set_source_files_properties(${tesorila_rc} PROPERTIES OBJECT_DEPENDS ${TESORILA_ICO})
+# The program's target lives in src/app: the icon is made by a target of
+# its own before it, and a new icon rebuilds the resources there.
+add_custom_target(tesorila_icon DEPENDS ${TESORILA_ICO})
+add_dependencies(tesorila tesorila_icon)
+set_source_files_properties(${tesorila_rc} TARGET_DIRECTORY tesorila PROPERTIES OBJECT_DEPENDS ${TESORILA_ICO})
 target_sources(tesorila PRIVATE ${tesorila_rc})
 
 # Everything lies in the installation's top folder: Windows finds the
@@ -79,6 +83,16 @@ if(MINGW)
         endif()
         if(NOT EXISTS "${found}")
             message(FATAL_ERROR "${dll} not found beside ${CMAKE_CXX_COMPILER}")
+        endif()
+        # Shipped without their debugging symbols (libstdc++ is 23 MB with).
+        if(CMAKE_STRIP)
+            set(stripped ${PROJECT_BINARY_DIR}/windows/runtime/${dll})
+            file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/windows/runtime)
+            execute_process(COMMAND ${CMAKE_STRIP} --strip-unneeded -o ${stripped} ${found}
+                RESULT_VARIABLE strip_result)
+            if(strip_result EQUAL 0)
+                set(found ${stripped})
+            endif()
         endif()
         install(FILES ${found} DESTINATION .)
     endforeach()

@@ -93,6 +93,18 @@ RUNNER
             wineboot --init >/dev/null 2>&1 || return 1
         WINEPREFIX="$WINDOWS_BUILD_DIR/wine" wineserver -w
     fi
+    # Windows has Tahoma and MS Sans Serif in its fonts folder; Debian's Wine
+    # leaves that folder empty and finds no face of its own (fonts-wine), so
+    # its stand-ins go there. Not its Tahoma Bold, whose strokes are regular
+    # (src/ui/fonts.cpp), where Windows' own is a true bold; nor its MS Sans
+    # Serif as TrueType, bitmaps that FreeType takes for a scalable face,
+    # where Windows has the bitmap font sserife.fon (which Wine has too).
+    local fonts="$WINDOWS_BUILD_DIR/wine/drive_c/windows/Fonts"
+    if [ ! -e "$fonts/tahoma.ttf" ] && [ -d /usr/share/wine/fonts ]; then
+        mkdir -p "$fonts"
+        ln -sf /usr/share/wine/fonts/* "$fonts/"
+        rm -f "$fonts/tahomabd.ttf" "$fonts/ms_sans_serif.ttf"
+    fi
 }
 
 # Configures and builds the cross build with the arguments given, into

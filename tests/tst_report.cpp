@@ -5,6 +5,7 @@
 
 #include "app/window_set.h"
 #include "model/clock.h"
+#include "model/data_root.h"
 #include "model/entry_text.h"
 #include "model/report_lines.h"
 #include "ui/entry_list.h"
@@ -105,6 +106,19 @@ struct LedgerState {
 
 } // namespace
 
+// Each skips the test function it is written in (QSKIP returns from the
+// function it is in, so a helper function would skip nothing).
+#define REQUIRE_PDF_TEXT()                                                                                   \
+    do {                                                                                                     \
+        if (pdftext::tool().isEmpty())                                                                       \
+            QSKIP("pdftotext (poppler-utils) is not installed");                                             \
+    } while (false)
+#define REQUIRE_NO_PRINTER()                                                                                 \
+    do {                                                                                                     \
+        if (!QPrinterInfo::defaultPrinter().isNull())                                                        \
+            QSKIP("a default printer is visible despite the isolated print settings; not printing on it");   \
+    } while (false)
+
 class TestReport : public QObject {
     Q_OBJECT
 private slots:
@@ -134,8 +148,6 @@ private slots:
     void noPrinterAndDataRootBlocked();
 
 private:
-    void requirePdfText();
-    void requireNoPrinter();
     Form1 *ledger = nullptr;
     QTemporaryDir m_scratch;
 };
@@ -160,16 +172,6 @@ void TestReport::init() {
 
 void TestReport::cleanup() {
     WindowSet::instance().destroyAll();
-}
-
-void TestReport::requirePdfText() {
-    if (pdftext::tool().isEmpty())
-        QSKIP("pdftotext (poppler-utils) is not installed");
-}
-
-void TestReport::requireNoPrinter() {
-    if (!QPrinterInfo::defaultPrinter().isNull())
-        QSKIP("a default printer is visible despite the isolated print settings; not printing on it");
 }
 
 void TestReport::headingAndClosing_data() {
@@ -323,7 +325,7 @@ void TestReport::renderedDocument_data() {
 }
 
 void TestReport::renderedDocument() {
-    requirePdfText();
+    REQUIRE_PDF_TEXT();
     QFETCH(int, pageSize);
     QFETCH(QSizeF, points);
 
@@ -392,7 +394,7 @@ void TestReport::longLedgerBreaksPages_data() {
 }
 
 void TestReport::longLedgerBreaksPages() {
-    requirePdfText();
+    REQUIRE_PDF_TEXT();
     QFETCH(int, pageSize);
     QFETCH(QSizeF, points);
 
@@ -441,7 +443,7 @@ void TestReport::wideTextWraps_data() {
 }
 
 void TestReport::wideTextWraps() {
-    requirePdfText();
+    REQUIRE_PDF_TEXT();
     QFETCH(QString, source);
     const QStringList entries = {
         entry(QStringLiteral("08/12/2026"), true, QStringLiteral("1"), QStringLiteral("00"), source)};
@@ -480,8 +482,8 @@ void TestReport::deviceThatCannotStart() {
 }
 
 void TestReport::noPrinterSavesPdf() {
-    requireNoPrinter();
-    requirePdfText();
+    REQUIRE_NO_PRINTER();
+    REQUIRE_PDF_TEXT();
     ledger->setWindowTitle(Form1::accountCaption(QStringLiteral("ana")));
     const QString first = entry(QStringLiteral("1/2/26"), true, QStringLiteral("12"), QStringLiteral("50"),
                                 QStringLiteral("Nómina"));
@@ -538,9 +540,10 @@ void TestReport::noPrinterSavesPdf() {
 }
 
 void TestReport::noPrinterAndDataRootBlocked() {
-    requireNoPrinter();
+    REQUIRE_NO_PRINTER();
     // A file where the data root's folder should be: nothing can be saved.
-    const QString root = testsupport::dataHome() + QStringLiteral("/Tesorila");
+    QString root = QDir::fromNativeSeparators(dataroot::path());
+    root.chop(1); // the closing separator
     QDir(root).removeRecursively();
     QFile blocker(root);
     QVERIFY(blocker.open(QIODevice::WriteOnly));
@@ -572,7 +575,7 @@ void TestReport::renderedFontsAndColours_data() {
 // What the drawing layer really puts on the page: the total larger than the
 // rest and in its colour, everything else in black.
 void TestReport::renderedFontsAndColours() {
-    requirePdfText();
+    REQUIRE_PDF_TEXT();
     if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty())
         QSKIP("pdftoppm (poppler-utils) is not installed");
     QFETCH(QString, total);

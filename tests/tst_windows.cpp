@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocalSocket>
 #include <QMenu>
 #include <QPainter>
 #include <QProcess>
@@ -485,10 +486,19 @@ void TestWindows::secondStartBringsLedgerForward() {
                           QString(nameLength, QLatin1Char('r')));
     QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
-    const QString socket = QDir(QDir::tempPath()).absoluteFilePath(singleinstance::socketName());
     QProcess first;
     first.start(QStringLiteral(TESORILA_EXECUTABLE));
+#ifdef Q_OS_WIN // a named pipe, no file
+    const auto listening = [] {
+        QLocalSocket probe;
+        probe.connectToServer(singleinstance::socketName());
+        return probe.waitForConnected(100);
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(listening(), 20000);
+#else
+    const QString socket = QDir(QDir::tempPath()).absoluteFilePath(singleinstance::socketName());
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(socket), 20000);
+#endif
 #ifndef Q_OS_WIN
     if (stopped) {
         const auto pid = pid_t(first.processId());

@@ -73,6 +73,12 @@ void registerFonts() {
     // letters such as "/". Bold is drawn by emboldening the regular face.
     registerIfMissing(kTahoma, {QStringLiteral("tahoma.ttf")});
     registerIfMissing(kMsSansSerif, {QStringLiteral("ms_sans_serif.ttf")});
+#ifdef Q_OS_WIN
+    // The artwork's captions ask for the generic "sans-serif", which the
+    // desktop's fonts resolve elsewhere; Windows knows no face of that name
+    // and would draw a serif one. There it is Tahoma, the dialogs' own face.
+    QFont::insertSubstitution(QStringLiteral("sans-serif"), kTahoma);
+#endif
 }
 
 QFont tahoma(qreal pointSize, bool bold) {
@@ -85,8 +91,11 @@ QFont msSansSerif(qreal pointSize) {
     // The bitmap face comes in a few pixel sizes and is never scaled: drawn
     // on a screen that scales the layout (HiDPI), its letters would keep
     // their one-to-one size. There, and at sizes it does not have, the
-    // scalable Tahoma, of similar shape, stands in.
-    if (installed(kMsSansSerif) && !QFontDatabase::isScalable(kMsSansSerif)) {
+    // scalable Tahoma, of similar shape, stands in; and where the face is
+    // missing (Windows' offscreen platform reads no bitmap font files).
+    if (!installed(kMsSansSerif))
+        return tahoma(pointSize);
+    if (!QFontDatabase::isScalable(kMsSansSerif)) {
         const QList<int> sizes = QFontDatabase::pointSizes(kMsSansSerif);
         bool close = false;
         for (int size : sizes)

@@ -25,6 +25,17 @@ QString dataHome() {
 }
 
 void prepareEnvironment() {
+#ifdef Q_OS_WIN
+    // Qt writes the test's log to the debugger's, not to stdout, unless a
+    // console is attached, and none is when CTest reads the output through
+    // a pipe. (Wine passes no QT_ variable from Linux's environment.)
+    qputenv("QT_FORCE_STDERR_LOGGING", "1");
+    // The offscreen platform reads the fonts of one folder only, Qt's own
+    // by default, where there are none: the system's instead.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_FONTDIR"))
+        qputenv("QT_QPA_FONTDIR",
+                QFile::encodeName(qEnvironmentVariable("SystemRoot") + QStringLiteral("/Fonts")));
+#endif
     g_home = new QTemporaryDir(QDir::tempPath() + QStringLiteral("/tesorila-test-XXXXXX"));
     // One screen the size of a 1366 x 768 laptop's at 125 %, window frames
     // two pixels wide.
