@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "ui/windows.h"
+#include "ui/window_registry.h"
 
 #include <QObject>
 #include <QPointer>

@@ -6,7 +6,7 @@
 #include "ui/messagebox.h"
 #include "ui/messages.h"
 #include "ui/widgets.h"
-#include "ui/windows.h"
+#include "ui/window_registry.h"
 
 #include <QLineEdit>
 #include <QListWidget>

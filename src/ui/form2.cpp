@@ -9,7 +9,7 @@
 #include "ui/ledger_window.h"
 #include "ui/messagebox.h"
 #include "ui/widgets.h"
-#include "ui/windows.h"
+#include "ui/window_registry.h"
 
 #include <QApplication>
 #include <QIcon>

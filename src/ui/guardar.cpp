@@ -7,7 +7,7 @@
 #include "ui/messages.h"
 #include "ui/quick_save.h"
 #include "ui/widgets.h"
-#include "ui/windows.h"
+#include "ui/window_registry.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

@@ -8,7 +8,7 @@
 #include "ui/print_command.h"
 #include "ui/quick_save.h"
 #include "ui/widgets.h"
-#include "ui/windows.h"
+#include "ui/window_registry.h"
 
 #include <QCloseEvent>
 #include <QKeySequence>

@@ -4,7 +4,7 @@
 #include "ui/ledger_window.h"
 #include "ui/messagebox.h"
 #include "ui/messages.h"
-#include "ui/windows.h"
+#include "ui/window_registry.h"
 
 #include <QLineEdit>
 #include <QListWidget>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/windows.h"
+#include "ui/window_registry.h"
 
 #include <QtGlobal>
 
