@@ -6,7 +6,6 @@
 #include "ui/messagebox.h"
 #include "ui/messages.h"
 #include "ui/widgets.h"
-#include "ui/window_registry.h"
 
 #include <QLineEdit>
 #include <QListWidget>
@@ -25,11 +24,7 @@ void abrir::Form_Load() {
 }
 
 void abrir::Image1_Click() {
-    if (user->text().isEmpty() || pass->text().isEmpty()) {
-        messagebox::show(this, messages::missingFields());
-        return;
-    }
-    Form1 *ledger = ui::windows().form1();
+    Form1 *ledger = ledgerForCommand();
     if (!ledger)
         return;
     const QString userName = user->text();

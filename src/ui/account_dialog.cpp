@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/account_dialog.h"
 
+#include "ui/messagebox.h"
+#include "ui/messages.h"
 #include "ui/widgets.h"
+#include "ui/window_registry.h"
 
 #include <QIcon>
 #include <QLabel>
@@ -30,4 +33,12 @@ AccountDialog::AccountDialog(const QString &name, const QString &caption, const 
 void AccountDialog::usePasswordMask() {
     pass->setEchoMode(QLineEdit::Password);
     pass->setStyleSheet(QStringLiteral("lineedit-password-character: 42")); // "*"
+}
+
+Form1 *AccountDialog::ledgerForCommand() {
+    if (user->text().isEmpty() || pass->text().isEmpty()) {
+        messagebox::show(this, messages::missingFields());
+        return nullptr;
+    }
+    return ui::windows().form1();
 }

@@ -3,6 +3,7 @@
 
 #include <QWidget>
 
+class Form1;
 class QLabel;
 class QLineEdit;
 
@@ -28,6 +29,11 @@ public:
 protected:
     // Shows every character of the password as "*".
     void usePasswordMask();
+
+    // The ledger window the command works on, once both fields are filled
+    // in. Null when a field is empty, which the user has then been told, or
+    // when there is no ledger window.
+    Form1 *ledgerForCommand();
 
     AccountDialog(const QString &name, const QString &caption, const char *icon, const char *commandPicture,
                   const QRect &text3Geometry, QWidget *parent);

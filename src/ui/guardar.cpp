@@ -7,7 +7,6 @@
 #include "ui/messages.h"
 #include "ui/quick_save.h"
 #include "ui/widgets.h"
-#include "ui/window_registry.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -57,11 +56,7 @@ void guardar::Form_Load() {
 }
 
 void guardar::Image1_Click() {
-    if (user->text().isEmpty() || pass->text().isEmpty()) {
-        messagebox::show(this, messages::missingFields());
-        return;
-    }
-    Form1 *ledger = ui::windows().form1();
+    Form1 *ledger = ledgerForCommand();
     if (!ledger)
         return;
     const QString userName = user->text();
