@@ -8,7 +8,6 @@
 #include <QLibraryInfo>
 #include <QPalette>
 #include <QProxyStyle>
-#include <QTimer>
 #include <QTranslator>
 
 namespace application {
@@ -111,12 +110,18 @@ public:
     bool eventFilter(QObject *watched, QEvent *event) override {
         if (event->type() == QEvent::Paint && watched->isWidgetType()) {
             QCoreApplication::instance()->removeEventFilter(this);
-            QTimer::singleShot(0, this, [this] {
-                QApplication::setWindowIcon(QIcon(QStringLiteral(":/resources/icon_app.svg")));
-                deleteLater();
-            });
+            // Once this paint is done.
+            QCoreApplication::postEvent(this, new QEvent(QEvent::User));
         }
         return false;
+    }
+
+protected:
+    void customEvent(QEvent *event) override {
+        if (event->type() != QEvent::User)
+            return;
+        QApplication::setWindowIcon(QIcon(QStringLiteral(":/resources/icon_app.svg")));
+        deleteLater();
     }
 };
 

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <utility>
 
@@ -116,9 +117,10 @@ int msLeft(const QDeadlineTimer &deadline) {
 
 // Says that a copy runs but does not answer, and asks whether to open one of
 // its own. With `running`, the box closes by itself once that copy answers or
-// ends; the socket then tells which. True when the user chose a copy of its
-// own.
-bool userOpensAnother(QLocalSocket *running) {
+// ends; the socket then tells which. With `turn`, it closes once the start
+// that holds the turn lets go of it, and the turn is then this start's. True
+// when the user chose a copy of its own.
+bool userOpensAnother(QLocalSocket *running, QLockFile *turn = nullptr) {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tesorila"),
                     QStringLiteral("Tesorila ya está abierto, pero no responde.\n\n"
                                    "¿Desea abrir otra ventana de Tesorila?"),
@@ -130,6 +132,14 @@ bool userOpensAnother(QLocalSocket *running) {
     if (running) {
         QObject::connect(running, &QLocalSocket::readyRead, &box, &QDialog::reject);
         QObject::connect(running, &QLocalSocket::disconnected, &box, &QDialog::reject);
+    }
+    QTimer turnFree;
+    if (turn) {
+        QObject::connect(&turnFree, &QTimer::timeout, &box, [&box, turn] {
+            if (turn->tryLock(0))
+                box.reject();
+        });
+        turnFree.start(100);
     }
     box.exec();
     return box.clickedButton() == open;
@@ -188,12 +198,19 @@ bool claim(std::function<void()> comeForward) {
     // same moment exactly one listens and the other finds it. A lock left by
     // a process that died is taken over.
     QLockFile turn(folder + QLatin1Char('/') + baseName(folder) + QStringLiteral(".lock"));
-    const QDeadlineTimer deadline(kAnswerTimeoutMs);
+    QDeadlineTimer deadline(kAnswerTimeoutMs);
     // A running copy that ends while asked drops the connection unanswered;
     // the next round finds its socket gone.
     for (int round = 0; round < 3; ++round) {
-        if (!turn.tryLock(msLeft(deadline)))
-            return userOpensAnother(nullptr); // another start holds the turn and does not let go
+        // Another start holds the turn and does not let go (stopped or hung
+        // while it starts); once it does, the running copy has its time again.
+        if (!turn.tryLock(msLeft(deadline))) {
+            if (userOpensAnother(nullptr, &turn))
+                return true;
+            if (!turn.isLocked())
+                return false; // the user chose not to open another copy
+            deadline = QDeadlineTimer(kAnswerTimeoutMs);
+        }
         QLocalSocket running;
         running.connectToServer(name);
         if (running.waitForConnected(msLeft(deadline))) {

@@ -106,6 +106,12 @@ Form1::Form1(QWidget *parent) : QWidget(parent) {
     ui::placeAt(this, QPoint(82, 87));
 }
 
+// The list and its model go with the window's QWidget part, after this
+// part: the rows they drop then must not reach it.
+Form1::~Form1() {
+    lst->model()->disconnect(this);
+}
+
 void Form1::addKeys() {
     struct Key {
         QKeySequence keys;

@@ -25,6 +25,7 @@ class Form1 : public QWidget {
     Q_OBJECT
 public:
     explicit Form1(QWidget *parent = nullptr);
+    ~Form1() override;
 
     // "Tesorila", seven blanks, "Cuenta en uso: " and the user name.
     static QString accountCaption(const QString &userName);
