@@ -348,7 +348,8 @@ void TestLedgerCommands::unsavedChangesAsked() {
                 ledger->close();
         },
         answer);
-    QCOMPARE(seen.size(), change.isEmpty() ? 0 : 1);
+    // A quick save confirms itself after the question.
+    QCOMPARE(seen.size(), change.isEmpty() ? 0 : account && answer == QLatin1String("Guardar") ? 2 : 1);
     if (!seen.isEmpty()) {
         QCOMPARE(seen.first().text,
                  QStringLiteral("Hay cambios sin guardar en este registro. ¿Desea guardarlos?"));

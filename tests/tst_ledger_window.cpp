@@ -428,6 +428,8 @@ void TestLedgerWindow::keyboardAlone() {
         QTRY_VERIFY(window() && QApplication::activeWindow() == window());
         type(Qt::Key_Escape);
         QTRY_VERIFY2(!window() || !window()->isVisible(), key);
+        ledger->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget *>(ledger));
     }
     // Enter in the save dialog is its Guardar.
     type(QKeySequence(QStringLiteral("Ctrl+Shift+S")));
