@@ -11,11 +11,11 @@ BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
 APP_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-svg-dev libqt6svg6 libqt6printsupport6 libgl-dev fonts-wine fonts-dejavu-core qt6-translations-l10n)
 # Extra packages the test suite needs (PDF text, a private print scheduler),
 # then those of the fuzz targets (clang with libFuzzer and its sanitizer
-# runtimes), of the static analysis, and the X libraries that the benchmark
-# program, built with the suite, links.
+# runtimes), of the static analysis, and the X and SQLite libraries that the
+# benchmark program, built with the suite, links.
 TEST_PACKAGES=(poppler-utils cups cups-client cups-bsd desktop-file-utils appstream dpkg-dev file lintian
                clang libclang-rt-14-dev cppcheck clang-tidy-14
-               libx11-dev libxdamage-dev)
+               libx11-dev libxdamage-dev libsqlite3-dev)
 
 install_missing() {
     local missing=()

@@ -1108,10 +1108,11 @@ void TestStorageDialogs::commitThatCannotBeMadeDurable() {
                 return storage::Error::system(EIO);
             return FileSystem::syncDirectory(path);
         }
-        storage::Status write(const QString &path, const QByteArray &bytes, platform::Links links) override {
+        storage::Status write(const QString &path, const QByteArray &bytes, platform::Links links,
+                              qint64 from) override {
             if (!writes && path != record)
                 return storage::Error::system(EROFS);
-            return FileSystem::write(path, bytes, links);
+            return FileSystem::write(path, bytes, links, from);
         }
         storage::Status remove(const QString &path) override {
             return QFileInfo::exists(path) ? storage::Status(storage::Error::system(EROFS)) : storage::Done{};

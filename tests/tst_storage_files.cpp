@@ -400,7 +400,7 @@ void TestStorageFiles::recovery() {
 // read-only directory.
 class NoChangesFileSystem : public storage::FileSystem {
 public:
-    storage::Status write(const QString &, const QByteArray &, platform::Links) override {
+    storage::Status write(const QString &, const QByteArray &, platform::Links, qint64) override {
         return storage::Error::system(EROFS);
     }
     storage::Status remove(const QString &) override { return storage::Error::system(EROFS); }

@@ -49,11 +49,12 @@ public:
     storage::Result<QByteArray> read(const QString &path, qint64 limit) override {
         return fails(QStringLiteral("read"), path) ? refusal() : FileSystem::read(path, limit);
     }
-    storage::Status write(const QString &path, const QByteArray &bytes, platform::Links links) override {
+    storage::Status write(const QString &path, const QByteArray &bytes, platform::Links links,
+                          qint64 from) override {
         // Half the bytes reach the file before the failure.
         if (count == failAt || count == alsoFailAt || failEvery == QLatin1String("write"))
-            (void)FileSystem::write(path, bytes.left(bytes.size() / 2), links);
-        return fails(QStringLiteral("write"), path) ? refusal() : FileSystem::write(path, bytes, links);
+            (void)FileSystem::write(path, bytes.left(bytes.size() / 2), links, from);
+        return fails(QStringLiteral("write"), path) ? refusal() : FileSystem::write(path, bytes, links, from);
     }
     storage::Status remove(const QString &path) override {
         return fails(QStringLiteral("remove"), path) ? refusal() : FileSystem::remove(path);

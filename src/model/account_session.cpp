@@ -10,7 +10,6 @@
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
-#include <QHash>
 #include <QtDebug>
 
 #include <algorithm>
@@ -34,12 +33,6 @@ constexpr qsizetype kMaxLineLength = 65536;
 
 // How long a sign-in or save waits for another running copy to let go.
 constexpr int kLockWaitMs = 2000;
-
-// Tells one stored ledger from another within this process. Two different
-// ledgers share one only by a chance of one in 2^64.
-size_t fingerprint(const QByteArray &entries, const QByteArray &total) {
-    return qHashMulti(0, entries, total);
-}
 
 Result<platform::FileLock> lockAccount(const QString &directory) {
     return platform::lockFile(directory + dataroot::separator() + QStringLiteral(".bloqueo"), kLockWaitMs);
@@ -153,7 +146,7 @@ Result<Loaded> Session::open(const Room &room) {
     if (room.shownLines + ledgerformat::lineCount(stored->entries) > room.maxLines)
         return Error::over(Failure::TooManyLines, room.maxLines);
     loaded.entries = ledgerformat::fileLines(stored->entries);
-    m_seen = fingerprint(stored->entries, stored->total);
+    m_seen = *stored;
     m_paths = *paths;
     return loaded;
 }
@@ -197,20 +190,12 @@ Status Session::save(const Ledger &ledger, const QString &markerDate) {
         const Result<platform::FileLock> lock = lockAccount(paths->directory);
         if (!lock)
             return lock.error();
-        // Only over the ledger this session saw. Missing files are no sign
-        // of another save, since no save removes one.
-        if (m_seen) {
-            const Result<ledgerstore::StoredLedger> now = ledgerstore::read(*paths);
-            if (now && fingerprint(now->entries, now->total) != *m_seen)
-                return Error{Failure::ChangedSinceRead};
-            if (!now && now.error().failure != Failure::Missing)
-                return now.error();
-        }
-        return ledgerstore::save(*paths, *entries, *total);
+        // Only over the ledger this session saw.
+        return ledgerstore::save(*paths, *entries, *total, m_seen);
     };
     Status saved = saveLocked();
     if (saved || saved.error().unfinished) {
-        m_seen = fingerprint(*entries, *total);
+        m_seen = ledgerstore::StoredLedger{*entries, *total};
         m_paths = *paths;
     }
     // Only goes if the failed save left it empty.

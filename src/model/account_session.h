@@ -2,6 +2,7 @@
 #pragma once
 
 #include "model/ledger_format.h"
+#include "model/ledger_store.h"
 #include "model/storage_error.h"
 
 #include <QString>
@@ -72,7 +73,7 @@ private:
     QString m_userName;
     QString m_password;
     std::optional<ledgerformat::LedgerPaths> m_paths; // as last read or written
-    std::optional<size_t> m_seen;                     // a fingerprint of their bytes
+    std::optional<ledgerstore::StoredLedger> m_seen;  // their bytes
 };
 
 } // namespace account

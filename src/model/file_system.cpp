@@ -75,8 +75,8 @@ Result<QByteArray> FileSystem::read(const QString &path, qint64 limit) {
     return platform::readFile(path, limit);
 }
 
-Status FileSystem::write(const QString &path, const QByteArray &bytes, platform::Links links) {
-    return platform::writeFile(path, bytes, links);
+Status FileSystem::write(const QString &path, const QByteArray &bytes, platform::Links links, qint64 from) {
+    return platform::writeFile(path, bytes, links, from);
 }
 
 Status FileSystem::remove(const QString &path) {

@@ -29,7 +29,8 @@ public:
     // See platform::readFile.
     virtual Result<QByteArray> read(const QString &path, qint64 limit = kDefaultReadLimit);
     // See platform::writeFile.
-    virtual Status write(const QString &path, const QByteArray &bytes, platform::Links links);
+    virtual Status write(const QString &path, const QByteArray &bytes, platform::Links links,
+                         qint64 from = 0);
     // Removes a file; a missing file is no failure.
     virtual Status remove(const QString &path);
     // Makes the directory's new and removed names durable.

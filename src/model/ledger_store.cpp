@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QtDebug>
 
+#include <array>
+#include <cstring>
 #include <optional>
 
 namespace ledgerstore {
@@ -21,7 +23,7 @@ using storage::Status;
 
 namespace {
 
-constexpr char kMagic[] = "Tesorila diario 1";
+constexpr char kMagic[] = "Tesorila diario 2";
 constexpr qsizetype kDigestLine = 64 + 2;
 
 QByteArray nameOf(const QString &path) {
@@ -33,46 +35,106 @@ QByteArray digest(const QByteArray &bytes) {
     return QCryptographicHash::hash(bytes, QCryptographicHash::Blake2b_256).toHex();
 }
 
-// The ledger a journal holds, when it is whole and of these files.
-std::optional<StoredLedger> parse(const LedgerPaths &paths, const QByteArray &bytes) {
+// A save of one file: its new bytes from offset `from` on; those before
+// stay as they are.
+struct Change {
+    qsizetype from = 0;
+    QByteArray tail;
+};
+
+// How many leading bytes two texts share.
+qsizetype sharedPrefix(const QByteArray &a, const QByteArray &b) {
+    const qsizetype n = qMin(a.size(), b.size());
+    qsizetype i = 0;
+    // Whole blocks first: most saves change only the end of a file.
+    for (constexpr qsizetype block = 4096; i + block <= n; i += block) {
+        if (memcmp(a.constData() + i, b.constData() + i, block) != 0)
+            break;
+    }
+    while (i < n && a.at(i) == b.at(i))
+        ++i;
+    return i;
+}
+
+// The journal's two changes, when it is whole and of these files.
+std::optional<std::array<Change, 2>> parse(const LedgerPaths &paths, const QByteArray &bytes) {
     const QByteArray body = bytes.chopped(qMin(bytes.size(), kDigestLine));
     if (bytes.size() < kDigestLine || bytes.mid(body.size()) != digest(body) + "\r\n")
         return std::nullopt;
     QList<QByteArray> header;
     qsizetype start = 0;
-    while (header.size() < 5) {
+    while (header.size() < 7) {
         const qsizetype end = body.indexOf("\r\n", start);
         if (end < 0)
             return std::nullopt;
         header.append(body.mid(start, end - start));
         start = end + 2;
     }
-    bool sized = false;
-    bool totalSized = false;
-    const qsizetype entries = header[3].toLongLong(&sized);
-    const qsizetype total = header[4].toLongLong(&totalSized);
-    if (header[0] != kMagic || header[1] != nameOf(paths.entries) || header[2] != nameOf(paths.total) ||
-        !sized || !totalSized || entries < 0 || total < 0 || start + entries + total != body.size())
+    if (header[0] != kMagic || header[1] != nameOf(paths.entries) || header[2] != nameOf(paths.total))
         return std::nullopt;
-    return StoredLedger{body.mid(start, entries), body.mid(start + entries)};
+    std::array<Change, 2> changes;
+    for (int i = 0; i < 2; ++i) {
+        bool fromRead = false;
+        bool sizeRead = false;
+        const qsizetype from = header[3 + 2 * i].toLongLong(&fromRead);
+        const qsizetype size = header[4 + 2 * i].toLongLong(&sizeRead);
+        if (!fromRead || !sizeRead || from < 0 || size < 0 || size > body.size() - start)
+            return std::nullopt;
+        changes[i] = Change{from, body.mid(start, size)};
+        start += size;
+    }
+    if (start != body.size())
+        return std::nullopt;
+    return changes;
 }
 
-// The ledger a whole journal holds; nothing when there is no journal, or
-// only part of one, which is removed.
-Result<std::optional<StoredLedger>> pending(const LedgerPaths &paths, qint64 limit) {
+// A ledger file's bytes; a missing file is empty.
+Result<QByteArray> current(const QString &path, qint64 limit) {
+    const Result<QByteArray> bytes = fileSystem().read(path, limit);
+    if (!bytes && bytes.error().failure == Failure::Missing)
+        return QByteArray();
+    return bytes;
+}
+
+// A save that a journal found whole holds: the new ledger and the changes
+// that make the files hold it.
+struct Pending {
+    StoredLedger ledger;
+    std::array<Change, 2> changes;
+};
+
+// What a whole journal holds; nothing when there is no journal, or only
+// part of one (or one that does not fit the files), which is removed.
+Result<std::optional<Pending>> pending(const LedgerPaths &paths, qint64 limit) {
     storage::FileSystem &fs = fileSystem();
     const Result<PathKind> found = fs.kind(paths.journal());
     if (!found)
         return found.error();
     if (*found == PathKind::Missing)
-        return std::optional<StoredLedger>();
+        return std::optional<Pending>();
     if (*found != PathKind::File)
         return Error::at(*found == PathKind::Directory ? Failure::FolderInTheWay : Failure::NotOurs,
                          QFileInfo(paths.journal()).fileName());
     const Result<QByteArray> bytes = fs.read(paths.journal(), 2 * limit + 4096);
     if (!bytes)
         return bytes.error();
-    std::optional<StoredLedger> whole = parse(paths, *bytes);
+    std::optional<std::array<Change, 2>> changes = parse(paths, *bytes);
+    std::optional<Pending> whole;
+    if (changes) {
+        // The bytes before each change are the files' own, never written
+        // by a save that left its journal.
+        const Result<QByteArray> entries = current(paths.entries, limit);
+        if (!entries)
+            return entries.error();
+        const Result<QByteArray> total = current(paths.total, limit);
+        if (!total)
+            return total.error();
+        const auto &[forEntries, forTotal] = *changes;
+        if (forEntries.from <= entries->size() && forTotal.from <= total->size())
+            whole = Pending{{entries->left(forEntries.from) + forEntries.tail,
+                             total->left(forTotal.from) + forTotal.tail},
+                            *changes};
+    }
     if (!whole) {
         if (const Status gone = fs.remove(paths.journal()); !gone)
             qWarning("Tesorila: no se puede quitar un diario a medias (error %d)", gone.error().code);
@@ -80,19 +142,19 @@ Result<std::optional<StoredLedger>> pending(const LedgerPaths &paths, qint64 lim
     return whole;
 }
 
-// Writes a journal's ledger into the two files and lets the journal go.
+// Makes the two files hold a journal's changes and lets the journal go.
 // Each step that fails is tried once more. With names set the two files'
 // names are made durable before the journal goes. A directory sync that
 // failed once is not trusted, even when it passes later: such a save is
 // done but unfinished.
-Status rollForward(const LedgerPaths &paths, const StoredLedger &ledger, bool names) {
+Status rollForward(const LedgerPaths &paths, const std::array<Change, 2> &changes, bool names) {
     storage::FileSystem &fs = fileSystem();
     std::optional<Error> doubt; // a directory sync that failed
     Error why;
     for (int attempt = 0; attempt < 2; ++attempt) {
-        Status step = fs.write(paths.entries, ledger.entries, Links::Follow);
+        Status step = fs.write(paths.entries, changes[0].tail, Links::Follow, changes[0].from);
         if (step)
-            step = fs.write(paths.total, ledger.total, Links::Follow);
+            step = fs.write(paths.total, changes[1].tail, Links::Follow, changes[1].from);
         if (step && names && !(step = fs.syncDirectory(paths.directory)))
             doubt = step.error();
         if (step)
@@ -107,26 +169,34 @@ Status rollForward(const LedgerPaths &paths, const StoredLedger &ledger, bool na
     return why;
 }
 
-} // namespace
-
-QByteArray journal(const LedgerPaths &paths, const QByteArray &entries, const QByteArray &total) {
+QByteArray journalOf(const LedgerPaths &paths, const std::array<Change, 2> &changes) {
     QByteArray bytes;
-    bytes.reserve(entries.size() + total.size() + 256);
-    bytes += QByteArray(kMagic) + "\r\n" + nameOf(paths.entries) + "\r\n" + nameOf(paths.total) + "\r\n" +
-             QByteArray::number(entries.size()) + "\r\n" + QByteArray::number(total.size()) + "\r\n";
-    bytes += entries;
-    bytes += total;
+    bytes.reserve(changes[0].tail.size() + changes[1].tail.size() + 256);
+    bytes += QByteArray(kMagic) + "\r\n" + nameOf(paths.entries) + "\r\n" + nameOf(paths.total) + "\r\n";
+    for (const Change &change : changes)
+        bytes += QByteArray::number(change.from) + "\r\n" + QByteArray::number(change.tail.size()) + "\r\n";
+    for (const Change &change : changes)
+        bytes += change.tail;
     return bytes + digest(bytes) + "\r\n";
 }
 
-Status recover(const LedgerPaths &paths) {
-    const Result<std::optional<StoredLedger>> found = pending(paths, storage::FileSystem::kDefaultReadLimit);
-    if (!found)
-        return found.error();
-    return *found ? rollForward(paths, **found, true) : Done{};
+} // namespace
+
+QByteArray journal(const LedgerPaths &paths, const QByteArray &entries, const QByteArray &total,
+                   qsizetype entriesFrom, qsizetype totalFrom) {
+    return journalOf(
+        paths, {Change{entriesFrom, entries.mid(entriesFrom)}, Change{totalFrom, total.mid(totalFrom)}});
 }
 
-Status save(const LedgerPaths &paths, const QByteArray &entries, const QByteArray &total) {
+Status recover(const LedgerPaths &paths) {
+    const Result<std::optional<Pending>> found = pending(paths, storage::FileSystem::kDefaultReadLimit);
+    if (!found)
+        return found.error();
+    return *found ? rollForward(paths, (*found)->changes, true) : Done{};
+}
+
+Status save(const LedgerPaths &paths, const QByteArray &entries, const QByteArray &total,
+            const std::optional<StoredLedger> &seen) {
     storage::FileSystem &fs = fileSystem();
     // A journal left by an earlier save is played first: it is the saved
     // ledger until then.
@@ -136,7 +206,12 @@ Status save(const LedgerPaths &paths, const QByteArray &entries, const QByteArra
         return why;
     }
     bool created = false;
-    for (const QString &real : {paths.entries, paths.total}) {
+    std::array<Change, 2> changes;
+    const QByteArray *const texts[] = {&entries, &total};
+    const QByteArray *const seenTexts[] = {seen ? &seen->entries : nullptr, seen ? &seen->total : nullptr};
+    bool unchanged = true;
+    for (int i = 0; i < 2; ++i) {
+        const QString &real = i == 0 ? paths.entries : paths.total;
         const Result<PathKind> found = fs.kind(real);
         if (!found)
             return found.error();
@@ -144,15 +219,29 @@ Status save(const LedgerPaths &paths, const QByteArray &entries, const QByteArra
             return Error::at(*found == PathKind::Directory ? Failure::FolderAtFile : Failure::NotRegularFile,
                              QFileInfo(real).fileName());
         created = created || *found == PathKind::Missing;
+        // Only over the bytes the caller saw. A missing file is no sign of
+        // another save, since no save removes one. Without them, a file
+        // that cannot be read is written whole.
+        Result<QByteArray> now = QByteArray();
+        if (*found == PathKind::File && !(now = fs.read(real)) && seen)
+            return now.error();
+        if (now && *found == PathKind::File && seenTexts[i] && *now != *seenTexts[i])
+            return Error{Failure::ChangedSinceRead};
+        const qsizetype from = now ? sharedPrefix(*now, *texts[i]) : 0;
+        changes[i] = Change{from, texts[i]->mid(from)};
+        unchanged = unchanged && now && from == now->size() && from == texts[i]->size();
     }
+    // Files that already hold the ledger, as written by an earlier save,
+    // need nothing more.
+    if (unchanged && !created)
+        return Done{};
     // The journal is durable, under its name, before either file changes.
-    if (const Status written = fs.write(paths.journal(), journal(paths, entries, total), Links::Replace);
+    if (const Status written = fs.write(paths.journal(), journalOf(paths, changes), Links::Replace);
         !written) {
         if (const Status gone = fs.remove(paths.journal()); !gone)
             qWarning("Tesorila: no se puede quitar un diario a medias (error %d)", gone.error().code);
         return written.error();
     }
-    const StoredLedger ledger{entries, total};
     if (const Status synced = fs.syncDirectory(paths.directory); !synced) {
         // The journal's name may not last: it is taken back, or else the
         // save is completed, but not trusted.
@@ -160,23 +249,23 @@ Status save(const LedgerPaths &paths, const QByteArray &entries, const QByteArra
             return synced.error();
         Error why = synced.error();
         why.unfinished = true;
-        if (const Status done = rollForward(paths, ledger, true); !done)
+        if (const Status done = rollForward(paths, changes, true); !done)
             why = done.error();
         return why;
     }
-    return rollForward(paths, ledger, created);
+    return rollForward(paths, changes, created);
 }
 
 Result<StoredLedger> read(const LedgerPaths &paths, qint64 limit) {
-    const Result<std::optional<StoredLedger>> found = pending(paths, limit);
+    const Result<std::optional<Pending>> found = pending(paths, limit);
     if (!found)
         return found.error();
     if (*found) {
         // Where the folder cannot be written the journal stays, and is read.
-        if (const Status settled = rollForward(paths, **found, true); !settled)
+        if (const Status settled = rollForward(paths, (*found)->changes, true); !settled)
             qWarning("Tesorila: no se puede completar un guardado pendiente (error %d)",
                      settled.error().code);
-        return **found;
+        return (*found)->ledger;
     }
     storage::FileSystem &fs = fileSystem();
     const Result<QByteArray> entries = fs.read(paths.entries, limit);

@@ -7,11 +7,14 @@
 
 #include <QByteArray>
 
+#include <optional>
+
 // Saving and reading the two files of one ledger as a single unit.
 //
-// A save first writes a journal beside the entries file: both new texts,
-// the files' names and a digest of it all. Once the journal is durable, the
-// save is made: the two files are written in place and the journal goes. A
+// A save first writes a journal beside the entries file: for each file the
+// new bytes from the first one that changes on, the files' names and a
+// digest of it all. Once the journal is durable, the save is made: the two
+// files are written in place from those offsets and the journal goes. A
 // journal found whole at the next read or save is played again (rolled
 // forward); one found in part is ignored and removed, and the old ledger
 // stands. A reader that knows nothing of the journal finds the two files
@@ -23,16 +26,19 @@ struct StoredLedger {
     QByteArray total;
 };
 
-// The journal of a save of these bytes.
-QByteArray journal(const ledgerformat::LedgerPaths &paths, const QByteArray &entries,
-                   const QByteArray &total);
+// The journal of a save of these bytes that keeps the files' first
+// entriesFrom and totalFrom bytes.
+QByteArray journal(const ledgerformat::LedgerPaths &paths, const QByteArray &entries, const QByteArray &total,
+                   qsizetype entriesFrom = 0, qsizetype totalFrom = 0);
 
 // Replaces the ledger's two files with the bytes. The account directory
-// must exist, and the two files must be regular files or missing. A failure
-// marked unfinished left the new ledger in the journal: a read finds it, and
-// the next read or save completes it.
+// must exist, and the two files must be regular files or missing. With
+// seen, only files that still hold those bytes (or are missing) are
+// replaced; otherwise nothing is written (ChangedSinceRead). A failure
+// marked unfinished left the new ledger in the journal: a read finds it,
+// and the next read or save completes it.
 storage::Status save(const ledgerformat::LedgerPaths &paths, const QByteArray &entries,
-                     const QByteArray &total);
+                     const QByteArray &total, const std::optional<StoredLedger> &seen = std::nullopt);
 
 // The saved ledger: a whole journal's, or else the two files'. A missing
 // file is Failure::Missing. Neither file is read beyond limit bytes.

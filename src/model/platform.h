@@ -20,9 +20,10 @@ enum class Links { Follow, Replace };
 // refused: NotRegularFile, FolderAtFile; a larger one is TooLarge.
 storage::Result<QByteArray> readFile(const QString &path, qint64 limit);
 
-// Makes the bytes the whole content of the file, in place, creating it when
-// missing, and durable before returning.
-storage::Status writeFile(const QString &path, const QByteArray &bytes, Links links);
+// Makes the bytes the file's content from offset from on, in place, keeping
+// the bytes before it, creating the file when missing, and durable before
+// returning. A file shorter than from is refused.
+storage::Status writeFile(const QString &path, const QByteArray &bytes, Links links, qint64 from = 0);
 
 // Makes the folder's new and removed names durable.
 storage::Status syncDirectory(const QString &path);

@@ -81,9 +81,8 @@ storage::Result<QByteArray> readFile(const QString &path, qint64 limit) {
     return bytes;
 }
 
-storage::Status writeFile(const QString &path, const QByteArray &bytes, Links links) {
-    Descriptor file{
-        openFile(path, O_WRONLY | O_CREAT | O_TRUNC | (links == Links::Replace ? O_NOFOLLOW : 0))};
+storage::Status writeFile(const QString &path, const QByteArray &bytes, Links links, qint64 from) {
+    Descriptor file{openFile(path, O_WRONLY | O_CREAT | (links == Links::Replace ? O_NOFOLLOW : 0))};
     if (file.fd < 0)
         return errno == EISDIR ? Error::at(Failure::FolderAtFile, QFileInfo(path).fileName()) : lastError();
     struct stat status {};
@@ -91,13 +90,27 @@ storage::Status writeFile(const QString &path, const QByteArray &bytes, Links li
         return lastError();
     if (std::optional<Error> odd = notRegular(status, path))
         return *odd;
+    const qint64 end = from + bytes.size();
+    if (qint64(status.st_size) < from)
+        return Error::system(EINVAL);
+    // A file that already ends as asked was made durable when it was written.
+    if (bytes.isEmpty() && from > 0 && qint64(status.st_size) == end)
+        return storage::Done{};
     for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t written = ::write(file.fd, bytes.constData() + done, size_t(bytes.size() - done));
+        const ssize_t written =
+            ::pwrite(file.fd, bytes.constData() + done, size_t(bytes.size() - done), off_t(from + done));
         if (written < 0 && errno != EINTR)
             return lastError();
         done += written > 0 ? written : 0;
     }
+    if (qint64(status.st_size) > end && ::ftruncate(file.fd, off_t(end)) != 0)
+        return lastError();
+        // The data and the size, not the times, which no reader needs.
+#ifdef __APPLE__
     if (::fsync(file.fd) != 0)
+#else
+    if (::fdatasync(file.fd) != 0)
+#endif
         return lastError();
     const int fd = std::exchange(file.fd, -1);
     if (::close(fd) != 0)

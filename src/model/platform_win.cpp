@@ -45,14 +45,21 @@ storage::Result<QByteArray> readFile(const QString &path, qint64 limit) {
     return bytes;
 }
 
-storage::Status writeFile(const QString &path, const QByteArray &bytes, Links links) {
+storage::Status writeFile(const QString &path, const QByteArray &bytes, Links links, qint64 from) {
     const QFileInfo info(path);
     if (links == Links::Replace && info.isSymLink() && !QFile::remove(path))
         return lastError();
     if (info.isDir())
         return Error::at(Failure::FolderAtFile, info.fileName());
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() ||
+    if (!file.open(QIODevice::ReadWrite))
+        return lastError();
+    const qint64 end = from + bytes.size();
+    if (file.size() < from)
+        return Error::system(ERROR_INVALID_PARAMETER);
+    if (bytes.isEmpty() && from > 0 && file.size() == end)
+        return storage::Done{};
+    if (!file.seek(from) || file.write(bytes) != bytes.size() || (file.size() > end && !file.resize(end)) ||
         !file.flush() || !::FlushFileBuffers(HANDLE(_get_osfhandle(file.handle()))))
         return lastError();
     return storage::Done{};
