@@ -24,6 +24,10 @@ storage::Result<QByteArray> readFile(const QString &path, qint64 limit);
 // missing, and durable before returning.
 storage::Status writeFile(const QString &path, const QByteArray &bytes, Links links);
 
+// Removes a file (or an empty folder, on Unix); a missing one is no
+// failure.
+storage::Status removeFile(const QString &path);
+
 // Makes the folder's new and removed names durable.
 storage::Status syncDirectory(const QString &path);
 
