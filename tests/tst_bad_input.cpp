@@ -92,7 +92,7 @@ QString thousandDigits() {
 }
 
 // A user name of 300 bytes in UTF-8: 150 two-byte letters.
-QString threeHundredBytes() {
+[[maybe_unused]] QString threeHundredBytes() {
     return QString(150, QChar(0x00F1));
 }
 
@@ -280,7 +280,12 @@ void TestBadInput::saveDialog_data() {
     QTest::newRow("line feed") << "ana\npepe"
                                << "1234" << name;
     QTest::newRow("NUL") << QStringLiteral("ana") + QChar(0) << "1234" << name;
+#ifdef Q_OS_WIN
+    // Windows counts UTF-16 units (under Wine, Linux's disk beneath counts bytes).
+    QTest::newRow("256 letters") << QString(256, QChar(0x00F1)) << "1234" << name;
+#else
     QTest::newRow("300 bytes") << threeHundredBytes() << "1234" << name;
+#endif
 
     const QString password = QStringLiteral("Contraseña no válida");
     QTest::newRow("letters") << "ana"

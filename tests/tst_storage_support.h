@@ -30,6 +30,7 @@ public:
     int alsoFailAt = -1; // a second failing operation, if any
     QString failEvery;   // an operation that always fails
     int error = EIO;
+    bool windowsCode = false; // error is a Windows error code
     bool crash = false;
     int count = 0;
     QStringList log; // "operation path" for every call
@@ -64,7 +65,11 @@ public:
     }
 
 private:
-    storage::Error refusal() const { return storage::Error::system(error); }
+    storage::Error refusal() const {
+        storage::Error refused = storage::Error::system(error);
+        refused.windowsCode = windowsCode;
+        return refused;
+    }
 
     bool fails(const QString &operation, const QString &path) {
         log.append(operation + QLatin1Char(' ') + QDir(path).dirName());

@@ -79,7 +79,7 @@ bool isSafeDirectoryName(const QString &name, NameRules rules) {
     }
 
     if (rules == NameRules::Unix)
-        return QFile::encodeName(name).size() <= 255;
+        return name.toUtf8().size() <= 255;
 
     if (name.size() > 255)
         return false;

@@ -80,9 +80,7 @@ Status FileSystem::write(const QString &path, const QByteArray &bytes, platform:
 }
 
 Status FileSystem::remove(const QString &path) {
-    std::error_code error;
-    std::filesystem::remove(dataroot::nativePath(path), error);
-    return checked(error);
+    return platform::removeFile(path);
 }
 
 Status FileSystem::syncDirectory(const QString &path) {

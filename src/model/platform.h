@@ -25,6 +25,10 @@ storage::Result<QByteArray> readFile(const QString &path, qint64 limit);
 // returning. A file shorter than from is refused.
 storage::Status writeFile(const QString &path, const QByteArray &bytes, Links links, qint64 from = 0);
 
+// Removes a file (or an empty folder, on Unix); a missing one is no
+// failure.
+storage::Status removeFile(const QString &path);
+
 // Makes the folder's new and removed names durable.
 storage::Status syncDirectory(const QString &path);
 

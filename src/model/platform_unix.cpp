@@ -7,6 +7,7 @@
 #include <QtDebug>
 
 #include <cerrno>
+#include <cstdio>
 #include <optional>
 #include <utility>
 
@@ -114,6 +115,12 @@ storage::Status writeFile(const QString &path, const QByteArray &bytes, Links li
         return lastError();
     const int fd = std::exchange(file.fd, -1);
     if (::close(fd) != 0)
+        return lastError();
+    return storage::Done{};
+}
+
+storage::Status removeFile(const QString &path) {
+    if (::remove(QFile::encodeName(path).constData()) != 0 && errno != ENOENT)
         return lastError();
     return storage::Done{};
 }

@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Windows: Qt's own file calls for now, and a lock file that stays. The system's LockFileEx,
-// FlushFileBuffers and MoveFileExW belong here.
+// Windows: the system's own file calls. Another program (a virus scanner,
+// the search indexer, a backup tool, an editor) often holds a file open for
+// a moment; a call it refuses is tried again for a while before it fails.
 #include "model/platform.h"
 
-#include <QFile>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QtDebug>
 
-#include <io.h>
+#include <optional>
+#include <utility>
+
 #include <windows.h>
 
 namespace platform {
@@ -16,57 +20,166 @@ using storage::Failure;
 
 namespace {
 
-Error lastError() {
-    Error error = Error::system(int(::GetLastError()));
+// How long a file another program holds open is waited for.
+constexpr qint64 kBusyWaitMs = 1500;
+
+Error windowsError(DWORD code) {
+    Error error = Error::system(int(code));
     error.windowsCode = true;
     return error;
+}
+
+Error lastError() {
+    return windowsError(::GetLastError());
+}
+
+LPCWSTR wide(const QString &path) {
+    return reinterpret_cast<LPCWSTR>(path.utf16());
+}
+
+bool busy(DWORD code) {
+    return code == ERROR_SHARING_VIOLATION || code == ERROR_ACCESS_DENIED || code == ERROR_LOCK_VIOLATION;
+}
+
+// Repeats the call while another program holds the file, for kBusyWaitMs at
+// most; the call's last error is kept for the caller.
+template <class Call> auto retried(Call call) {
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        auto result = call();
+        const DWORD code = ::GetLastError();
+        if (result || !busy(code) || clock.elapsed() >= kBusyWaitMs) {
+            ::SetLastError(code);
+            return result;
+        }
+        ::Sleep(25);
+    }
+}
+
+struct Handle {
+    HANDLE handle;
+    ~Handle() {
+        if (handle != INVALID_HANDLE_VALUE)
+            ::CloseHandle(handle);
+    }
+    explicit operator bool() const { return handle != INVALID_HANDLE_VALUE; }
+};
+
+HANDLE openFile(const QString &path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
+    return retried([&]() -> HANDLE {
+        const HANDLE file = ::CreateFileW(wide(path), access, share, nullptr, disposition, flags, nullptr);
+        return file == INVALID_HANDLE_VALUE ? nullptr : file;
+    });
+}
+
+bool missing(DWORD code) {
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+}
+
+// What stands at the open handle, when it is not a regular file.
+std::optional<Error> notRegular(HANDLE file, const QString &path) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (::GetFileType(file) == FILE_TYPE_DISK && ::GetFileInformationByHandle(file, &info) &&
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        return std::nullopt;
+    return Error::at((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Failure::FolderAtFile
+                                                                             : Failure::NotRegularFile,
+                     QFileInfo(path).fileName());
 }
 
 } // namespace
 
 storage::Result<QByteArray> readFile(const QString &path, qint64 limit) {
-    const QFileInfo info(path);
-    if (!info.exists())
-        return Error{Failure::Missing};
-    if (info.isDir())
-        return Error::at(Failure::FolderAtFile, info.fileName());
-    if (!info.isFile())
-        return Error::at(Failure::NotRegularFile, info.fileName());
-    if (info.size() > limit)
-        return Error::at(Failure::TooLarge, info.fileName());
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const HANDLE opened = openFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+    if (!opened)
+        return missing(::GetLastError()) ? Error{Failure::Missing} : lastError();
+    const Handle file{opened};
+    if (std::optional<Error> odd = notRegular(file.handle, path))
+        return *odd;
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file.handle, &size))
         return lastError();
-    QByteArray bytes = file.read(limit + 1);
-    if (file.error() != QFileDevice::NoError)
-        return lastError();
+    if (size.QuadPart > limit)
+        return Error::at(Failure::TooLarge, QFileInfo(path).fileName());
+    // The file may grow while it is read: never more than limit + 1 bytes.
+    QByteArray bytes(qsizetype(limit + 1 < size.QuadPart + 4096 ? limit + 1 : size.QuadPart + 4096), '\0');
+    qsizetype done = 0;
+    for (;;) {
+        if (done == bytes.size() && done <= limit)
+            bytes.resize(qsizetype(qMin<qint64>(limit + 1, 2 * qint64(done))));
+        DWORD got = 0;
+        if (!::ReadFile(file.handle, bytes.data() + done,
+                        DWORD(qMin<qsizetype>(bytes.size() - done, 1 << 30)), &got, nullptr))
+            return lastError();
+        done += qsizetype(got);
+        if (got == 0 || done > limit)
+            break;
+    }
+    bytes.truncate(done);
     if (bytes.size() > limit)
-        return Error::at(Failure::TooLarge, info.fileName());
+        return Error::at(Failure::TooLarge, QFileInfo(path).fileName());
     return bytes;
 }
 
 storage::Status writeFile(const QString &path, const QByteArray &bytes, Links links, qint64 from) {
-    const QFileInfo info(path);
-    if (links == Links::Replace && info.isSymLink() && !QFile::remove(path))
+    const DWORD attributes = ::GetFileAttributesW(wide(path));
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        // A link at one of our own names is no file of ours: it goes, and
+        // the file is made afresh where its name says.
+        if (links == Links::Replace && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+            const auto removed = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0
+                                     ? retried([&] { return ::RemoveDirectoryW(wide(path)); })
+                                     : retried([&] { return ::DeleteFileW(wide(path)); });
+            if (!removed)
+                return lastError();
+        } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            return Error::at(Failure::FolderAtFile, QFileInfo(path).fileName());
+        }
+    }
+    const HANDLE opened = openFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+    if (!opened)
         return lastError();
-    if (info.isDir())
-        return Error::at(Failure::FolderAtFile, info.fileName());
-    QFile file(path);
-    if (!file.open(QIODevice::ReadWrite))
+    Handle file{opened};
+    if (std::optional<Error> odd = notRegular(file.handle, path))
+        return *odd;
+    // Only what differs from the file's bytes is written, from `from` on.
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file.handle, &size))
         return lastError();
-    const qint64 end = from + bytes.size();
-    if (file.size() < from)
+    if (size.QuadPart < from)
         return Error::system(ERROR_INVALID_PARAMETER);
-    if (bytes.isEmpty() && from > 0 && file.size() == end)
+    if (bytes.isEmpty() && from > 0 && size.QuadPart == from)
         return storage::Done{};
-    if (!file.seek(from) || file.write(bytes) != bytes.size() || (file.size() > end && !file.resize(end)) ||
-        !file.flush() || !::FlushFileBuffers(HANDLE(_get_osfhandle(file.handle()))))
+    LARGE_INTEGER start{};
+    start.QuadPart = from;
+    if (!::SetFilePointerEx(file.handle, start, nullptr, FILE_BEGIN))
+        return lastError();
+    for (qsizetype done = 0; done < bytes.size();) {
+        DWORD written = 0;
+        if (!::WriteFile(file.handle, bytes.constData() + done,
+                         DWORD(qMin<qsizetype>(bytes.size() - done, 1 << 30)), &written, nullptr))
+            return lastError();
+        done += qsizetype(written);
+    }
+    // Whatever lies beyond the new end goes.
+    if (!::SetEndOfFile(file.handle) || !::FlushFileBuffers(file.handle))
+        return lastError();
+    if (!::CloseHandle(std::exchange(file.handle, INVALID_HANDLE_VALUE)))
+        return lastError();
+    return storage::Done{};
+}
+
+storage::Status removeFile(const QString &path) {
+    if (!retried([&] { return ::DeleteFileW(wide(path)); }) && !missing(::GetLastError()))
         return lastError();
     return storage::Done{};
 }
 
 storage::Status syncDirectory(const QString &) {
-    return storage::Done{}; // Windows commits a folder's names itself
+    return storage::Done{}; // Windows keeps a folder's names itself
 }
 
 FileLock::FileLock(FileLock &&other) noexcept
@@ -80,27 +193,46 @@ FileLock &FileLock::operator=(FileLock &&other) noexcept {
 
 FileLock::~FileLock() {
     if (m_handle != -1)
-        ::CloseHandle(HANDLE(m_handle)); // lets go of the lock
+        ::CloseHandle(HANDLE(m_handle)); // lets go of the lock, and of the file
 }
 
+// Every handle on the lock file removes it once the last one is closed; a
+// file that is being removed cannot be opened again (access denied) until
+// then, and counts as held.
 storage::Result<FileLock> lockFile(const QString &path, int waitMs) {
-    if (QFileInfo(path).isDir())
+    const DWORD attributes = ::GetFileAttributesW(wide(path));
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return Error::at(Failure::FolderInTheWay, QFileInfo(path).fileName());
-    const HANDLE file = ::CreateFileW(reinterpret_cast<LPCWSTR>(path.utf16()), GENERIC_READ | GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return ::GetLastError() == ERROR_ACCESS_DENIED ? storage::Result<FileLock>(FileLock{}) : lastError();
-    FileLock lock;
-    lock.m_handle = qintptr(file);
     for (int waited = 0;; waited += 10) {
-        OVERLAPPED whole{};
-        if (::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &whole))
-            return lock;
-        if (::GetLastError() != ERROR_LOCK_VIOLATION)
-            return lastError();
-        if (waited >= waitMs)
+        const HANDLE opened =
+            ::CreateFileW(wide(path), GENERIC_READ | GENERIC_WRITE | DELETE,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        const DWORD code = ::GetLastError();
+        if (opened != INVALID_HANDLE_VALUE) {
+            Handle file{opened};
+            if (notRegular(file.handle, path))
+                return Error::at(Failure::NotOurs, QFileInfo(path).fileName());
+            OVERLAPPED whole{};
+            if (::LockFileEx(file.handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                             &whole)) {
+                FileLock lock;
+                lock.m_handle = qintptr(std::exchange(file.handle, INVALID_HANDLE_VALUE));
+                lock.m_path = path;
+                return lock;
+            }
+            if (::GetLastError() != ERROR_LOCK_VIOLATION)
+                return lastError();
+        } else if (code != ERROR_ACCESS_DENIED && code != ERROR_SHARING_VIOLATION) {
+            return windowsError(code);
+        }
+        if (waited >= waitMs) {
+            // Denied, and no file there: a folder where nothing can be made.
+            if (opened == INVALID_HANDLE_VALUE &&
+                ::GetFileAttributesW(wide(path)) == INVALID_FILE_ATTRIBUTES && missing(::GetLastError()))
+                return FileLock{};
             return Error{Failure::AccountInUse};
+        }
         ::Sleep(10);
     }
 }

@@ -100,8 +100,59 @@ std::optional<Message> ownMessage(const Error &error, const QString &title) {
     }
 }
 
+// The error number of the same meaning as a Windows error code (winerror.h,
+// by number, so that this builds everywhere); -1 for one without any.
+int errnoOf(const Error &error) {
+    if (!error.windowsCode)
+        return error.code;
+    switch (error.code) {
+    case 39:   // ERROR_HANDLE_DISK_FULL
+    case 112:  // ERROR_DISK_FULL
+    case 1295: // ERROR_DISK_QUOTA_EXCEEDED
+        return ENOSPC;
+    case 5:    // ERROR_ACCESS_DENIED
+    case 1314: // ERROR_PRIVILEGE_NOT_HELD
+        return EACCES;
+    case 19: // ERROR_WRITE_PROTECT
+        return EROFS;
+    case 2:  // ERROR_FILE_NOT_FOUND
+    case 3:  // ERROR_PATH_NOT_FOUND
+    case 15: // ERROR_INVALID_DRIVE
+    case 21: // ERROR_NOT_READY
+    case 53: // ERROR_BAD_NETPATH
+        return ENOENT;
+    case 80:  // ERROR_FILE_EXISTS
+    case 183: // ERROR_ALREADY_EXISTS
+        return EEXIST;
+    case 267: // ERROR_DIRECTORY
+        return ENOTDIR;
+    case 206: // ERROR_FILENAME_EXCED_RANGE
+        return ENAMETOOLONG;
+    case 4: // ERROR_TOO_MANY_OPEN_FILES
+        return EMFILE;
+    case 8:  // ERROR_NOT_ENOUGH_MEMORY
+    case 14: // ERROR_OUTOFMEMORY
+        return ENOMEM;
+    case 17: // ERROR_NOT_SAME_DEVICE
+        return EXDEV;
+    case 223: // ERROR_FILE_TOO_LARGE
+        return EFBIG;
+    case 23:   // ERROR_CRC
+    case 29:   // ERROR_WRITE_FAULT
+    case 30:   // ERROR_READ_FAULT
+    case 31:   // ERROR_GEN_FAILURE
+    case 1117: // ERROR_IO_DEVICE
+        return EIO;
+    default:
+        return -1;
+    }
+}
+
 QString systemReason(const Error &error) {
-    switch (error.windowsCode ? -1 : error.code) {
+    // ERROR_SHARING_VIOLATION, ERROR_LOCK_VIOLATION: still so after a while.
+    if (error.windowsCode && (error.code == 32 || error.code == 33))
+        return QStringLiteral("otro programa tiene abierto el archivo");
+    switch (errnoOf(error)) {
     case ENOSPC:
 #ifdef EDQUOT
     case EDQUOT:

@@ -45,7 +45,16 @@ void prepareEnvironment() {
     if (config.open(QIODevice::WriteOnly))
         config.write(R"({"screens": [{"name": "laptop", "x": 0, "y": 0, "width": 1093, "height": 614}]})");
     config.close();
+#ifdef Q_OS_WIN
+    // The platform's arguments are split at every ':', a drive's too: the
+    // file is named from its own folder, the current one until the
+    // application is made (testsupport::prepareApplication goes back).
+    qputenv("TESORILA_TEST_CWD", QFile::encodeName(QDir::currentPath()));
+    QDir::setCurrent(g_config->path());
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=screens.json");
+#else
     qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(screens));
+#endif
     qputenv("XDG_DATA_HOME", QFile::encodeName(g_home->path()));
     qputenv("LANG", "es_ES.UTF-8");
     qputenv("LC_ALL", "es_ES.UTF-8");

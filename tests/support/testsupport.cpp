@@ -77,6 +77,9 @@ void click(QWidget *widget) {
 }
 
 void prepareApplication() {
+#ifdef Q_OS_WIN
+    QDir::setCurrent(qEnvironmentVariable("TESORILA_TEST_CWD"));
+#endif
     application::setUp(*qApp);
     QLocale::setDefault(QLocale(QStringLiteral("es_ES")));
 }
