@@ -395,6 +395,7 @@ void TestStorageFiles::recovery_data() {
     QTest::newRow("journal of another ledger") << QStringLiteral("other") << false << QByteArray("old");
     QTest::newRow("journal whole") << QStringLiteral("whole") << false << QByteArray("new");
     QTest::newRow("entries already written") << QStringLiteral("whole") << true << QByteArray("new");
+    QTest::newRow("copies an earlier version left") << QStringLiteral("copies") << false << QByteArray("old");
 }
 
 void TestStorageFiles::recovery() {
@@ -409,7 +410,9 @@ void TestStorageFiles::recovery() {
     const QByteArray whole =
         ledgerstore::journal(journal == QLatin1String("other") ? paths(QStringLiteral("7")) : p,
                              "new entries\r\n", "new total\r\n");
-    if (!journal.isEmpty())
+    if (journal == QLatin1String("copies"))
+        QVERIFY(writeBytes(p.entries + ".new", whole) && writeBytes(p.total + ".new.Ab12Cd", whole));
+    else if (!journal.isEmpty())
         QVERIFY(writeBytes(p.journal(), journal == QLatin1String("cut") ? whole.chopped(3) : whole));
 
     const storage::Result<ledgerstore::StoredLedger> stored = ledgerstore::read(p);

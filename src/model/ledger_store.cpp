@@ -2,6 +2,7 @@
 #include "model/ledger_store.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFileInfo>
 #include <QtDebug>
 
@@ -103,10 +104,27 @@ struct Pending {
     std::array<Change, 2> changes;
 };
 
+// Copies that a save of an earlier version left beside the files when it
+// was cut short (the file's name and ".new", with a random ending where the
+// file system has no unnamed files) are never read: they go.
+void removeOldCopies(const LedgerPaths &paths) {
+    const QDir folder(paths.directory);
+    for (const QString &file : {paths.entries, paths.total}) {
+        const QString stem = QFileInfo(file).fileName() + QStringLiteral(".new");
+        const QStringList copies =
+            folder.entryList({stem, stem + QStringLiteral(".*")}, QDir::Files | QDir::Hidden);
+        for (const QString &name : copies) {
+            if (const Status gone = fileSystem().remove(folder.filePath(name)); !gone)
+                qWarning("Tesorila: no se puede quitar una copia antigua (error %d)", gone.error().code);
+        }
+    }
+}
+
 // What a whole journal holds; nothing when there is no journal, or only
 // part of one (or one that does not fit the files), which is removed.
 Result<std::optional<Pending>> pending(const LedgerPaths &paths, qint64 limit) {
     storage::FileSystem &fs = fileSystem();
+    removeOldCopies(paths);
     const Result<PathKind> found = fs.kind(paths.journal());
     if (!found)
         return found.error();
