@@ -91,7 +91,7 @@ std::optional<std::array<Change, 2>> parse(const LedgerPaths &paths, const QByte
 
 // A ledger file's bytes; a missing file is empty.
 Result<QByteArray> current(const QString &path, qint64 limit) {
-    const Result<QByteArray> bytes = fileSystem().read(path, limit);
+    Result<QByteArray> bytes = fileSystem().read(path, limit);
     if (!bytes && bytes.error().failure == Failure::Missing)
         return QByteArray();
     return bytes;
@@ -99,8 +99,11 @@ Result<QByteArray> current(const QString &path, qint64 limit) {
 
 // A save that a journal found whole holds: the new ledger and the changes
 // that make the files hold it.
+// (cppcheck does not follow the members' uses through std::optional.)
 struct Pending {
+    // cppcheck-suppress unusedStructMember
     StoredLedger ledger;
+    // cppcheck-suppress unusedStructMember
     std::array<Change, 2> changes;
 };
 
@@ -240,8 +243,9 @@ Status save(const LedgerPaths &paths, const QByteArray &entries, const QByteArra
         // Only over the bytes the caller saw. A missing file is no sign of
         // another save, since no save removes one. Without them, a file
         // that cannot be read is written whole.
-        Result<QByteArray> now = QByteArray();
-        if (*found == PathKind::File && !(now = fs.read(real)) && seen)
+        const Result<QByteArray> now =
+            *found == PathKind::File ? fs.read(real) : Result<QByteArray>(QByteArray());
+        if (!now && seen)
             return now.error();
         if (now && *found == PathKind::File && seenTexts[i] && *now != *seenTexts[i])
             return Error{Failure::ChangedSinceRead};
