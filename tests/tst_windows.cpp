@@ -489,20 +489,16 @@ void TestWindows::secondStartBringsLedgerForward() {
                           QString(nameLength, QLatin1Char('r')));
     QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+#ifdef Q_OS_WIN
+    // A named pipe goes with its process, and its name has no folder's
+    // path to outgrow: only the second start is left to check.
+    if (nameLength > 0)
+        QSKIP("Un nombre de tubería no lleva la ruta de una carpeta");
+#else
     QProcess first;
     first.start(QStringLiteral(TESORILA_EXECUTABLE));
-#ifdef Q_OS_WIN // a named pipe, no file
-    const auto listening = [] {
-        QLocalSocket probe;
-        probe.connectToServer(singleinstance::socketName());
-        return probe.waitForConnected(100);
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(listening(), 20000);
-#else
     const QString socket = QDir(QDir::tempPath()).absoluteFilePath(singleinstance::socketName());
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(socket), 20000);
-#endif
-#ifndef Q_OS_WIN
     if (stopped) {
         // Stopped once it has started and answers, not while it starts:
         // then it answers at once when it goes on.
@@ -522,9 +518,9 @@ void TestWindows::secondStartBringsLedgerForward() {
         QVERIFY2(asked && clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
         return;
     }
-#endif
     first.kill();
     QVERIFY(first.waitForFinished());
+#endif
     QVERIFY(singleinstance::claim([] { WindowSet::instance().comeForward(); }));
     Form1 *ledger = WindowSet::instance().form1();
     ledger->showMinimized();
