@@ -37,8 +37,10 @@ void registerIfMissing(const QString &family, const QStringList &files) {
     for (const QString &folder : fontFolders()) {
         for (const QString &file : files) {
             const QString path = folder + QLatin1Char('/') + file;
-            if (QFile::exists(path))
-                QFontDatabase::addApplicationFont(path);
+            // A face that cannot be read leaves its stand-in to the
+            // system's closest sans face; the log says which file.
+            if (QFile::exists(path) && QFontDatabase::addApplicationFont(path) < 0)
+                qWarning("Tesorila: no se puede cargar el tipo de letra %s", qPrintable(path));
         }
     }
 }
