@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <utility>
+
 // The few file calls that differ between systems, one file per system
 // (platform_unix.cpp, platform_win.cpp).
 namespace platform {
@@ -37,8 +39,13 @@ storage::Status syncDirectory(const QString &path);
 class FileLock {
 public:
     FileLock() = default;
-    FileLock(FileLock &&other) noexcept;
-    FileLock &operator=(FileLock &&other) noexcept;
+    FileLock(FileLock &&other) noexcept
+        : m_handle(std::exchange(other.m_handle, -1)), m_path(std::move(other.m_path)) {}
+    FileLock &operator=(FileLock &&other) noexcept {
+        std::swap(m_handle, other.m_handle);
+        std::swap(m_path, other.m_path);
+        return *this;
+    }
     FileLock(const FileLock &) = delete;
     FileLock &operator=(const FileLock &) = delete;
     ~FileLock();

@@ -133,15 +133,6 @@ storage::Status syncDirectory(const QString &path) {
     return storage::Done{};
 }
 
-FileLock::FileLock(FileLock &&other) noexcept
-    : m_handle(std::exchange(other.m_handle, -1)), m_path(std::move(other.m_path)) {}
-
-FileLock &FileLock::operator=(FileLock &&other) noexcept {
-    std::swap(m_handle, other.m_handle);
-    std::swap(m_path, other.m_path);
-    return *this;
-}
-
 FileLock::~FileLock() {
     if (m_handle < 0)
         return;

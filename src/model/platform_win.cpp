@@ -182,15 +182,6 @@ storage::Status syncDirectory(const QString &) {
     return storage::Done{}; // Windows keeps a folder's names itself
 }
 
-FileLock::FileLock(FileLock &&other) noexcept
-    : m_handle(std::exchange(other.m_handle, -1)), m_path(std::move(other.m_path)) {}
-
-FileLock &FileLock::operator=(FileLock &&other) noexcept {
-    std::swap(m_handle, other.m_handle);
-    std::swap(m_path, other.m_path);
-    return *this;
-}
-
 FileLock::~FileLock() {
     if (m_handle != -1)
         ::CloseHandle(HANDLE(m_handle)); // lets go of the lock, and of the file
