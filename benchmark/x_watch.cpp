@@ -4,116 +4,53 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/Xdamage.h>
 
-#include <map>
+#include <memory>
+#include <optional>
+#include <stdexcept>
 
 #include <poll.h>
 
 namespace xwatch {
 
-struct WindowWatch::State {
-    Display *display = nullptr;
-    int damageBase = 0;
-    Damage damage = 0;
-    std::map<Window, XRectangle> windows; // top-level windows and where they are
-    std::map<Window, bool> mapped;
-    Window target = 0;
-    bool drawn = false;
-    Clock::time_point drawnAt;
-    int width = 0, height = 0;
-
-    void read() {
-        while (XPending(display)) {
+std::chrono::steady_clock::time_point firstFrame(const std::string &name, int width, int height,
+                                                 const std::function<void()> &start,
+                                                 const std::function<bool()> &running) {
+    using Clock = std::chrono::steady_clock;
+    // A window gone before it is asked about is no error.
+    XSetErrorHandler([](Display *, XErrorEvent *) { return 0; });
+    const std::unique_ptr<Display, int (*)(Display *)> display(XOpenDisplay(name.c_str()), XCloseDisplay);
+    int damageEvent = 0, damageError = 0;
+    if (!display || !XDamageQueryExtension(display.get(), &damageEvent, &damageError))
+        throw std::runtime_error("la pantalla " + name + " no se abre o no tiene la extensión DAMAGE");
+    // Without a compositor, drawing in any window is damage to the root
+    // window. Mapping a window draws nothing when, as Qt's, it has no
+    // background; nor does the last program's window going away, under the
+    // new one, which is mapped above it.
+    const Window root = DefaultRootWindow(display.get());
+    XSelectInput(display.get(), root, SubstructureNotifyMask);
+    XDamageCreate(display.get(), root, XDamageReportRawRectangles);
+    XSync(display.get(), False);
+    start();
+    std::optional<XWindowAttributes> target;
+    for (const auto until = Clock::now() + std::chrono::seconds(30); running() && Clock::now() < until;) {
+        while (XPending(display.get())) {
             XEvent e;
-            XNextEvent(display, &e);
-            if (e.type == damageBase + XDamageNotify) {
-                const XRectangle &area = reinterpret_cast<XDamageNotifyEvent &>(e).area;
-                const XRectangle &r = windows[target];
-                if (target && !drawn && area.x < r.x + r.width && r.x < area.x + area.width &&
-                    area.y < r.y + r.height && r.y < area.y + area.height) {
-                    drawn = true;
-                    drawnAt = Clock::now();
-                }
-            } else if (e.type == CreateNotify && e.xcreatewindow.parent == DefaultRootWindow(display)) {
-                const XCreateWindowEvent &c = e.xcreatewindow;
-                windows[c.window] = XRectangle{short(c.x), short(c.y), ushort(c.width), ushort(c.height)};
-            } else if (e.type == ConfigureNotify && windows.count(e.xconfigure.window)) {
-                const XConfigureEvent &c = e.xconfigure;
-                windows[c.window] = XRectangle{short(c.x), short(c.y), ushort(c.width), ushort(c.height)};
-            } else if (e.type == MapNotify && windows.count(e.xmap.window)) {
-                mapped[e.xmap.window] = true;
-                const XRectangle &r = windows[e.xmap.window];
-                if (!target && r.width == width && r.height == height)
-                    target = e.xmap.window;
-            } else if (e.type == UnmapNotify || e.type == DestroyNotify) {
-                mapped.erase(e.type == UnmapNotify ? e.xunmap.window : e.xdestroywindow.window);
-                if (e.type == DestroyNotify)
-                    windows.erase(e.xdestroywindow.window);
-            }
+            XNextEvent(display.get(), &e);
+            XWindowAttributes a;
+            if (e.type == MapNotify && !target && XGetWindowAttributes(display.get(), e.xmap.window, &a) &&
+                a.width == width && a.height == height)
+                target = a;
+            if (e.type != damageEvent + XDamageNotify || !target)
+                continue;
+            const XRectangle &area = reinterpret_cast<XDamageNotifyEvent &>(e).area;
+            if (area.x < target->x + target->width && target->x < area.x + area.width &&
+                area.y < target->y + target->height && target->y < area.y + area.height)
+                return Clock::now();
         }
+        pollfd ready{ConnectionNumber(display.get()), POLLIN, 0};
+        ::poll(&ready, 1, 20);
     }
-
-    // Reads events until done() or the time runs out.
-    bool waitFor(const std::function<bool()> &done, std::chrono::seconds timeout) {
-        const auto deadline = Clock::now() + timeout;
-        for (XSync(display, False), read(); !done(); read()) {
-            if (Clock::now() > deadline)
-                return false;
-            pollfd pfd{ConnectionNumber(display), POLLIN, 0};
-            ::poll(&pfd, 1, 20);
-        }
-        return true;
-    }
-};
-
-WindowWatch::WindowWatch(const std::string &display) : m_state(new State) {
-    State &s = *m_state;
-    s.display = XOpenDisplay(display.c_str());
-    int errorBase = 0;
-    if (!s.display || !XDamageQueryExtension(s.display, &s.damageBase, &errorBase))
-        throw std::runtime_error("la pantalla " + display + " no se abre o no tiene la extensión DAMAGE");
-    const Window root = DefaultRootWindow(s.display);
-    XSelectInput(s.display, root, SubstructureNotifyMask);
-    // Drawing inside any window is reported as damage to the root window.
-    s.damage = XDamageCreate(s.display, root, XDamageReportRawRectangles);
-    drain();
-}
-
-WindowWatch::~WindowWatch() {
-    if (m_state->display) {
-        XDamageDestroy(m_state->display, m_state->damage);
-        XCloseDisplay(m_state->display);
-    }
-}
-
-void WindowWatch::drain() {
-    XSync(m_state->display, False);
-    m_state->read();
-}
-
-Clock::time_point WindowWatch::waitForDrawnWindow(int width, int height,
-                                                  const std::function<bool()> &running) {
-    State &s = *m_state;
-    s.target = 0;
-    s.drawn = false;
-    s.width = width;
-    s.height = height;
-    bool ended = false;
-    if (!s.waitFor([&] { return s.drawn || (ended = !running()); }, std::chrono::seconds(30)) || ended)
-        throw std::runtime_error("la ventana no ha aparecido");
-    return s.drawnAt;
-}
-
-void WindowWatch::waitUntilGone(int width, int height) {
-    State &s = *m_state;
-    const auto gone = [&] {
-        for (const auto &[window, on] : s.mapped) {
-            if (on && s.windows[window].width == width && s.windows[window].height == height)
-                return false;
-        }
-        return true;
-    };
-    if (!s.waitFor(gone, std::chrono::seconds(10)))
-        throw std::runtime_error("la ventana sigue en pantalla después de terminar el programa");
+    throw std::runtime_error("la ventana no ha aparecido");
 }
 
 } // namespace xwatch
