@@ -12,16 +12,15 @@
 
 namespace xwatch {
 
-std::chrono::steady_clock::time_point firstFrame(const std::string &name, int width, int height,
-                                                 const std::function<void()> &start,
+std::chrono::steady_clock::time_point firstFrame(int width, int height, const std::function<void()> &start,
                                                  const std::function<bool()> &running) {
     using Clock = std::chrono::steady_clock;
     // A window gone before it is asked about is no error.
     XSetErrorHandler([](Display *, XErrorEvent *) { return 0; });
-    const std::unique_ptr<Display, int (*)(Display *)> display(XOpenDisplay(name.c_str()), XCloseDisplay);
+    const std::unique_ptr<Display, int (*)(Display *)> display(XOpenDisplay(nullptr), XCloseDisplay);
     int damageEvent = 0, damageError = 0;
     if (!display || !XDamageQueryExtension(display.get(), &damageEvent, &damageError))
-        throw std::runtime_error("la pantalla " + name + " no se abre o no tiene la extensión DAMAGE");
+        throw std::runtime_error("la pantalla de DISPLAY no se abre o no tiene la extensión DAMAGE");
     // Without a compositor, drawing in any window is damage to the root
     // window. Mapping a window draws nothing when, as Qt's, it has no
     // background; nor does the last program's window going away, under the

@@ -6,16 +6,14 @@
 
 #include <chrono>
 #include <functional>
-#include <string>
 
 namespace xwatch {
 
 // Calls start() and returns the moment a top-level window of the size,
-// mapped after that, first has something drawn in it. Throws
-// std::runtime_error when the display has no DAMAGE extension, when
-// running() turns false, or after 30 seconds.
-std::chrono::steady_clock::time_point firstFrame(const std::string &display, int width, int height,
-                                                 const std::function<void()> &start,
+// mapped after that on the display of DISPLAY, first has something drawn
+// in it. Throws std::runtime_error when there is no such display with the
+// DAMAGE extension, when running() turns false, or after 30 seconds.
+std::chrono::steady_clock::time_point firstFrame(int width, int height, const std::function<void()> &start,
                                                  const std::function<bool()> &running);
 
 } // namespace xwatch
