@@ -96,8 +96,10 @@ QList<Samples> alternate(int rounds, const QList<std::function<double()>> &sides
 Result figure(const QString &key, const QString &title, const QString &unit, const Samples &ours,
               const Samples &baseline, std::optional<double> maxRatio, std::optional<int> maxMs = {}) {
     Result r{key, title, unit, median(ours), std::nullopt, std::nullopt, QString(), false};
-    if (!baseline.isEmpty())
-        r.ratio = r.ours / *(r.baseline = median(baseline));
+    if (!baseline.isEmpty()) {
+        r.baseline = median(baseline);
+        r.ratio = r.ours / *r.baseline;
+    }
     QStringList goals;
     if (maxRatio)
         goals << "relación ≤ " + QLocale(QLocale::Spanish).toString(*maxRatio);
