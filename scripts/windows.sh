@@ -93,6 +93,15 @@ RUNNER
             wineboot --init >/dev/null 2>&1 || return 1
         WINEPREFIX="$WINDOWS_BUILD_DIR/wine" wineserver -w
     fi
+    # Wine links the user's Documents, Desktop and the like to this
+    # machine's home folder; in the prefix they are folders of its own, so
+    # that nothing run under Wine writes there (a report saved as a PDF).
+    local folder
+    for folder in "$WINDOWS_BUILD_DIR"/wine/drive_c/users/*/*; do
+        if [ -L "$folder" ]; then
+            rm "$folder" && mkdir "$folder"
+        fi
+    done
     # Windows has Tahoma and MS Sans Serif in its fonts folder; Debian's Wine
     # leaves that folder empty and finds no face of its own (fonts-wine), so
     # its stand-ins go there. Not its Tahoma Bold, whose strokes are regular

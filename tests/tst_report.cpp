@@ -541,7 +541,13 @@ void TestReport::noPrinterSavesPdf() {
 
 void TestReport::noPrinterAndDataRootBlocked() {
     REQUIRE_NO_PRINTER();
-    // A file where the data root's folder should be: nothing can be saved.
+    // No documents folder (Windows always has one, empty in a fresh
+    // profile), and a file where the data root's folder should be: nothing
+    // can be saved.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const bool hadDocuments = QFileInfo(documents).isDir();
+    if (hadDocuments && !QDir().rmdir(documents))
+        QSKIP("La carpeta de documentos no está vacía");
     QString root = QDir::fromNativeSeparators(dataroot::path());
     root.chop(1); // the closing separator
     QDir(root).removeRecursively();
@@ -555,12 +561,16 @@ void TestReport::noPrinterAndDataRootBlocked() {
     const QList<testsupport::SeenMessage> seen =
         testsupport::answerMessages([this] { testsupport::click(ledger->Image5); });
     QFile::remove(root);
+    if (hadDocuments)
+        QDir().mkdir(documents);
 
     QCOMPARE(seen.size(), 1);
     QCOMPARE(seen.first().title, report::messageTitle());
-    QVERIFY2(seen.first().text.contains(QStringLiteral("no se ha podido guardar")) &&
-                 seen.first().text.contains(QStringLiteral("hay un archivo donde debería haber una carpeta")),
-             qPrintable(seen.first().text));
+    QVERIFY2(
+        seen.first().text.contains(QStringLiteral("no se ha podido guardar")) &&
+            seen.first().text.contains(QStringLiteral("hay un archivo donde debería haber una carpeta")) &&
+            seen.first().text.endsWith(QDir::toNativeSeparators(dataroot::path())),
+        qPrintable(seen.first().text));
     QVERIFY(LedgerState(ledger) == before);
 }
 

@@ -242,10 +242,12 @@ Status save(const LedgerPaths &paths, const QByteArray &entries, const QByteArra
         created = created || *found == PathKind::Missing;
         // Only over the bytes the caller saw. A missing file is no sign of
         // another save, since no save removes one. Without them, a file
-        // that cannot be read is written whole.
+        // that cannot be read is written whole, unless another program
+        // holds it: then it could not be written either, and the save ends
+        // here, with nothing changed.
         const Result<QByteArray> now =
             *found == PathKind::File ? fs.read(real) : Result<QByteArray>(QByteArray());
-        if (!now && seen)
+        if (!now && (seen || now.error().heldByAnotherProgram()))
             return now.error();
         if (now && *found == PathKind::File && seenTexts[i] && *now != *seenTexts[i])
             return Error{Failure::ChangedSinceRead};

@@ -42,6 +42,10 @@ struct Error {
     bool unfinished = false; // a save that a read already finds, but not durably done
     bool dataRoot = false;   // the data root or its marker failed, not the account
 
+    // Another program holds the file open, refusing to share it, still so
+    // after a wait (Windows' sharing and lock violations).
+    bool heldByAnotherProgram() const { return windowsCode && (code == 32 || code == 33); }
+
     static Error system(int code) { return Error(Failure::System, code); }
     static Error at(Failure failure, const QString &name) {
         Error error(failure);

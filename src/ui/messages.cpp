@@ -149,8 +149,7 @@ int errnoOf(const Error &error) {
 }
 
 QString systemReason(const Error &error) {
-    // ERROR_SHARING_VIOLATION, ERROR_LOCK_VIOLATION: still so after a while.
-    if (error.windowsCode && (error.code == 32 || error.code == 33))
+    if (error.heldByAnotherProgram())
         return QStringLiteral("otro programa tiene abierto el archivo");
     switch (errnoOf(error)) {
     case ENOSPC:
