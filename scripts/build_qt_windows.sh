@@ -6,8 +6,8 @@
 #
 #     ${XDG_CACHE_HOME:-~/.cache}/tesorila/qt-6.4.2-mingw-w64/   (QT_WINDOWS_CACHE)
 #
-# where scripts/windows.sh finds it. About 1.5 hours on two cores, and some
-# 6 GB of disk while it runs; the sources and the build folders
+# where scripts/windows.sh finds it. About 1.5 hours on two cores, and a few
+# GB of disk while it runs; the sources and the build folders
 # (…/tesorila/qt-windows-build/) are removed once the prefix is in place.
 # Qt's host tools (moc, rcc, uic) are not built: the cross build runs
 # Debian's (qt6-base-dev-tools), which must be the same version.
@@ -161,8 +161,14 @@ say "qtbase descargado y parcheado en $QTBASE_SRC"
 rm -rf "$STAGE"
 configure_qtbase
 say "qtbase configurado en $WORK/qtbase"
-QTSVG_SRC="$(fetch_source "qt6-svg=$qtsvg_version")"
-say "qtsvg descargado en $QTSVG_SRC"
+# A mirror that has not got Debian's qt6-svg sources can be done without:
+# QT_WINDOWS_QTSVG_SOURCE names a folder with qtsvg 6.4.2's own sources.
+if [ -n "${QT_WINDOWS_QTSVG_SOURCE:-}" ]; then
+    QTSVG_SRC="$QT_WINDOWS_QTSVG_SOURCE"
+else
+    QTSVG_SRC="$(fetch_source "qt6-svg=$qtsvg_version")"
+fi
+say "qtsvg en $QTSVG_SRC"
 if $configure_only; then
     say "detenido antes de compilar (--configure-only)"
     exit 0

@@ -15,8 +15,9 @@
 # left in WORK_DIR.
 set -euo pipefail
 # The texts handed to xdotool and xclip are UTF-8; the program gets Spanish
-# settings below.
+# settings below. No window opens on the display of whoever runs the test.
 export LC_ALL=C.UTF-8
+unset DISPLAY
 
 work="$WORK_DIR"
 drive="$work/drive"
