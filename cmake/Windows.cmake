@@ -29,8 +29,18 @@ else()
     set(tesorila_render_icon tesorila_render_icon)
     set(tesorila_render_icon_depends tesorila_render_icon)
 endif()
+# On Windows itself the tool runs with the Qt it links, whose DLLs Windows
+# finds through PATH: the command prompt of a Qt kit has Qt's bin folder
+# there, a plain Visual Studio prompt does not.
+set(tesorila_render_icon_env)
+if(CMAKE_HOST_WIN32 AND NOT CMAKE_CROSSCOMPILING)
+    get_filename_component(tesorila_qt_bin "${QT6_INSTALL_PREFIX}/${QT6_INSTALL_BINS}" ABSOLUTE)
+    file(TO_NATIVE_PATH "${tesorila_qt_bin}" tesorila_qt_bin)
+    string(REPLACE ";" "$<SEMICOLON>" tesorila_path "${tesorila_qt_bin};$ENV{PATH}")
+    set(tesorila_render_icon_env ${CMAKE_COMMAND} -E env "PATH=${tesorila_path}")
+endif()
 add_custom_command(OUTPUT ${TESORILA_ICO}
-    COMMAND ${tesorila_render_icon} ${TESORILA_ICON_SVG} ${TESORILA_ICO} 16,20,24,32,40,48,64,256
+    COMMAND ${tesorila_render_icon_env} ${tesorila_render_icon} ${TESORILA_ICON_SVG} ${TESORILA_ICO} 16,20,24,32,40,48,64,256
     DEPENDS ${tesorila_render_icon_depends} ${TESORILA_ICON_SVG}
     COMMENT "Dibujando el icono de Windows"
     VERBATIM)
@@ -127,10 +137,19 @@ set(CPACK_NSIS_IGNORE_LICENSE_PAGE ON)
 # and English: the installer runs with the user's own rights, installs below
 # %LOCALAPPDATA%\Programs, keeps its shortcuts and its uninstaller's entry
 # in the user's own profile and registry (HKEY_CURRENT_USER), and speaks
-# Spanish only.
+# Spanish only. The installer is a 64-bit program, like the one it
+# installs, where NSIS has the 64-bit stub (Debian's has; the Windows
+# download of NSIS has only the 32-bit ones, whose installer Windows runs
+# through WOW64): a 32-bit one would not run on a 64-bit Wine without its
+# 32-bit part.
 set(CPACK_NSIS_INSTALL_ROOT "$LOCALAPPDATA\\\\Programs")
 file(READ ${CMAKE_ROOT}/Modules/Internal/CPack/NSIS.template.in tesorila_nsis)
-string(REPLACE "RequestExecutionLevel admin" "RequestExecutionLevel user\n  Unicode true"
+string(REPLACE "RequestExecutionLevel admin" "RequestExecutionLevel user
+!if /FileExists \"\${NSISDIR}/Stubs/lzma-amd64-unicode\"
+  Target amd64-unicode
+!else
+  Unicode true
+!endif"
     tesorila_nsis "${tesorila_nsis}")
 string(REPLACE "SetShellVarContext all" "SetShellVarContext current" tesorila_nsis "${tesorila_nsis}")
 string(REPLACE "StrCpy $SV_ALLUSERS \"AllUsers\"" "StrCpy $SV_ALLUSERS \"JustMe\""

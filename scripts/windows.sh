@@ -6,27 +6,39 @@
 #
 # The Qt for Windows is TESORILA_QT_WINDOWS (an installation prefix) if set;
 # else ../shared/windows/qt-6.4.2-mingw-w64.tar.xz (QT_WINDOWS_ARCHIVE),
-# unpacked into the build tree.
+# unpacked into the build tree; else the one scripts/build_qt_windows.sh
+# builds from Debian's sources into ~/.cache/tesorila/ (QT_WINDOWS_CACHE).
 
-WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix qt6-base-dev-tools ninja-build wine wine64 nsis)
+# The end-to-end check of the windows stage runs the program on a private X
+# server (xvfb), types and pastes into it (xdotool, xclip) and runs it in
+# Spanish settings, made from the locales package's definitions.
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix qt6-base-dev-tools ninja-build wine wine64 nsis
+                  xvfb xdotool xclip locales)
+# What scripts/build_qt_windows.sh needs besides: Debian's source tools and
+# Qt's host tools, which Qt's build runs.
+WINDOWS_QT_BUILD_PACKAGES=(g++-mingw-w64-x86-64-posix qt6-base-dev qt6-base-dev-tools qt6-svg-dev
+                           qt6-translations-l10n cmake ninja-build dpkg-dev patch perl xz-utils)
 WINDOWS_BUILD_DIR="${WINDOWS_BUILD_DIR:-$ROOT/build-windows}"
 QT_WINDOWS_ARCHIVE="${QT_WINDOWS_ARCHIVE:-$ROOT/../shared/windows/qt-6.4.2-mingw-w64.tar.xz}"
+QT_WINDOWS_CACHE="${QT_WINDOWS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tesorila/qt-6.4.2-mingw-w64}"
 
 # Sets QT_WINDOWS to the Qt prefix, unpacking it when needed. Fails, with
 # the reason on stderr, when there is none.
 windows_qt() {
     if [ -n "${TESORILA_QT_WINDOWS:-}" ]; then
         QT_WINDOWS="$TESORILA_QT_WINDOWS"
-    else
+    elif [ -f "$WINDOWS_BUILD_DIR/qt6-mingw/lib/cmake/Qt6/qt.toolchain.cmake" ] || [ -f "$QT_WINDOWS_ARCHIVE" ]; then
         QT_WINDOWS="$WINDOWS_BUILD_DIR/qt6-mingw"
         if [ ! -f "$QT_WINDOWS/lib/cmake/Qt6/qt.toolchain.cmake" ]; then
-            if [ ! -f "$QT_WINDOWS_ARCHIVE" ]; then
-                echo "No hay Qt para Windows: ni TESORILA_QT_WINDOWS ni $QT_WINDOWS_ARCHIVE" >&2
-                return 1
-            fi
             mkdir -p "$WINDOWS_BUILD_DIR"
             tar -xJf "$QT_WINDOWS_ARCHIVE" -C "$WINDOWS_BUILD_DIR" || return 1
         fi
+    elif [ -f "$QT_WINDOWS_CACHE/lib/cmake/Qt6/qt.toolchain.cmake" ]; then
+        QT_WINDOWS="$QT_WINDOWS_CACHE"
+    else
+        echo "No hay Qt para Windows: ni TESORILA_QT_WINDOWS, ni $QT_WINDOWS_ARCHIVE, ni $QT_WINDOWS_CACHE" \
+            "(scripts/build_qt_windows.sh lo compila en $QT_WINDOWS_CACHE, en hora y media aproximadamente)" >&2
+        return 1
     fi
     if [ ! -f "$QT_WINDOWS/lib/cmake/Qt6/qt.toolchain.cmake" ]; then
         echo "$QT_WINDOWS no es una instalación de Qt para Windows" >&2
@@ -65,6 +77,28 @@ export WINEPREFIX='$WINDOWS_BUILD_DIR/wine'
 export WINEPATH='$path'
 export WINEDEBUG="\${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="\${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+# With --drive DIR first, the program gets a drive C: of its own that is
+# kept in DIR (made at its first use, as for --own-drive), for programs run
+# one after another on one C: (an installer, the program it installed, its
+# uninstaller); and none of this build's folders on its path, as an
+# installed program finds everything it loads in its own folder.
+if [ "\$1" = --drive ]; then
+    own="\$2"
+    shift 2
+    if [ ! -f "\$own/system.reg" ]; then
+        mkdir -p "\$own/dosdevices" "\$own/drive_c"
+        cp "\$WINEPREFIX"/*.reg "\$WINEPREFIX/.update-timestamp" "\$own/"
+        ln -sfn ../drive_c "\$own/dosdevices/c:"
+        ln -sfn / "\$own/dosdevices/z:"
+        for folder in windows ProgramData 'Program Files' 'Program Files (x86)'; do
+            ln -sfn "\$WINEPREFIX/drive_c/\$folder" "\$own/drive_c/\$folder"
+        done
+        cp -a "\$WINEPREFIX/drive_c/users" "\$own/drive_c/"
+    fi
+    export WINEPREFIX="\$own"
+    unset WINEPATH
+    exec wine "\$@"
+fi
 if [ "\$1" != --own-drive ]; then
     exec wine "\$@"
 fi
