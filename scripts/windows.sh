@@ -77,24 +77,27 @@ export WINEPREFIX='$WINDOWS_BUILD_DIR/wine'
 export WINEPATH='$path'
 export WINEDEBUG="\${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="\${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+# A drive C: of its own in the folder given, beside the shared prefix's
+# Windows folder and a copy of its users' folders.
+make_drive() {
+    mkdir -p "\$1/dosdevices" "\$1/drive_c"
+    cp "\$WINEPREFIX"/*.reg "\$WINEPREFIX/.update-timestamp" "\$1/"
+    ln -sfn ../drive_c "\$1/dosdevices/c:"
+    ln -sfn / "\$1/dosdevices/z:"
+    for folder in windows ProgramData 'Program Files' 'Program Files (x86)'; do
+        ln -sfn "\$WINEPREFIX/drive_c/\$folder" "\$1/drive_c/\$folder"
+    done
+    cp -a "\$WINEPREFIX/drive_c/users" "\$1/drive_c/"
+}
 # With --drive DIR first, the program gets a drive C: of its own that is
-# kept in DIR (made at its first use, as for --own-drive), for programs run
-# one after another on one C: (an installer, the program it installed, its
-# uninstaller); and none of this build's folders on its path, as an
-# installed program finds everything it loads in its own folder.
+# kept in DIR (made at its first use), for programs run one after another
+# on one C: (an installer, the program it installed, its uninstaller); and
+# none of this build's folders on its path, as an installed program finds
+# everything it loads in its own folder.
 if [ "\$1" = --drive ]; then
     own="\$2"
     shift 2
-    if [ ! -f "\$own/system.reg" ]; then
-        mkdir -p "\$own/dosdevices" "\$own/drive_c"
-        cp "\$WINEPREFIX"/*.reg "\$WINEPREFIX/.update-timestamp" "\$own/"
-        ln -sfn ../drive_c "\$own/dosdevices/c:"
-        ln -sfn / "\$own/dosdevices/z:"
-        for folder in windows ProgramData 'Program Files' 'Program Files (x86)'; do
-            ln -sfn "\$WINEPREFIX/drive_c/\$folder" "\$own/drive_c/\$folder"
-        done
-        cp -a "\$WINEPREFIX/drive_c/users" "\$own/drive_c/"
-    fi
+    [ -f "\$own/system.reg" ] || make_drive "\$own"
     export WINEPREFIX="\$own"
     unset WINEPATH
     exec wine "\$@"
@@ -105,14 +108,7 @@ fi
 shift
 mkdir -p "\$WINEPREFIX-runs"
 own="\$(mktemp -d "\$WINEPREFIX-runs/XXXXXX")"
-mkdir -p "\$own/dosdevices" "\$own/drive_c"
-cp "\$WINEPREFIX"/*.reg "\$WINEPREFIX/.update-timestamp" "\$own/"
-ln -s ../drive_c "\$own/dosdevices/c:"
-ln -s / "\$own/dosdevices/z:"
-for folder in windows ProgramData 'Program Files' 'Program Files (x86)'; do
-    ln -s "\$WINEPREFIX/drive_c/\$folder" "\$own/drive_c/\$folder"
-done
-cp -a "\$WINEPREFIX/drive_c/users" "\$own/drive_c/"
+make_drive "\$own"
 WINEPREFIX="\$own" wine "\$@"
 status=\$?
 WINEPREFIX="\$own" wineserver -w
