@@ -5,7 +5,6 @@
 #include "model/file_system.h"
 #include "model/ledger_store.h"
 #include "model/numbertext.h"
-#include "model/platform.h"
 
 #include <QDate>
 #include <QDir>
@@ -34,8 +33,8 @@ constexpr qsizetype kMaxLineLength = 65536;
 // How long a sign-in or save waits for another running copy to let go.
 constexpr int kLockWaitMs = 2000;
 
-Result<platform::FileLock> lockAccount(const QString &directory) {
-    return platform::lockFile(directory + dataroot::separator() + QStringLiteral(".bloqueo"), kLockWaitMs);
+Result<storage::FileLock> lockAccount(const QString &directory) {
+    return storage::lockFile(directory + dataroot::separator() + QStringLiteral(".bloqueo"), kLockWaitMs);
 }
 
 Error dataRoot(Error error) {
@@ -51,7 +50,7 @@ Status makeMarker(const QString &date) {
         marker && *marker != PathKind::Missing)
         return Done{};
     const Result<PathKind> root = fs.kind(dataroot::path());
-    if (const Status made = fs.makePath(dataroot::path()); !made)
+    if (const Status made = fs.makeDirectory(dataroot::path()); !made)
         return dataRoot(made.error());
     // A new data root must outlast a power cut as surely as the ledgers in it.
     if (root && *root == PathKind::Missing) {
@@ -67,7 +66,7 @@ Status makeMarker(const QString &date) {
     if (!bytes)
         bytes = ledgerformat::fileBytes({QDate::currentDate().toString(Qt::ISODate)});
     if (const Status written =
-            fs.write(dataroot::markerPath(), bytes.value_or(QByteArray()), platform::Links::Replace);
+            fs.write(dataroot::markerPath(), bytes.value_or(QByteArray()), storage::Links::Replace);
         !written)
         qWarning("Tesorila: no se puede escribir noborrar.text (error %d)", written.error().code);
     return Done{};
@@ -125,13 +124,10 @@ Result<Loaded> Session::open(const Room &room) {
         return found.error();
     if (*found != PathKind::Directory)
         return Error{Failure::Missing};
-    const auto readLocked = [&]() -> Result<ledgerstore::StoredLedger> {
-        const Result<platform::FileLock> lock = lockAccount(paths->directory);
-        if (!lock)
-            return lock.error();
-        return ledgerstore::read(*paths);
-    };
-    const Result<ledgerstore::StoredLedger> stored = readLocked();
+    const Result<storage::FileLock> lock = lockAccount(paths->directory);
+    if (!lock)
+        return lock.error();
+    const Result<ledgerstore::StoredLedger> stored = ledgerstore::read(*paths);
     if (!stored)
         return stored.error();
     if (ledgerformat::longestLine(stored->entries) > kMaxLineLength ||
@@ -178,28 +174,20 @@ Status Session::save(const Ledger &ledger, const QString &markerDate) {
     if (create) {
         if (const Status made = fs.makeDirectory(paths->directory); !made)
             return made.error();
-        // The new account directory's name must be durable too.
-        if (const Status synced = fs.syncDirectory(dataroot::path()); !synced) {
-            if (const Status gone = fs.removeDirectory(paths->directory); !gone)
-                qWarning("Tesorila: no se puede quitar la carpeta nueva (error %d)", gone.error().code);
-            return synced.error();
-        }
     }
-
-    const auto saveLocked = [&]() -> Status {
-        const Result<platform::FileLock> lock = lockAccount(paths->directory);
-        if (!lock)
-            return lock.error();
-        // Only over the ledger this session saw.
-        return ledgerstore::save(*paths, *entries, *total, m_seen);
-    };
-    Status saved = saveLocked();
+    // A new account directory's name must be durable too.
+    Status saved = create ? fs.syncDirectory(dataroot::path()) : Status(Done{});
+    if (saved) {
+        // Only over the ledger this session saw. The lock goes with this
+        // block, before a new folder is taken back.
+        const Result<storage::FileLock> lock = lockAccount(paths->directory);
+        saved = lock ? ledgerstore::save(*paths, *entries, *total, m_seen) : Status(lock.error());
+    }
     if (saved || saved.error().unfinished) {
         m_seen = ledgerstore::StoredLedger{*entries, *total};
         m_paths = *paths;
-    }
-    // Only goes if the failed save left it empty.
-    if (!saved && !saved.error().unfinished && create) {
+    } else if (create) {
+        // Only goes if the failed save left it empty.
         if (const Status gone = fs.removeDirectory(paths->directory); !gone)
             qWarning("Tesorila: no se puede quitar la carpeta nueva (error %d)", gone.error().code);
     }

@@ -51,14 +51,6 @@ Result<PathKind> FileSystem::kind(const QString &path) {
 
 Status FileSystem::makeDirectory(const QString &path) {
     std::error_code error;
-    std::filesystem::create_directory(dataroot::nativePath(path), error);
-    if (error == std::errc::file_exists || error == std::errc::not_a_directory)
-        return Error::at(Failure::FileAtFolder, QFileInfo(path).fileName());
-    return checked(error);
-}
-
-Status FileSystem::makePath(const QString &path) {
-    std::error_code error;
     std::filesystem::create_directories(dataroot::nativePath(path), error);
     if (error == std::errc::file_exists || error == std::errc::not_a_directory)
         return Error::at(Failure::FileAtFolder, QFileInfo(path).fileName());
@@ -69,22 +61,6 @@ Status FileSystem::removeDirectory(const QString &path) {
     std::error_code error;
     std::filesystem::remove(dataroot::nativePath(path), error);
     return checked(error);
-}
-
-Result<QByteArray> FileSystem::read(const QString &path, qint64 limit) {
-    return platform::readFile(path, limit);
-}
-
-Status FileSystem::write(const QString &path, const QByteArray &bytes, platform::Links links, qint64 from) {
-    return platform::writeFile(path, bytes, links, from);
-}
-
-Status FileSystem::remove(const QString &path) {
-    return platform::removeFile(path);
-}
-
-Status FileSystem::syncDirectory(const QString &path) {
-    return platform::syncDirectory(path);
 }
 
 FileSystem &fileSystem() {

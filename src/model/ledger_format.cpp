@@ -34,12 +34,7 @@ std::optional<char> byteFor(char16_t c) {
 bool encodeInto(QStringView text, char *&out) {
     char *next = out; // a local pointer: stores through out could alias it
     for (const QChar c : text) {
-        const char16_t code = c.unicode();
-        if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) {
-            *next++ = char(code);
-            continue;
-        }
-        const std::optional<char> byte = byteFor(code);
+        const std::optional<char> byte = byteFor(c.unicode());
         if (!byte)
             return false;
         *next++ = *byte;
@@ -72,7 +67,7 @@ template <class Line> void forEachLine(const QByteArray &bytes, Line line) {
     }
 }
 
-// The text of bytes, decoded as decode() does.
+// The text of bytes, in Windows-1252.
 QString decodeBytes(const char *bytes, qsizetype size) {
     QString text(size, Qt::Uninitialized);
     QChar *out = text.data();
@@ -81,6 +76,18 @@ QString decodeBytes(const char *bytes, qsizetype size) {
         *out++ = b >= 0x80 && b < 0xA0 ? QChar(kHighControls[b - 0x80]) : QChar(char16_t(b));
     }
     return text;
+}
+
+// P ÷ 4 × 3 + 2 and P + 8 ÷ 7, in that order, in double precision.
+double entriesFileValue(double password) {
+    const double quarter = password / 4.0;
+    const double threeQuarters = quarter * 3.0;
+    return threeQuarters + 2.0;
+}
+
+double totalFileValue(double password) {
+    const double eightSevenths = 8.0 / 7.0;
+    return password + eightSevenths;
 }
 
 } // namespace
@@ -102,17 +109,6 @@ std::optional<double> passwordValue(const QString &text) {
     if (result.ec != std::errc() || result.ptr != last || !std::isfinite(value))
         return std::nullopt;
     return value;
-}
-
-double entriesFileValue(double password) {
-    const double quarter = password / 4.0;
-    const double threeQuarters = quarter * 3.0;
-    return threeQuarters + 2.0;
-}
-
-double totalFileValue(double password) {
-    const double eightSevenths = 8.0 / 7.0;
-    return password + eightSevenths;
 }
 
 QString entriesFileName(double password, const QLocale &locale) {
@@ -137,18 +133,6 @@ LedgerPaths ledgerPaths(const QString &root, const QString &userName, double pas
     return paths;
 }
 
-QString decode(const QByteArray &bytes) {
-    return decodeBytes(bytes.constData(), bytes.size());
-}
-
-std::optional<QByteArray> encode(const QString &text) {
-    QByteArray bytes(text.size(), Qt::Uninitialized);
-    char *out = bytes.data();
-    if (!encodeInto(text, out))
-        return std::nullopt;
-    return bytes;
-}
-
 QString unsavableCharacters(const QString &text) {
     QString found;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -161,12 +145,6 @@ QString unsavableCharacters(const QString &text) {
             found += one;
     }
     return found;
-}
-
-QList<QByteArray> splitLines(const QByteArray &bytes) {
-    QList<QByteArray> lines;
-    forEachLine(bytes, [&](qsizetype start, qsizetype length) { lines.append(bytes.mid(start, length)); });
-    return lines;
 }
 
 std::optional<QByteArray> fileBytes(const QStringList &lines) {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/ledger_store.h"
 
+#include "model/file_system.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
@@ -13,11 +15,11 @@
 namespace ledgerstore {
 
 using ledgerformat::LedgerPaths;
-using platform::Links;
 using storage::Done;
 using storage::Error;
 using storage::Failure;
 using storage::fileSystem;
+using storage::Links;
 using storage::PathKind;
 using storage::Result;
 using storage::Status;
@@ -89,9 +91,27 @@ std::optional<std::array<Change, 2>> parse(const LedgerPaths &paths, const QByte
     return changes;
 }
 
+QByteArray journalOf(const LedgerPaths &paths, const std::array<Change, 2> &changes) {
+    QByteArray bytes;
+    bytes.reserve(changes[0].tail.size() + changes[1].tail.size() + 256);
+    bytes += QByteArray(kMagic) + "\r\n" + nameOf(paths.entries) + "\r\n" + nameOf(paths.total) + "\r\n";
+    for (const Change &change : changes)
+        bytes += QByteArray::number(change.from) + "\r\n" + QByteArray::number(change.tail.size()) + "\r\n";
+    for (const Change &change : changes)
+        bytes += change.tail;
+    return bytes + digest(bytes) + "\r\n";
+}
+
+// Removes a file that a save must not leave behind; where it cannot, the
+// next read or save tries again.
+void discard(const QString &path) {
+    if (const Status gone = fileSystem().remove(path); !gone)
+        qWarning("Tesorila: no se puede quitar %s (error %d)", qPrintable(path), gone.error().code);
+}
+
 // A ledger file's bytes; a missing file is empty.
-Result<QByteArray> current(const QString &path, qint64 limit) {
-    Result<QByteArray> bytes = fileSystem().read(path, limit);
+Result<QByteArray> current(const QString &path) {
+    Result<QByteArray> bytes = fileSystem().read(path);
     if (!bytes && bytes.error().failure == Failure::Missing)
         return QByteArray();
     return bytes;
@@ -116,16 +136,14 @@ void removeOldCopies(const LedgerPaths &paths) {
         const QString stem = QFileInfo(file).fileName() + QStringLiteral(".new");
         const QStringList copies =
             folder.entryList({stem, stem + QStringLiteral(".*")}, QDir::Files | QDir::Hidden);
-        for (const QString &name : copies) {
-            if (const Status gone = fileSystem().remove(folder.filePath(name)); !gone)
-                qWarning("Tesorila: no se puede quitar una copia antigua (error %d)", gone.error().code);
-        }
+        for (const QString &name : copies)
+            discard(folder.filePath(name));
     }
 }
 
 // What a whole journal holds; nothing when there is no journal, or only
 // part of one (or one that does not fit the files), which is removed.
-Result<std::optional<Pending>> pending(const LedgerPaths &paths, qint64 limit) {
+Result<std::optional<Pending>> pending(const LedgerPaths &paths) {
     storage::FileSystem &fs = fileSystem();
     removeOldCopies(paths);
     const Result<PathKind> found = fs.kind(paths.journal());
@@ -136,7 +154,8 @@ Result<std::optional<Pending>> pending(const LedgerPaths &paths, qint64 limit) {
     if (*found != PathKind::File)
         return Error::at(*found == PathKind::Directory ? Failure::FolderInTheWay : Failure::NotOurs,
                          QFileInfo(paths.journal()).fileName());
-    const Result<QByteArray> bytes = fs.read(paths.journal(), 2 * limit + 4096);
+    const Result<QByteArray> bytes =
+        fs.read(paths.journal(), 2 * storage::FileSystem::kDefaultReadLimit + 4096);
     if (!bytes)
         return bytes.error();
     std::optional<std::array<Change, 2>> changes = parse(paths, *bytes);
@@ -144,10 +163,10 @@ Result<std::optional<Pending>> pending(const LedgerPaths &paths, qint64 limit) {
     if (changes) {
         // The bytes before each change are the files' own, never written
         // by a save that left its journal.
-        const Result<QByteArray> entries = current(paths.entries, limit);
+        const Result<QByteArray> entries = current(paths.entries);
         if (!entries)
             return entries.error();
-        const Result<QByteArray> total = current(paths.total, limit);
+        const Result<QByteArray> total = current(paths.total);
         if (!total)
             return total.error();
         const auto &[forEntries, forTotal] = *changes;
@@ -156,10 +175,8 @@ Result<std::optional<Pending>> pending(const LedgerPaths &paths, qint64 limit) {
                              total->left(forTotal.from) + forTotal.tail},
                             *changes};
     }
-    if (!whole) {
-        if (const Status gone = fs.remove(paths.journal()); !gone)
-            qWarning("Tesorila: no se puede quitar un diario a medias (error %d)", gone.error().code);
-    }
+    if (!whole)
+        discard(paths.journal());
     return whole;
 }
 
@@ -170,50 +187,36 @@ Result<std::optional<Pending>> pending(const LedgerPaths &paths, qint64 limit) {
 // done but unfinished.
 Status rollForward(const LedgerPaths &paths, const std::array<Change, 2> &changes, bool names) {
     storage::FileSystem &fs = fileSystem();
-    std::optional<Error> doubt; // a directory sync that failed
-    Error why;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        Status step = fs.write(paths.entries, changes[0].tail, Links::Follow, changes[0].from);
+    std::optional<Error> syncFailure;
+    Status step = Done{};
+    for (int attempt = 0; attempt < 2 && (attempt == 0 || !step); ++attempt) {
+        step = fs.write(paths.entries, changes[0].tail, Links::Follow, changes[0].from);
         if (step)
             step = fs.write(paths.total, changes[1].tail, Links::Follow, changes[1].from);
         if (step && names && !(step = fs.syncDirectory(paths.directory)))
-            doubt = step.error();
+            syncFailure = step.error();
         if (step)
             step = fs.remove(paths.journal());
-        if (step && !doubt)
-            return Done{};
-        why = step ? *doubt : step.error();
-        if (step)
-            break;
     }
+    if (step && !syncFailure)
+        return Done{};
+    Error why = step ? *syncFailure : step.error();
     why.unfinished = true;
     return why;
 }
 
-QByteArray journalOf(const LedgerPaths &paths, const std::array<Change, 2> &changes) {
-    QByteArray bytes;
-    bytes.reserve(changes[0].tail.size() + changes[1].tail.size() + 256);
-    bytes += QByteArray(kMagic) + "\r\n" + nameOf(paths.entries) + "\r\n" + nameOf(paths.total) + "\r\n";
-    for (const Change &change : changes)
-        bytes += QByteArray::number(change.from) + "\r\n" + QByteArray::number(change.tail.size()) + "\r\n";
-    for (const Change &change : changes)
-        bytes += change.tail;
-    return bytes + digest(bytes) + "\r\n";
+// Plays a whole journal again, or removes a partial one.
+Status recover(const LedgerPaths &paths) {
+    const Result<std::optional<Pending>> found = pending(paths);
+    if (!found)
+        return found.error();
+    return *found ? rollForward(paths, (*found)->changes, true) : Done{};
 }
 
 } // namespace
 
-QByteArray journal(const LedgerPaths &paths, const QByteArray &entries, const QByteArray &total,
-                   qsizetype entriesFrom, qsizetype totalFrom) {
-    return journalOf(
-        paths, {Change{entriesFrom, entries.mid(entriesFrom)}, Change{totalFrom, total.mid(totalFrom)}});
-}
-
-Status recover(const LedgerPaths &paths) {
-    const Result<std::optional<Pending>> found = pending(paths, storage::FileSystem::kDefaultReadLimit);
-    if (!found)
-        return found.error();
-    return *found ? rollForward(paths, (*found)->changes, true) : Done{};
+QByteArray journal(const LedgerPaths &paths, const QByteArray &entries, const QByteArray &total) {
+    return journalOf(paths, {Change{0, entries}, Change{0, total}});
 }
 
 Status save(const LedgerPaths &paths, const QByteArray &entries, const QByteArray &total,
@@ -226,32 +229,31 @@ Status save(const LedgerPaths &paths, const QByteArray &entries, const QByteArra
         why.unfinished = false;
         return why;
     }
-    bool created = false;
     std::array<Change, 2> changes;
-    const QByteArray *const texts[] = {&entries, &total};
-    const QByteArray *const seenTexts[] = {seen ? &seen->entries : nullptr, seen ? &seen->total : nullptr};
-    bool unchanged = true;
+    bool created = false;  // a file was missing
+    bool unchanged = true; // both files hold the ledger already
     for (int i = 0; i < 2; ++i) {
-        const QString &real = i == 0 ? paths.entries : paths.total;
-        const Result<PathKind> found = fs.kind(real);
+        const QString &path = i == 0 ? paths.entries : paths.total;
+        const QByteArray &text = i == 0 ? entries : total;
+        const Result<PathKind> found = fs.kind(path);
         if (!found)
             return found.error();
         if (*found == PathKind::Directory || *found == PathKind::Other)
             return Error::at(*found == PathKind::Directory ? Failure::FolderAtFile : Failure::NotRegularFile,
-                             QFileInfo(real).fileName());
+                             QFileInfo(path).fileName());
         created = created || *found == PathKind::Missing;
         // Only over the bytes the caller saw. A missing file is no sign of
         // another save, since no save removes one. Without them, a file
         // that cannot be read is written whole.
         const Result<QByteArray> now =
-            *found == PathKind::File ? fs.read(real) : Result<QByteArray>(QByteArray());
+            *found == PathKind::File ? fs.read(path) : Result<QByteArray>(QByteArray());
         if (!now && seen)
             return now.error();
-        if (now && *found == PathKind::File && seenTexts[i] && *now != *seenTexts[i])
+        if (now && seen && *found == PathKind::File && *now != (i == 0 ? seen->entries : seen->total))
             return Error{Failure::ChangedSinceRead};
-        const qsizetype from = now ? sharedPrefix(*now, *texts[i]) : 0;
-        changes[i] = Change{from, texts[i]->mid(from)};
-        unchanged = unchanged && now && from == now->size() && from == texts[i]->size();
+        const qsizetype from = now ? sharedPrefix(*now, text) : 0;
+        changes[i] = Change{from, text.mid(from)};
+        unchanged = unchanged && now && from == now->size() && from == text.size();
     }
     // Files that already hold the ledger, as written by an earlier save,
     // need nothing more.
@@ -260,8 +262,7 @@ Status save(const LedgerPaths &paths, const QByteArray &entries, const QByteArra
     // The journal is durable, under its name, before either file changes.
     if (const Status written = fs.write(paths.journal(), journalOf(paths, changes), Links::Replace);
         !written) {
-        if (const Status gone = fs.remove(paths.journal()); !gone)
-            qWarning("Tesorila: no se puede quitar un diario a medias (error %d)", gone.error().code);
+        discard(paths.journal());
         return written.error();
     }
     if (const Status synced = fs.syncDirectory(paths.directory); !synced) {
@@ -269,17 +270,16 @@ Status save(const LedgerPaths &paths, const QByteArray &entries, const QByteArra
         // save is completed, but not trusted.
         if (fs.remove(paths.journal()) && fs.syncDirectory(paths.directory))
             return synced.error();
-        Error why = synced.error();
+        const Status done = rollForward(paths, changes, true);
+        Error why = done ? synced.error() : done.error();
         why.unfinished = true;
-        if (const Status done = rollForward(paths, changes, true); !done)
-            why = done.error();
         return why;
     }
     return rollForward(paths, changes, created);
 }
 
-Result<StoredLedger> read(const LedgerPaths &paths, qint64 limit) {
-    const Result<std::optional<Pending>> found = pending(paths, limit);
+Result<StoredLedger> read(const LedgerPaths &paths) {
+    const Result<std::optional<Pending>> found = pending(paths);
     if (!found)
         return found.error();
     if (*found) {
@@ -290,10 +290,10 @@ Result<StoredLedger> read(const LedgerPaths &paths, qint64 limit) {
         return (*found)->ledger;
     }
     storage::FileSystem &fs = fileSystem();
-    const Result<QByteArray> entries = fs.read(paths.entries, limit);
+    const Result<QByteArray> entries = fs.read(paths.entries);
     if (!entries)
         return entries.error();
-    const Result<QByteArray> total = fs.read(paths.total, limit);
+    const Result<QByteArray> total = fs.read(paths.total);
     if (!total)
         return total.error();
     return StoredLedger{*entries, *total};

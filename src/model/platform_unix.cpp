@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "model/platform.h"
+#include "model/file_system.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -16,10 +16,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace platform {
-
-using storage::Error;
-using storage::Failure;
+namespace storage {
 
 namespace {
 
@@ -56,7 +53,7 @@ int openFile(const QString &path, int flags) {
 
 } // namespace
 
-storage::Result<QByteArray> readFile(const QString &path, qint64 limit) {
+Result<QByteArray> FileSystem::read(const QString &path, qint64 limit) {
     const Descriptor file{openFile(path, O_RDONLY)};
     if (file.fd < 0) {
         const Error error = lastError();
@@ -82,7 +79,7 @@ storage::Result<QByteArray> readFile(const QString &path, qint64 limit) {
     return bytes;
 }
 
-storage::Status writeFile(const QString &path, const QByteArray &bytes, Links links, qint64 from) {
+Status FileSystem::write(const QString &path, const QByteArray &bytes, Links links, qint64 from) {
     Descriptor file{openFile(path, O_WRONLY | O_CREAT | (links == Links::Replace ? O_NOFOLLOW : 0))};
     if (file.fd < 0)
         return errno == EISDIR ? Error::at(Failure::FolderAtFile, QFileInfo(path).fileName()) : lastError();
@@ -96,7 +93,7 @@ storage::Status writeFile(const QString &path, const QByteArray &bytes, Links li
         return Error::system(EINVAL);
     // A file that already ends as asked was made durable when it was written.
     if (bytes.isEmpty() && from > 0 && qint64(status.st_size) == end)
-        return storage::Done{};
+        return Done{};
     for (qsizetype done = 0; done < bytes.size();) {
         const ssize_t written =
             ::pwrite(file.fd, bytes.constData() + done, size_t(bytes.size() - done), off_t(from + done));
@@ -116,21 +113,21 @@ storage::Status writeFile(const QString &path, const QByteArray &bytes, Links li
     const int fd = std::exchange(file.fd, -1);
     if (::close(fd) != 0)
         return lastError();
-    return storage::Done{};
+    return Done{};
 }
 
-storage::Status removeFile(const QString &path) {
+Status FileSystem::remove(const QString &path) {
     if (::remove(QFile::encodeName(path).constData()) != 0 && errno != ENOENT)
         return lastError();
-    return storage::Done{};
+    return Done{};
 }
 
-storage::Status syncDirectory(const QString &path) {
+Status FileSystem::syncDirectory(const QString &path) {
     const Descriptor directory{
         ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
     if (directory.fd < 0 || ::fsync(directory.fd) != 0)
         return lastError();
-    return storage::Done{};
+    return Done{};
 }
 
 FileLock::~FileLock() {
@@ -143,7 +140,7 @@ FileLock::~FileLock() {
     ::close(int(m_handle));
 }
 
-storage::Result<FileLock> lockFile(const QString &path, int waitMs) {
+Result<FileLock> lockFile(const QString &path, int waitMs) {
     for (int waited = 0;;) {
         Descriptor file{openFile(path, O_RDWR | O_CREAT | O_NOFOLLOW)};
         // A lock file this user may not write (left by a run as root, say)
@@ -181,4 +178,4 @@ storage::Result<FileLock> lockFile(const QString &path, int waitMs) {
     }
 }
 
-} // namespace platform
+} // namespace storage

@@ -2,7 +2,7 @@
 // Windows: the system's own file calls. Another program (a virus scanner,
 // the search indexer, a backup tool, an editor) often holds a file open for
 // a moment; a call it refuses is tried again for a while before it fails.
-#include "model/platform.h"
+#include "model/file_system.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -13,10 +13,7 @@
 
 #include <windows.h>
 
-namespace platform {
-
-using storage::Error;
-using storage::Failure;
+namespace storage {
 
 namespace {
 
@@ -90,7 +87,7 @@ std::optional<Error> notRegular(HANDLE file, const QString &path) {
 
 } // namespace
 
-storage::Result<QByteArray> readFile(const QString &path, qint64 limit) {
+Result<QByteArray> FileSystem::read(const QString &path, qint64 limit) {
     const HANDLE opened = openFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
     if (!opened)
@@ -123,7 +120,7 @@ storage::Result<QByteArray> readFile(const QString &path, qint64 limit) {
     return bytes;
 }
 
-storage::Status writeFile(const QString &path, const QByteArray &bytes, Links links, qint64 from) {
+Status FileSystem::write(const QString &path, const QByteArray &bytes, Links links, qint64 from) {
     const DWORD attributes = ::GetFileAttributesW(wide(path));
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         // A link at one of our own names is no file of ours: it goes, and
@@ -152,7 +149,7 @@ storage::Status writeFile(const QString &path, const QByteArray &bytes, Links li
     if (size.QuadPart < from)
         return Error::system(ERROR_INVALID_PARAMETER);
     if (bytes.isEmpty() && from > 0 && size.QuadPart == from)
-        return storage::Done{};
+        return Done{};
     LARGE_INTEGER start{};
     start.QuadPart = from;
     if (!::SetFilePointerEx(file.handle, start, nullptr, FILE_BEGIN))
@@ -169,17 +166,17 @@ storage::Status writeFile(const QString &path, const QByteArray &bytes, Links li
         return lastError();
     if (!::CloseHandle(std::exchange(file.handle, INVALID_HANDLE_VALUE)))
         return lastError();
-    return storage::Done{};
+    return Done{};
 }
 
-storage::Status removeFile(const QString &path) {
+Status FileSystem::remove(const QString &path) {
     if (!retried([&] { return ::DeleteFileW(wide(path)); }) && !missing(::GetLastError()))
         return lastError();
-    return storage::Done{};
+    return Done{};
 }
 
-storage::Status syncDirectory(const QString &) {
-    return storage::Done{}; // Windows keeps a folder's names itself
+Status FileSystem::syncDirectory(const QString &) {
+    return Done{}; // Windows keeps a folder's names itself
 }
 
 FileLock::~FileLock() {
@@ -190,7 +187,7 @@ FileLock::~FileLock() {
 // Every handle on the lock file removes it once the last one is closed; a
 // file that is being removed cannot be opened again (access denied) until
 // then, and counts as held.
-storage::Result<FileLock> lockFile(const QString &path, int waitMs) {
+Result<FileLock> lockFile(const QString &path, int waitMs) {
     const DWORD attributes = ::GetFileAttributesW(wide(path));
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return Error::at(Failure::FolderInTheWay, QFileInfo(path).fileName());
@@ -228,4 +225,4 @@ storage::Result<FileLock> lockFile(const QString &path, int waitMs) {
     }
 }
 
-} // namespace platform
+} // namespace storage
