@@ -23,10 +23,10 @@
 #include "ui/entry_list.h"
 #include "ui/fonts.h"
 #include "ui/form2.h"
+#include "ui/guardar.h"
 #include "ui/ledger_window.h"
 #include "ui/messages.h"
 #include "ui/print_command.h"
-#include "ui/quick_save.h"
 #include "ui/report_painter.h"
 #include "ui/widgets.h"
 

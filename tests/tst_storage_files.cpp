@@ -149,15 +149,14 @@ void TestStorageFiles::passwordValue() {
 
 void TestStorageFiles::pathsAreConcatenated() {
     testsupport::LocaleScope spanish(QStringLiteral("es_ES"));
-    const LedgerPaths windows =
-        ledgerformat::ledgerPaths(QStringLiteral("C:\\Tesorila\\"), QStringLiteral("Ana"), 1234,
-                                  dataroot::separator(dataroot::NameRules::Windows));
+    const LedgerPaths windows = ledgerformat::ledgerPaths(QStringLiteral("C:\\Tesorila\\"),
+                                                          QStringLiteral("Ana"), 1234, QStringLiteral("\\"));
     QCOMPARE(windows.directory, QStringLiteral("C:\\Tesorila\\Ana"));
     QCOMPARE(windows.entries, QStringLiteral("C:\\Tesorila\\Ana\\927,5.text"));
     QCOMPARE(windows.total, QStringLiteral("C:\\Tesorila\\Ana\\1235,14285714286.text"));
 
     const LedgerPaths unix = ledgerformat::ledgerPaths(QStringLiteral("/d/Tesorila/"), QStringLiteral("Ana"),
-                                                       1236, dataroot::separator(dataroot::NameRules::Unix));
+                                                       1236, QStringLiteral("/"));
     QCOMPARE(unix.entries, QStringLiteral("/d/Tesorila/Ana/929.text"));
     // The journal can never be taken for a ledger file of any password.
     QVERIFY(!unix.journal().endsWith(QLatin1String(".text")));

@@ -15,7 +15,6 @@ abrir::abrir(QWidget *parent)
                     QRect(336, 40, 33, 25), parent) {
     setTabOrder(pass, user);
     connect(Image1, &ui::PictureButton::clicked, this, &abrir::Image1_Click);
-    connect(Image2, &ui::PictureButton::clicked, this, &abrir::Image2_Click);
 }
 
 void abrir::Form_Load() {
@@ -27,9 +26,7 @@ void abrir::Image1_Click() {
     Form1 *ledger = ledgerForCommand();
     if (!ledger)
         return;
-    const QString userName = user->text();
-    const QString password = pass->text();
-    account::Session session(userName, password);
+    account::Session session(user->text(), pass->text());
     const storage::Result<account::Loaded> loaded =
         session.open({ledger->lst->count(), entrylist::kMaxLines, ledger->txtt->maxLength()});
     if (!loaded) {
@@ -41,14 +38,7 @@ void abrir::Image1_Click() {
     // The last stored total line is the total; an empty total file leaves it.
     if (loaded->total)
         ledger->txtt->setText(*loaded->total);
-    ledger->setWindowTitle(Form1::accountCaption(userName));
-    ledger->user1->setText(userName);
-    ledger->pass1->setText(password);
-    ledger->session = std::move(session);
+    useAccount(ledger, std::move(session));
     ledger->markOpened(int(loaded->entries.size()));
-    hide();
-}
-
-void abrir::Image2_Click() {
     hide();
 }

@@ -13,5 +13,4 @@ public:
 public slots:
     void Form_Load();
     void Image1_Click();
-    void Image2_Click();
 };

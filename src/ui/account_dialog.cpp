@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/account_dialog.h"
 
+#include "ui/ledger_window.h"
 #include "ui/messagebox.h"
 #include "ui/messages.h"
 #include "ui/widgets.h"
@@ -28,6 +29,7 @@ AccountDialog::AccountDialog(const QString &name, const QString &caption, const 
     Text3 = ui::hiddenTextBox(this, QStringLiteral("Text3"), QStringLiteral("Text3"), text3Geometry);
     pass = ui::textBox(this, QStringLiteral("pass"), QString(), QRect(136, 72, 161, 19));
     ui::dialogKeys(this, Image1, Image2);
+    connect(Image2, &ui::PictureButton::clicked, this, &QWidget::hide);
 }
 
 void AccountDialog::usePasswordMask() {
@@ -41,4 +43,11 @@ Form1 *AccountDialog::ledgerForCommand() {
         return nullptr;
     }
     return ui::windows().form1();
+}
+
+void AccountDialog::useAccount(Form1 *ledger, account::Session session) {
+    ledger->session = std::move(session);
+    ledger->setWindowTitle(Form1::accountCaption(user->text()));
+    ledger->user1->setText(user->text());
+    ledger->pass1->setText(pass->text());
 }

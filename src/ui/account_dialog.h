@@ -5,6 +5,9 @@
 
 class Form1;
 class QLabel;
+namespace account {
+class Session;
+} // namespace account
 class QLineEdit;
 
 namespace ui {
@@ -21,7 +24,7 @@ public:
     QLineEdit *pass;
     QLineEdit *Text3;          // hidden scratch field
     ui::PictureButton *Image1; // the dialog's command
-    ui::PictureButton *Image2; // Cancelar
+    ui::PictureButton *Image2; // Cancelar: hides the dialog
     ui::Picture *Image3;       // background
     QLabel *Label1;
     QLabel *Label2;
@@ -34,6 +37,10 @@ protected:
     // in. Null when a field is empty, which the user has then been told, or
     // when there is no ledger window.
     Form1 *ledgerForCommand();
+
+    // Makes the session's account, as the two fields name it, the one the
+    // ledger window uses.
+    void useAccount(Form1 *ledger, account::Session session);
 
     AccountDialog(const QString &name, const QString &caption, const char *icon, const char *commandPicture,
                   const QRect &text3Geometry, QWidget *parent);

@@ -5,11 +5,12 @@
 #include "ui/ledger_window.h"
 #include "ui/messagebox.h"
 #include "ui/messages.h"
-#include "ui/quick_save.h"
 #include "ui/widgets.h"
+#include "ui/window_registry.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListWidget>
 
 guardar::guardar(QWidget *parent)
     : AccountDialog(QStringLiteral("guardar"), QStringLiteral("Guardar "), "icon_save", "btn_guardar",
@@ -17,7 +18,6 @@ guardar::guardar(QWidget *parent)
     setTabOrder(user, pass);
     pass->installEventFilter(this);
     connect(Image1, &ui::PictureButton::clicked, this, &guardar::Image1_Click);
-    connect(Image2, &ui::PictureButton::clicked, this, &guardar::Image2_Click);
 }
 
 void guardar::pass_Keypress(int &KeyAscii) {
@@ -59,25 +59,49 @@ void guardar::Image1_Click() {
     Form1 *ledger = ledgerForCommand();
     if (!ledger)
         return;
-    const QString userName = user->text();
-    const QString password = pass->text();
     // Whatever the account holds is replaced: that is what this dialog is for.
-    account::Session session(userName, password);
+    account::Session session(user->text(), pass->text());
     if (const storage::Status saved = session.save(quicksave::shownLedger(*ledger), Text3->text()); !saved) {
         messagebox::show(this, messages::saveFailed(saved.error(), session.directory()));
         return;
     }
-    ledger->session = std::move(session);
+    useAccount(ledger, std::move(session));
     ledger->markSaved();
-    ledger->setWindowTitle(Form1::accountCaption(userName));
-    ledger->user1->setText(userName);
-    ledger->pass1->setText(password);
     user->clear();
     pass->clear();
     messagebox::show(this, messages::saved());
     hide();
 }
 
-void guardar::Image2_Click() {
-    hide();
+namespace quicksave {
+
+account::Ledger shownLedger(const Form1 &ledger) {
+    account::Ledger shown;
+    const int count = ledger.lst->count();
+    shown.lines.reserve(count);
+    for (int i = 0; i < count; ++i)
+        shown.lines.append(ledger.lst->item(i)->text());
+    shown.total = ledger.txtt->text();
+    return shown;
 }
+
+void run(Form1 *ledger) {
+    if (!ledger)
+        return;
+    if (ledger->windowTitle() == Form1::noUserCaption()) {
+        ui::windows().showGuardar();
+        return;
+    }
+    // The confirmation comes only once both files are written, and only
+    // over the files this window last read or saved: a save made meanwhile
+    // by another running copy is never overwritten unseen.
+    const storage::Status saved = ledger->session.save(shownLedger(*ledger));
+    if (saved)
+        ledger->markSaved();
+    messagebox::show(ledger, saved ? messages::saved()
+                                   : messages::saveFailed(saved.error(), ledger->session.directory()));
+    if (!saved)
+        ui::windows().showGuardar();
+}
+
+} // namespace quicksave

@@ -4,9 +4,9 @@
 #include "model/numbertext.h"
 #include "ui/entry_list.h"
 #include "ui/fonts.h"
+#include "ui/guardar.h"
 #include "ui/messagebox.h"
 #include "ui/print_command.h"
-#include "ui/quick_save.h"
 #include "ui/widgets.h"
 #include "ui/window_registry.h"
 
