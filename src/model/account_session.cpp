@@ -11,8 +11,6 @@
 #include <QFileInfo>
 #include <QtDebug>
 
-#include <algorithm>
-
 namespace account {
 
 using storage::Done;
@@ -50,15 +48,12 @@ Status makeMarker(const QString &date) {
         marker && *marker != PathKind::Missing)
         return Done{};
     const Result<PathKind> root = fs.kind(dataroot::path());
-    if (const Status made = fs.makeDirectory(dataroot::path()); !made)
-        return dataRoot(made.error());
+    Status made = fs.makeDirectory(dataroot::path());
     // A new data root must outlast a power cut as surely as the ledgers in it.
-    if (root && *root == PathKind::Missing) {
-        if (const Status synced =
-                fs.syncDirectory(QFileInfo(QDir::cleanPath(dataroot::path())).absolutePath());
-            !synced)
-            return dataRoot(synced.error());
-    }
+    if (made && root && *root == PathKind::Missing)
+        made = fs.syncDirectory(QFileInfo(QDir::cleanPath(dataroot::path())).absolutePath());
+    if (!made)
+        return dataRoot(made.error());
     // The marker is never read: a date that the file cannot hold (a locale
     // with other digits, say) is written in the ISO form instead, and a
     // marker that cannot be written stops nothing.
@@ -83,13 +78,9 @@ Result<ledgerformat::LedgerPaths> Session::resolve(bool saving) {
     if (!dataroot::isSafeDirectoryName(m_userName))
         return Error(Failure::InvalidUserName);
     const std::optional<double> value = ledgerformat::passwordValue(m_password);
-    const bool digitsOnly =
-        !m_password.isEmpty() && std::all_of(m_password.begin(), m_password.end(), [](QChar c) {
-            return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-        });
     // Opening a ledger whose names could be another's is still allowed.
     if (saving && (!value || !ledgerformat::namesStayApart(*value)))
-        return Error(digitsOnly ? Failure::NameClash : Failure::InvalidPassword);
+        return Error(ledgerformat::isDigits(m_password) ? Failure::NameClash : Failure::InvalidPassword);
     if (!value)
         return Error(Failure::Missing);
     if (m_paths)

@@ -3,6 +3,7 @@
 
 #include "model/numbertext.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -80,33 +81,28 @@ QString decodeBytes(const char *bytes, qsizetype size) {
 
 // P ÷ 4 × 3 + 2 and P + 8 ÷ 7, in that order, in double precision.
 double entriesFileValue(double password) {
-    const double quarter = password / 4.0;
-    const double threeQuarters = quarter * 3.0;
-    return threeQuarters + 2.0;
+    return password / 4.0 * 3.0 + 2.0;
 }
 
 double totalFileValue(double password) {
-    const double eightSevenths = 8.0 / 7.0;
-    return password + eightSevenths;
+    return password + 8.0 / 7.0;
 }
 
 } // namespace
 
+bool isDigits(const QString &text) {
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) {
+        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    });
+}
+
 std::optional<double> passwordValue(const QString &text) {
-    if (text.isEmpty())
+    if (!isDigits(text))
         return std::nullopt;
-    QByteArray digits;
-    digits.reserve(text.size());
-    for (const QChar c : text) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return std::nullopt;
-        digits.append(char(c.unicode()));
-    }
+    const QByteArray digits = text.toLatin1();
     double value = 0.0;
-    const char *first = digits.constData();
-    const char *last = first + digits.size();
-    const auto result = std::from_chars(first, last, value, std::chars_format::fixed);
-    if (result.ec != std::errc() || result.ptr != last || !std::isfinite(value))
+    const auto result = std::from_chars(digits.cbegin(), digits.cend(), value, std::chars_format::fixed);
+    if (result.ec != std::errc() || !std::isfinite(value))
         return std::nullopt;
     return value;
 }

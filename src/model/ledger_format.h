@@ -12,6 +12,9 @@
 // called, and how their text becomes bytes and back.
 namespace ledgerformat {
 
+// True for one or more digits 0 to 9, and nothing else.
+bool isDigits(const QString &text);
+
 // The numeric value of a password text: one or more digits 0 to 9 (leading
 // zeros allowed) whose value is finite as a double. Anything else (blanks,
 // signs, separators, letters, 400 nines) has no value.

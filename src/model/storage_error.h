@@ -32,7 +32,8 @@ enum class Failure {
 };
 
 struct Error {
-    explicit Error(Failure failure = Failure::System, int code = 0) : failure(failure), code(code) {}
+    explicit Error(Failure failure = Failure::System, int code = 0, QString name = {}, qint64 limit = 0)
+        : failure(failure), code(code), name(std::move(name)), limit(limit) {}
 
     Failure failure;
     int code;                 // System: errno, or GetLastError() where windowsCode
@@ -43,16 +44,8 @@ struct Error {
     bool dataRoot = false;   // the data root or its marker failed, not the account
 
     static Error system(int code) { return Error(Failure::System, code); }
-    static Error at(Failure failure, const QString &name) {
-        Error error(failure);
-        error.name = name;
-        return error;
-    }
-    static Error over(Failure failure, qint64 limit) {
-        Error error(failure);
-        error.limit = limit;
-        return error;
-    }
+    static Error at(Failure failure, const QString &name) { return Error(failure, 0, name); }
+    static Error over(Failure failure, qint64 limit) { return Error(failure, 0, QString(), limit); }
 };
 
 // A value or the error that took its place.
