@@ -13,13 +13,7 @@
 
 namespace account {
 
-using storage::Done;
-using storage::Error;
-using storage::Failure;
-using storage::fileSystem;
-using storage::PathKind;
-using storage::Result;
-using storage::Status;
+using namespace storage;
 
 namespace {
 
@@ -31,8 +25,8 @@ constexpr qsizetype kMaxLineLength = 65536;
 // How long a sign-in or save waits for another running copy to let go.
 constexpr int kLockWaitMs = 2000;
 
-Result<storage::FileLock> lockAccount(const QString &directory) {
-    return storage::lockFile(directory + dataroot::separator() + QStringLiteral(".bloqueo"), kLockWaitMs);
+Result<FileLock> lockAccount(const QString &directory) {
+    return lockFile(directory + dataroot::separator() + QStringLiteral(".bloqueo"), kLockWaitMs);
 }
 
 Error dataRoot(Error error) {
@@ -43,7 +37,7 @@ Error dataRoot(Error error) {
 } // namespace
 
 Status makeMarker(const QString &date) {
-    storage::FileSystem &fs = fileSystem();
+    FileSystem &fs = fileSystem();
     if (const Result<PathKind> marker = fs.kind(dataroot::markerPath());
         marker && *marker != PathKind::Missing)
         return Done{};
@@ -60,8 +54,7 @@ Status makeMarker(const QString &date) {
     std::optional<QByteArray> bytes = ledgerformat::fileBytes({date});
     if (!bytes)
         bytes = ledgerformat::fileBytes({QDate::currentDate().toString(Qt::ISODate)});
-    if (const Status written =
-            fs.write(dataroot::markerPath(), bytes.value_or(QByteArray()), storage::Links::Replace);
+    if (const Status written = fs.write(dataroot::markerPath(), bytes.value_or(QByteArray()), Links::Replace);
         !written)
         qWarning("Tesorila: no se puede escribir noborrar.text (error %d)", written.error().code);
     return Done{};
@@ -115,7 +108,7 @@ Result<Loaded> Session::open(const Room &room) {
         return found.error();
     if (*found != PathKind::Directory)
         return Error{Failure::Missing};
-    const Result<storage::FileLock> lock = lockAccount(paths->directory);
+    const Result<FileLock> lock = lockAccount(paths->directory);
     if (!lock)
         return lock.error();
     const Result<ledgerstore::StoredLedger> stored = ledgerstore::read(*paths);
@@ -149,7 +142,7 @@ Status Session::save(const Ledger &ledger, const QString &markerDate) {
         return Error::at(Failure::Unsavable,
                          ledgerformat::unsavableCharacters(ledger.lines.join(QString()) + ledger.total));
 
-    storage::FileSystem &fs = fileSystem();
+    FileSystem &fs = fileSystem();
     if (!m_seen) {
         if (const Status root = makeMarker(markerDate); !root)
             return root.error();
@@ -171,7 +164,7 @@ Status Session::save(const Ledger &ledger, const QString &markerDate) {
     if (saved) {
         // Only over the ledger this session saw. The lock goes with this
         // block, before a new folder is taken back.
-        const Result<storage::FileLock> lock = lockAccount(paths->directory);
+        const Result<FileLock> lock = lockAccount(paths->directory);
         saved = lock ? ledgerstore::save(*paths, *entries, *total, m_seen) : Status(lock.error());
     }
     if (saved || saved.error().unfinished) {

@@ -14,15 +14,8 @@
 
 namespace ledgerstore {
 
+using namespace storage;
 using ledgerformat::LedgerPaths;
-using storage::Done;
-using storage::Error;
-using storage::Failure;
-using storage::fileSystem;
-using storage::Links;
-using storage::PathKind;
-using storage::Result;
-using storage::Status;
 
 namespace {
 
@@ -144,7 +137,7 @@ void removeOldCopies(const LedgerPaths &paths) {
 // What a whole journal holds; nothing when there is no journal, or only
 // part of one (or one that does not fit the files), which is removed.
 Result<std::optional<Pending>> pending(const LedgerPaths &paths) {
-    storage::FileSystem &fs = fileSystem();
+    FileSystem &fs = fileSystem();
     removeOldCopies(paths);
     const Result<PathKind> found = fs.kind(paths.journal());
     if (!found)
@@ -154,8 +147,7 @@ Result<std::optional<Pending>> pending(const LedgerPaths &paths) {
     if (*found != PathKind::File)
         return Error::at(*found == PathKind::Directory ? Failure::FolderInTheWay : Failure::NotOurs,
                          QFileInfo(paths.journal()).fileName());
-    const Result<QByteArray> bytes =
-        fs.read(paths.journal(), 2 * storage::FileSystem::kDefaultReadLimit + 4096);
+    const Result<QByteArray> bytes = fs.read(paths.journal(), 2 * FileSystem::kDefaultReadLimit + 4096);
     if (!bytes)
         return bytes.error();
     std::optional<std::array<Change, 2>> changes = parse(paths, *bytes);
@@ -186,7 +178,7 @@ Result<std::optional<Pending>> pending(const LedgerPaths &paths) {
 // failed once is not trusted, even when it passes later: such a save is
 // done but unfinished.
 Status rollForward(const LedgerPaths &paths, const std::array<Change, 2> &changes, bool names) {
-    storage::FileSystem &fs = fileSystem();
+    FileSystem &fs = fileSystem();
     std::optional<Error> syncFailure;
     Status step = Done{};
     for (int attempt = 0; attempt < 2 && (attempt == 0 || !step); ++attempt) {
@@ -221,7 +213,7 @@ QByteArray journal(const LedgerPaths &paths, const QByteArray &entries, const QB
 
 Status save(const LedgerPaths &paths, const QByteArray &entries, const QByteArray &total,
             const std::optional<StoredLedger> &seen) {
-    storage::FileSystem &fs = fileSystem();
+    FileSystem &fs = fileSystem();
     // A journal left by an earlier save is played first: it is the saved
     // ledger until then.
     if (const Status settled = recover(paths); !settled) {
@@ -289,7 +281,7 @@ Result<StoredLedger> read(const LedgerPaths &paths) {
                      settled.error().code);
         return (*found)->ledger;
     }
-    storage::FileSystem &fs = fileSystem();
+    FileSystem &fs = fileSystem();
     const Result<QByteArray> entries = fs.read(paths.entries);
     if (!entries)
         return entries.error();
