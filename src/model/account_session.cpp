@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QtDebug>
 
+#include <cerrno>
+
 namespace account {
 
 using namespace storage;
@@ -154,7 +156,7 @@ Status Session::save(const Ledger &ledger, const QString &markerDate) {
     if (*found == PathKind::Missing && !create)
         return Error::at(Failure::AccountMissing, paths->directory);
     if (*found != PathKind::Missing && *found != PathKind::Directory)
-        return Error::at(Failure::FileAtFolder, m_userName);
+        return Error::system(ENOTDIR);
     if (create) {
         if (const Status made = fs.makeDirectory(paths->directory); !made)
             return made.error();

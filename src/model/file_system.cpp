@@ -3,8 +3,6 @@
 
 #include "model/data_root.h"
 
-#include <QFileInfo>
-
 #include <filesystem>
 #include <system_error>
 
@@ -52,8 +50,6 @@ Result<PathKind> FileSystem::kind(const QString &path) {
 Status FileSystem::makeDirectory(const QString &path) {
     std::error_code error;
     std::filesystem::create_directories(dataroot::nativePath(path), error);
-    if (error == std::errc::file_exists || error == std::errc::not_a_directory)
-        return Error::at(Failure::FileAtFolder, QFileInfo(path).fileName());
     return checked(error);
 }
 

@@ -34,7 +34,8 @@ public:
     virtual Status removeDirectory(const QString &path);
     // The whole content of a regular file of at most limit bytes. Opening
     // it never waits (a named pipe would), and anything but a regular file
-    // is refused: NotRegularFile, FolderAtFile; a larger one is TooLarge.
+    // is refused: a folder with EISDIR, anything else NotRegularFile; a
+    // larger file with EFBIG.
     virtual Result<QByteArray> read(const QString &path, qint64 limit = kDefaultReadLimit);
     // Makes the bytes the file's content from offset from on, in place,
     // keeping the bytes before it, creating the file when missing, and

@@ -9,6 +9,7 @@
 #include <QtDebug>
 
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <optional>
 
@@ -231,8 +232,9 @@ Status save(const LedgerPaths &paths, const QByteArray &entries, const QByteArra
         if (!found)
             return found.error();
         if (*found == PathKind::Directory || *found == PathKind::Other)
-            return Error::at(*found == PathKind::Directory ? Failure::FolderAtFile : Failure::NotRegularFile,
-                             QFileInfo(path).fileName());
+            return *found == PathKind::Directory
+                       ? Error::system(EISDIR)
+                       : Error::at(Failure::NotRegularFile, QFileInfo(path).fileName());
         created = created || *found == PathKind::Missing;
         // Only over the bytes the caller saw. A missing file is no sign of
         // another save, since no save removes one. Without them, a file

@@ -29,8 +29,8 @@ Error lastError() {
 std::optional<Error> notRegular(const struct stat &status, const QString &path) {
     if (S_ISREG(status.st_mode))
         return std::nullopt;
-    return Error::at(S_ISDIR(status.st_mode) ? Failure::FolderAtFile : Failure::NotRegularFile,
-                     QFileInfo(path).fileName());
+    return S_ISDIR(status.st_mode) ? Error::system(EISDIR)
+                                   : Error::at(Failure::NotRegularFile, QFileInfo(path).fileName());
 }
 
 struct Descriptor {
@@ -67,7 +67,7 @@ Result<QByteArray> FileSystem::read(const QString &path, qint64 limit) {
     const qint64 size = qint64(status.st_size);
     QFile reader;
     if (size > limit || !reader.open(file.fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-        return size > limit ? Error::at(Failure::TooLarge, QFileInfo(path).fileName()) : Error::system(EIO);
+        return Error::system(size > limit ? EFBIG : EIO);
     // The file may grow while it is read: never more than limit + 1 bytes.
     QByteArray bytes = reader.read(size + 1);
     if (bytes.size() > size && reader.error() == QFileDevice::NoError)
@@ -75,14 +75,14 @@ Result<QByteArray> FileSystem::read(const QString &path, qint64 limit) {
     if (reader.error() != QFileDevice::NoError)
         return Error::system(EIO);
     if (bytes.size() > limit)
-        return Error::at(Failure::TooLarge, QFileInfo(path).fileName());
+        return Error::system(EFBIG);
     return bytes;
 }
 
 Status FileSystem::write(const QString &path, const QByteArray &bytes, Links links, qint64 from) {
     Descriptor file{openFile(path, O_WRONLY | O_CREAT | (links == Links::Replace ? O_NOFOLLOW : 0))};
     if (file.fd < 0)
-        return errno == EISDIR ? Error::at(Failure::FolderAtFile, QFileInfo(path).fileName()) : lastError();
+        return lastError();
     struct stat status {};
     if (::fstat(file.fd, &status) != 0)
         return lastError();

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QtDebug>
 
+#include <cerrno>
 #include <optional>
 #include <utility>
 
@@ -80,9 +81,9 @@ std::optional<Error> notRegular(HANDLE file, const QString &path) {
     if (::GetFileType(file) == FILE_TYPE_DISK && ::GetFileInformationByHandle(file, &info) &&
         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
         return std::nullopt;
-    return Error::at((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Failure::FolderAtFile
-                                                                             : Failure::NotRegularFile,
-                     QFileInfo(path).fileName());
+    return (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0
+               ? Error::system(EISDIR)
+               : Error::at(Failure::NotRegularFile, QFileInfo(path).fileName());
 }
 
 } // namespace
@@ -99,7 +100,7 @@ Result<QByteArray> FileSystem::read(const QString &path, qint64 limit) {
     if (!::GetFileSizeEx(file.handle, &size))
         return lastError();
     if (size.QuadPart > limit)
-        return Error::at(Failure::TooLarge, QFileInfo(path).fileName());
+        return Error::system(EFBIG);
     // The file may grow while it is read: never more than limit + 1 bytes.
     QByteArray bytes(qsizetype(limit + 1 < size.QuadPart + 4096 ? limit + 1 : size.QuadPart + 4096), '\0');
     qsizetype done = 0;
@@ -116,7 +117,7 @@ Result<QByteArray> FileSystem::read(const QString &path, qint64 limit) {
     }
     bytes.truncate(done);
     if (bytes.size() > limit)
-        return Error::at(Failure::TooLarge, QFileInfo(path).fileName());
+        return Error::system(EFBIG);
     return bytes;
 }
 
@@ -132,7 +133,7 @@ Status FileSystem::write(const QString &path, const QByteArray &bytes, Links lin
             if (!removed)
                 return lastError();
         } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-            return Error::at(Failure::FolderAtFile, QFileInfo(path).fileName());
+            return Error::system(EISDIR);
         }
     }
     const HANDLE opened = openFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,

@@ -13,11 +13,8 @@ namespace storage {
 enum class Failure {
     System,          // the system refused: code holds its error
     NotRegularFile,  // a pipe, socket or device stands at name
-    FolderAtFile,    // a folder stands at name, where a ledger file belongs
-    FileAtFolder,    // a file stands at name, where a folder belongs
     FolderInTheWay,  // a folder stands at name, one of our own file names
     NotOurs,         // something else that is no file of ours stands at name
-    TooLarge,        // the file at name is larger than a ledger can be
     LineTooLong,     // a stored line is longer than limit
     TotalTooLong,    // the stored total is longer than limit
     TooManyLines,    // the list would hold more than limit lines

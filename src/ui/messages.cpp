@@ -207,17 +207,11 @@ QString reason(const Error &error) {
         return systemReason(error);
     case Failure::NotRegularFile:
         return QStringLiteral("uno de los archivos no es un archivo normal");
-    case Failure::FolderAtFile:
-        return QStringLiteral("hay una carpeta con el nombre de uno de los archivos");
-    case Failure::FileAtFolder:
-        return QStringLiteral("hay un archivo donde debería haber una carpeta");
     case Failure::FolderInTheWay:
         return QStringLiteral("hay una carpeta llamada %1 en la carpeta de la cuenta").arg(error.name);
     case Failure::NotOurs:
         return QStringLiteral("hay algo llamado %1 en la carpeta de la cuenta que no es un archivo normal")
             .arg(error.name);
-    case Failure::TooLarge:
-        return QStringLiteral("el archivo es demasiado grande");
     case Failure::Missing:
         return QStringLiteral("la carpeta o el archivo ya no existe");
     default:
