@@ -10,9 +10,8 @@
 #include "model/ledger_format.h"
 #include "model/ledger_store.h"
 #include "model/numbertext.h"
-#include "ui/abrir.h"
+#include "ui/account_dialog.h"
 #include "ui/entry_list.h"
-#include "ui/guardar.h"
 #include "ui/ledger_window.h"
 #include "ui/widgets.h"
 
