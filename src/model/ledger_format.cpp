@@ -44,9 +44,7 @@ bool encodeInto(QStringView text, char *&out) {
     return true;
 }
 
-// Calls line(start, length) for each line of the bytes, in order: each
-// ends at CR LF, at a lone CR or at a lone LF, and a last line without a
-// line end counts too.
+// Calls line(start, length) for each line of the bytes, in order.
 template <class Line> void forEachLine(const QByteArray &bytes, Line line) {
     const char *data = bytes.constData();
     const qsizetype n = bytes.size();

@@ -59,15 +59,14 @@ QString unsavableCharacters(const QString &text);
 
 // A file's text is Windows-1252, byte for byte: every byte decodes (0x81,
 // 0x8D, 0x8F, 0x90 and 0x9D to the control characters of the same number,
-// as Windows does).
+// as Windows does). Each line ends at CR LF, at a lone CR or at a lone LF;
+// a last line without a line end counts too, and an empty file has none.
 
 // The bytes of a file holding the lines, each followed by CR LF, or nothing
 // when a line holds an unsavable character.
 std::optional<QByteArray> fileBytes(const QStringList &lines);
 
-// The lines of a file, decoded: each ends at CR LF, at a lone CR or at a
-// lone LF; a last line without a line end counts too. An empty file has no
-// lines.
+// The lines of a file, decoded.
 QStringList fileLines(const QByteArray &bytes);
 
 // How many lines fileLines() gives, counted without decoding them.

@@ -176,11 +176,11 @@ Result<std::optional<Pending>> pending(const LedgerPaths &paths) {
 // Makes the two files hold a journal's changes and lets the journal go.
 // Each step that fails is tried once more. With names set the two files'
 // names are made durable before the journal goes. A directory sync that
-// failed once is not trusted, even when it passes later: such a save is
-// done but unfinished.
-Status rollForward(const LedgerPaths &paths, const std::array<Change, 2> &changes, bool names) {
+// failed once (here, or before as syncFailure) is not trusted, even when it
+// passes later: such a save is done but unfinished.
+Status rollForward(const LedgerPaths &paths, const std::array<Change, 2> &changes, bool names,
+                   std::optional<Error> syncFailure = std::nullopt) {
     FileSystem &fs = fileSystem();
-    std::optional<Error> syncFailure;
     Status step = Done{};
     for (int attempt = 0; attempt < 2 && (attempt == 0 || !step); ++attempt) {
         step = fs.write(paths.entries, changes[0].tail, Links::Follow, changes[0].from);
@@ -264,10 +264,7 @@ Status save(const LedgerPaths &paths, const QByteArray &entries, const QByteArra
         // save is completed, but not trusted.
         if (fs.remove(paths.journal()) && fs.syncDirectory(paths.directory))
             return synced.error();
-        const Status done = rollForward(paths, changes, true);
-        Error why = done ? synced.error() : done.error();
-        why.unfinished = true;
-        return why;
+        return rollForward(paths, changes, true, synced.error());
     }
     return rollForward(paths, changes, created);
 }

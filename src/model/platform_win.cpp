@@ -61,7 +61,6 @@ struct Handle {
         if (handle != INVALID_HANDLE_VALUE)
             ::CloseHandle(handle);
     }
-    explicit operator bool() const { return handle != INVALID_HANDLE_VALUE; }
 };
 
 HANDLE openFile(const QString &path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {

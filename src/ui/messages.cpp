@@ -213,7 +213,7 @@ QString reason(const Error &error) {
         return QStringLiteral("hay algo llamado %1 en la carpeta de la cuenta que no es un archivo normal")
             .arg(error.name);
     case Failure::Missing:
-        return QStringLiteral("la carpeta o el archivo ya no existe");
+        return systemReason(Error::system(ENOENT));
     default:
         return ownMessage(error, QString()).value_or(Message{}).text;
     }
