@@ -173,7 +173,6 @@ private slots:
     void quickSaveWritesBack();
 
     void openDialogLoad();
-    void openMissingFields();
     void signIn();
     void signInDenials_data();
     void signInDenials();
@@ -204,6 +203,7 @@ private:
     QString accountDirectory(const QString &user) const { return dataroot::path() + user; }
     ledgerformat::LedgerPaths paths(const QString &user, const QString &password) const;
     void addEntries(int count, const QString &source);
+    void newLedger();
 };
 
 void TestStorageDialogs::init() {
@@ -235,6 +235,12 @@ void TestStorageDialogs::addEntries(int count, const QString &source) {
         total += i + 0.5;
     }
     ledger()->txtt->setText(numbertext::format(total));
+}
+
+// The new-ledger command, its changes discarded.
+void TestStorageDialogs::newLedger() {
+    testsupport::answerMessages([this] { testsupport::click(ledger()->Image7); },
+                                QStringLiteral("Descartar"));
 }
 
 guardar *TestStorageDialogs::showSaveDialog(QList<SeenMessage> *messages) {
@@ -408,16 +414,14 @@ void TestStorageDialogs::saveCreatesTheAccount() {
 void TestStorageDialogs::secondPasswordAddsALedger() {
     addEntries(1, QStringLiteral("uno"));
     save(QStringLiteral("Ana"), QStringLiteral("1"));
-    testsupport::answerMessages([this] { testsupport::click(ledger()->Image7); },
-                                QStringLiteral("Descartar")); // new ledger: no account in use
+    newLedger(); // no account in use
     addEntries(3, QStringLiteral("dos"));
     VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("2")), kSavedText, kSavedTitle);
     QCOMPARE(listing(accountDirectory(QStringLiteral("Ana"))).size(), 4);
     QVERIFY(readBytes(paths(QStringLiteral("Ana"), QStringLiteral("1")).entries).contains("uno 1"));
 
     // The same password again replaces that pair, nothing appended.
-    testsupport::answerMessages([this] { testsupport::click(ledger()->Image7); },
-                                QStringLiteral("Descartar"));
+    newLedger();
     addEntries(1, QStringLiteral("tres"));
     VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("1")), kSavedText, kSavedTitle);
     QCOMPARE(readBytes(paths(QStringLiteral("Ana"), QStringLiteral("1")).entries),
@@ -564,8 +568,7 @@ void TestStorageDialogs::quickSaveWritesBack() {
 
     // After a new ledger, and under the account "Sin Usuario", whose caption
     // is that of no account, the account is asked for again.
-    testsupport::answerMessages([this] { testsupport::click(ledger()->Image7); },
-                                QStringLiteral("Descartar"));
+    newLedger();
     QVERIFY(quickSave().isEmpty());
     QVERIFY(WindowSet::instance().guardarWindow()->isVisible());
     VERIFY_ONE_MESSAGE(save(QStringLiteral("Sin Usuario"), QStringLiteral("1")), kSavedText, kSavedTitle);
@@ -584,9 +587,7 @@ void TestStorageDialogs::openDialogLoad() {
     QTest::keyClicks(dialog->pass, QStringLiteral("1a-"));
     QCOMPARE(dialog->pass->text(), QStringLiteral("1a-"));
     QCOMPARE(dialog->pass->displayText(), QStringLiteral("***"));
-}
-
-void TestStorageDialogs::openMissingFields() {
+    // A field left empty is asked for.
     VERIFY_ONE_MESSAGE(signInAs(QStringLiteral("Ana"), QString()), kMissingText, kMissingTitle);
     VERIFY_ONE_MESSAGE(signInAs(QString(), QStringLiteral("1")), kMissingText, kMissingTitle);
     QVERIFY(WindowSet::instance().abrirWindow()->isVisible());
@@ -696,8 +697,7 @@ void TestStorageDialogs::signInOverTheLineLimit() {
     QCOMPARE(ledger()->windowTitle(), Form1::noUserCaption());
 
     // Exactly the limit fits.
-    testsupport::answerMessages([this] { testsupport::click(ledger()->Image7); },
-                                QStringLiteral("Descartar"));
+    newLedger();
     QVERIFY(signInAs(QStringLiteral("Ana"), QStringLiteral("1")).isEmpty());
     QCOMPARE(ledger()->lst->count(), entrylist::kMaxLines);
 }
@@ -781,19 +781,16 @@ void TestStorageDialogs::locales() {
         VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("1")), kSavedText, kSavedTitle);
     }
     testsupport::LocaleScope opening(openedIn);
-    testsupport::answerMessages([this] { testsupport::click(ledger()->Image7); },
-                                QStringLiteral("Descartar"));
+    newLedger();
     QVERIFY(signInAs(QStringLiteral("Ana"), QStringLiteral("1")).isEmpty());
     QCOMPARE(ledger()->lst->count(), 2);
     addEntries(1, QStringLiteral("y"));
     VERIFY_ONE_MESSAGE(quickSave(), kSavedText, kSavedTitle);
-    testsupport::answerMessages([this] { testsupport::click(ledger()->Image7); },
-                                QStringLiteral("Descartar"));
+    newLedger();
     VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("1")), kSavedText, kSavedTitle);
     QCOMPARE(listing(accountDirectory(QStringLiteral("Ana"))), names);
     QCOMPARE(readBytes(accountDirectory(QStringLiteral("Ana")) + u'/' + names.last()), QByteArray());
-    testsupport::answerMessages([this] { testsupport::click(ledger()->Image7); },
-                                QStringLiteral("Descartar"));
+    newLedger();
     VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("2")), kSavedText, kSavedTitle);
     QVERIFY(listing(accountDirectory(QStringLiteral("Ana")))
                 .contains(ledgerformat::entriesFileName(2, QLocale(openedIn))));
@@ -849,15 +846,13 @@ void TestStorageDialogs::readOnlyAccountDirectory() {
     QCOMPARE(ledger()->lst->count(), 5);
 
     // Signing in still works: reading needs no write access.
-    testsupport::answerMessages([this] { testsupport::click(ledger()->Image7); },
-                                QStringLiteral("Descartar"));
+    newLedger();
     QVERIFY(signInAs(QStringLiteral("Ana"), QStringLiteral("5")).isEmpty());
     QCOMPARE(ledger()->lst->count(), 2);
 
     // A second ledger cannot be added there either, and the dialog keeps
     // its texts.
-    testsupport::answerMessages([this] { testsupport::click(ledger()->Image7); },
-                                QStringLiteral("Descartar"));
+    newLedger();
     VERIFY_ONE_TITLE(save(QStringLiteral("Ana"), QStringLiteral("6")), QStringLiteral("Error al guardar"));
     QCOMPARE(WindowSet::instance().guardarWindow()->pass->text(), QStringLiteral("6"));
     QCOMPARE(ledger()->windowTitle(), Form1::noUserCaption());
@@ -972,8 +967,7 @@ void TestStorageDialogs::everyFailingStepOfTheSaveDialog() {
             QCOMPARE(dialog->user->text(), QStringLiteral("Ana"));
             QCOMPARE(dialog->pass->text(), QStringLiteral("1"));
         } else {
-            testsupport::answerMessages([this] { testsupport::click(ledger()->Image7); },
-                                        QStringLiteral("Descartar"));
+            newLedger();
         }
         if (failAt >= faulty.count)
             break;
@@ -1158,8 +1152,7 @@ void TestStorageDialogs::accountInUseByAnotherProcess() {
     QCOMPARE(readBytes(p.entries), entries);
     WindowSet::instance().guardarWindow()->hide();
 
-    testsupport::answerMessages([this] { testsupport::click(ledger()->Image7); },
-                                QStringLiteral("Descartar"));
+    newLedger();
     seen = signInAs(QStringLiteral("Ana"), QStringLiteral("3"));
     VERIFY_ONE_TITLE(seen, kDeniedTitle);
     QVERIFY(seen.first().text.contains(QStringLiteral("Otra ventana de Tesorila")));
