@@ -32,13 +32,10 @@ AccountDialog::AccountDialog(const QString &name, const QString &caption, const 
     user = ui::textBox(this, QStringLiteral("user"), QString(), QRect(136, 32, 161, 19));
     Text3 = ui::hiddenTextBox(this, QStringLiteral("Text3"), QStringLiteral("Text3"), text3Geometry);
     pass = ui::textBox(this, QStringLiteral("pass"), QString(), QRect(136, 72, 161, 19));
-    ui::dialogKeys(this, Image1, Image2);
-    connect(Image2, &ui::PictureButton::clicked, this, &QWidget::hide);
-}
-
-void AccountDialog::usePasswordMask() {
     pass->setEchoMode(QLineEdit::Password);
     pass->setStyleSheet(QStringLiteral("lineedit-password-character: 42")); // "*"
+    ui::dialogKeys(this, Image1, Image2);
+    connect(Image2, &ui::PictureButton::clicked, this, &QWidget::hide);
 }
 
 Form1 *AccountDialog::ledgerForCommand() {
@@ -90,7 +87,6 @@ bool guardar::eventFilter(QObject *watched, QEvent *event) {
 }
 
 void guardar::Form_Load() {
-    usePasswordMask();
     Text3->setText(clocktext::today());
     user->clear();
     pass->clear();
@@ -125,7 +121,6 @@ abrir::abrir(QWidget *parent)
 }
 
 void abrir::Form_Load() {
-    usePasswordMask();
     pass->setFocus();
 }
 

@@ -17,7 +17,7 @@ class PictureButton;
 // The save-account and open-account dialogs, and the quick save.
 
 // The common layout of the save-account and open-account dialogs: a user
-// name, a masked password, a command picture and Cancelar.
+// name, a password shown as "*", a command picture and Cancelar.
 class AccountDialog : public QWidget {
     Q_OBJECT
 public:
@@ -31,9 +31,6 @@ public:
     QLabel *Label2;
 
 protected:
-    // Shows every character of the password as "*".
-    void usePasswordMask();
-
     // The ledger window the command works on, once both fields are filled
     // in. Null when a field is empty, which the user has then been told, or
     // when there is no ledger window.
