@@ -181,8 +181,8 @@ Result<std::optional<Pending>> pending(const LedgerPaths &paths) {
 Status rollForward(const LedgerPaths &paths, const std::array<Change, 2> &changes, bool names,
                    std::optional<Error> syncFailure = std::nullopt) {
     FileSystem &fs = fileSystem();
-    Status step = Done{};
-    for (int attempt = 0; attempt < 2 && (attempt == 0 || !step); ++attempt) {
+    Status step = Error(); // nothing done yet
+    for (int attempt = 0; attempt < 2 && !step; ++attempt) {
         step = fs.write(paths.entries, changes[0].tail, Links::Follow, changes[0].from);
         if (step)
             step = fs.write(paths.total, changes[1].tail, Links::Follow, changes[1].from);
