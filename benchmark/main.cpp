@@ -16,7 +16,7 @@
 #include "model/data_root.h"
 #include "model/entry_text.h"
 #include "model/numbertext.h"
-#include "ui/abrir.h"
+#include "ui/account_dialog.h"
 #include "ui/fonts.h"
 #include "ui/form2.h"
 #include "ui/ledger_window.h"

@@ -9,10 +9,9 @@
 #include "app/window_set.h"
 #include "model/data_root.h"
 #include "model/ledger_format.h"
-#include "ui/abrir.h"
+#include "ui/account_dialog.h"
 #include "ui/entry_list.h"
 #include "ui/form2.h"
-#include "ui/guardar.h"
 #include "ui/ledger_window.h"
 #include "ui/widgets.h"
 

@@ -2,12 +2,11 @@
 #include "testsupport.h"
 
 #include "app/window_set.h"
-#include "ui/abrir.h"
+#include "ui/account_dialog.h"
 #include "ui/entry_list.h"
 #include "ui/fonts.h"
 #include "ui/form2.h"
 #include "ui/form3.h"
-#include "ui/guardar.h"
 #include "ui/ledger_window.h"
 #include "ui/widgets.h"
 

@@ -41,16 +41,13 @@ public:
     storage::Status makeDirectory(const QString &path) override {
         return fails(QStringLiteral("makeDirectory"), path) ? refusal() : FileSystem::makeDirectory(path);
     }
-    storage::Status makePath(const QString &path) override {
-        return fails(QStringLiteral("makePath"), path) ? refusal() : FileSystem::makePath(path);
-    }
     storage::Status removeDirectory(const QString &path) override {
         return fails(QStringLiteral("removeDirectory"), path) ? refusal() : FileSystem::removeDirectory(path);
     }
     storage::Result<QByteArray> read(const QString &path, qint64 limit) override {
         return fails(QStringLiteral("read"), path) ? refusal() : FileSystem::read(path, limit);
     }
-    storage::Status write(const QString &path, const QByteArray &bytes, platform::Links links,
+    storage::Status write(const QString &path, const QByteArray &bytes, storage::Links links,
                           qint64 from) override {
         // Half the bytes reach the file before the failure.
         if (count == failAt || count == alsoFailAt || failEvery == QLatin1String("write"))

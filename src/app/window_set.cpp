@@ -2,12 +2,10 @@
 #include "app/window_set.h"
 
 #include "ui/accessibility.h"
+#include "ui/account_dialog.h"
 #include "ui/form2.h"
 #include "ui/form3.h"
 #include "ui/ledger_window.h"
-
-#include "ui/abrir.h"
-#include "ui/guardar.h"
 
 #include <QApplication>
 

@@ -5,24 +5,17 @@
 #include "model/file_system.h"
 #include "model/ledger_store.h"
 #include "model/numbertext.h"
-#include "model/platform.h"
 
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
 #include <QtDebug>
 
-#include <algorithm>
+#include <cerrno>
 
 namespace account {
 
-using storage::Done;
-using storage::Error;
-using storage::Failure;
-using storage::fileSystem;
-using storage::PathKind;
-using storage::Result;
-using storage::Status;
+using namespace storage;
 
 namespace {
 
@@ -34,8 +27,8 @@ constexpr qsizetype kMaxLineLength = 65536;
 // How long a sign-in or save waits for another running copy to let go.
 constexpr int kLockWaitMs = 2000;
 
-Result<platform::FileLock> lockAccount(const QString &directory) {
-    return platform::lockFile(directory + dataroot::separator() + QStringLiteral(".bloqueo"), kLockWaitMs);
+Result<FileLock> lockAccount(const QString &directory) {
+    return lockFile(directory + dataroot::separator() + QStringLiteral(".bloqueo"), kLockWaitMs);
 }
 
 Error dataRoot(Error error) {
@@ -46,28 +39,24 @@ Error dataRoot(Error error) {
 } // namespace
 
 Status makeMarker(const QString &date) {
-    storage::FileSystem &fs = fileSystem();
+    FileSystem &fs = fileSystem();
     if (const Result<PathKind> marker = fs.kind(dataroot::markerPath());
         marker && *marker != PathKind::Missing)
         return Done{};
     const Result<PathKind> root = fs.kind(dataroot::path());
-    if (const Status made = fs.makePath(dataroot::path()); !made)
-        return dataRoot(made.error());
+    Status made = fs.makeDirectory(dataroot::path());
     // A new data root must outlast a power cut as surely as the ledgers in it.
-    if (root && *root == PathKind::Missing) {
-        if (const Status synced =
-                fs.syncDirectory(QFileInfo(QDir::cleanPath(dataroot::path())).absolutePath());
-            !synced)
-            return dataRoot(synced.error());
-    }
+    if (made && root && *root == PathKind::Missing)
+        made = fs.syncDirectory(QFileInfo(QDir::cleanPath(dataroot::path())).absolutePath());
+    if (!made)
+        return dataRoot(made.error());
     // The marker is never read: a date that the file cannot hold (a locale
     // with other digits, say) is written in the ISO form instead, and a
     // marker that cannot be written stops nothing.
     std::optional<QByteArray> bytes = ledgerformat::fileBytes({date});
     if (!bytes)
         bytes = ledgerformat::fileBytes({QDate::currentDate().toString(Qt::ISODate)});
-    if (const Status written =
-            fs.write(dataroot::markerPath(), bytes.value_or(QByteArray()), platform::Links::Replace);
+    if (const Status written = fs.write(dataroot::markerPath(), bytes.value_or(QByteArray()), Links::Replace);
         !written)
         qWarning("Tesorila: no se puede escribir noborrar.text (error %d)", written.error().code);
     return Done{};
@@ -84,13 +73,9 @@ Result<ledgerformat::LedgerPaths> Session::resolve(bool saving) {
     if (!dataroot::isSafeDirectoryName(m_userName))
         return Error(Failure::InvalidUserName);
     const std::optional<double> value = ledgerformat::passwordValue(m_password);
-    const bool digitsOnly =
-        !m_password.isEmpty() && std::all_of(m_password.begin(), m_password.end(), [](QChar c) {
-            return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-        });
     // Opening a ledger whose names could be another's is still allowed.
     if (saving && (!value || !ledgerformat::namesStayApart(*value)))
-        return Error(digitsOnly ? Failure::NameClash : Failure::InvalidPassword);
+        return Error(ledgerformat::isDigits(m_password) ? Failure::NameClash : Failure::InvalidPassword);
     if (!value)
         return Error(Failure::Missing);
     if (m_paths)
@@ -125,13 +110,10 @@ Result<Loaded> Session::open(const Room &room) {
         return found.error();
     if (*found != PathKind::Directory)
         return Error{Failure::Missing};
-    const auto readLocked = [&]() -> Result<ledgerstore::StoredLedger> {
-        const Result<platform::FileLock> lock = lockAccount(paths->directory);
-        if (!lock)
-            return lock.error();
-        return ledgerstore::read(*paths);
-    };
-    const Result<ledgerstore::StoredLedger> stored = readLocked();
+    const Result<FileLock> lock = lockAccount(paths->directory);
+    if (!lock)
+        return lock.error();
+    const Result<ledgerstore::StoredLedger> stored = ledgerstore::read(*paths);
     if (!stored)
         return stored.error();
     if (ledgerformat::longestLine(stored->entries) > kMaxLineLength ||
@@ -162,7 +144,7 @@ Status Session::save(const Ledger &ledger, const QString &markerDate) {
         return Error::at(Failure::Unsavable,
                          ledgerformat::unsavableCharacters(ledger.lines.join(QString()) + ledger.total));
 
-    storage::FileSystem &fs = fileSystem();
+    FileSystem &fs = fileSystem();
     if (!m_seen) {
         if (const Status root = makeMarker(markerDate); !root)
             return root.error();
@@ -174,32 +156,24 @@ Status Session::save(const Ledger &ledger, const QString &markerDate) {
     if (*found == PathKind::Missing && !create)
         return Error::at(Failure::AccountMissing, paths->directory);
     if (*found != PathKind::Missing && *found != PathKind::Directory)
-        return Error::at(Failure::FileAtFolder, m_userName);
+        return Error::system(ENOTDIR);
     if (create) {
         if (const Status made = fs.makeDirectory(paths->directory); !made)
             return made.error();
-        // The new account directory's name must be durable too.
-        if (const Status synced = fs.syncDirectory(dataroot::path()); !synced) {
-            if (const Status gone = fs.removeDirectory(paths->directory); !gone)
-                qWarning("Tesorila: no se puede quitar la carpeta nueva (error %d)", gone.error().code);
-            return synced.error();
-        }
     }
-
-    const auto saveLocked = [&]() -> Status {
-        const Result<platform::FileLock> lock = lockAccount(paths->directory);
-        if (!lock)
-            return lock.error();
-        // Only over the ledger this session saw.
-        return ledgerstore::save(*paths, *entries, *total, m_seen);
-    };
-    Status saved = saveLocked();
+    // A new account directory's name must be durable too.
+    Status saved = create ? fs.syncDirectory(dataroot::path()) : Status(Done{});
+    if (saved) {
+        // Only over the ledger this session saw. The lock goes with this
+        // block, before a new folder is taken back.
+        const Result<FileLock> lock = lockAccount(paths->directory);
+        saved = lock ? ledgerstore::save(*paths, *entries, *total, m_seen) : Status(lock.error());
+    }
     if (saved || saved.error().unfinished) {
         m_seen = ledgerstore::StoredLedger{*entries, *total};
         m_paths = *paths;
-    }
-    // Only goes if the failed save left it empty.
-    if (!saved && !saved.error().unfinished && create) {
+    } else if (create) {
+        // Only goes if the failed save left it empty.
         if (const Status gone = fs.removeDirectory(paths->directory); !gone)
             qWarning("Tesorila: no se puede quitar la carpeta nueva (error %d)", gone.error().code);
     }

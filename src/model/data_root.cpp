@@ -35,16 +35,8 @@ bool isReservedWindowsName(const QString &name) {
 
 } // namespace
 
-NameRules nativeRules() {
-#ifdef Q_OS_WIN
-    return NameRules::Windows;
-#else
-    return NameRules::Unix;
-#endif
-}
-
-QString separator(NameRules rules) {
-    return rules == NameRules::Windows ? QStringLiteral("\\") : QStringLiteral("/");
+QString separator() {
+    return kNativeRules == NameRules::Windows ? QStringLiteral("\\") : QStringLiteral("/");
 }
 
 QString path() {
@@ -65,31 +57,22 @@ QString markerPath() {
 bool isSafeDirectoryName(const QString &name, NameRules rules) {
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
         return false;
-    for (const QChar c : name) {
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control)
-            return false;
-    }
-    // A lone surrogate has no encoded form and would name some other directory.
+    const bool windows = rules == NameRules::Windows;
     for (qsizetype i = 0; i < name.size(); ++i) {
         const QChar c = name.at(i);
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control ||
+            (windows && QStringView(u"<>:\"|?*").contains(c)))
+            return false;
+        // A lone surrogate has no encoded form and would name some other directory.
         if (c.isHighSurrogate() && i + 1 < name.size() && name.at(i + 1).isLowSurrogate())
             ++i;
         else if (c.isSurrogate())
             return false;
     }
-
-    if (rules == NameRules::Unix)
+    if (!windows)
         return name.toUtf8().size() <= 255;
-
-    if (name.size() > 255)
-        return false;
-    for (const QChar c : name) {
-        if (QStringView(u"<>:\"|?*").contains(c))
-            return false;
-    }
-    if (name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' ')))
-        return false;
-    return !isReservedWindowsName(name);
+    return name.size() <= 255 && !name.endsWith(QLatin1Char('.')) && !name.endsWith(QLatin1Char(' ')) &&
+           !isReservedWindowsName(name);
 }
 
 std::filesystem::path nativePath(const QString &path) {

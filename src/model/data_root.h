@@ -13,10 +13,14 @@ namespace dataroot {
 enum class NameRules { Unix, Windows };
 
 // The rules of the system the program runs on.
-NameRules nativeRules();
+#ifdef Q_OS_WIN
+constexpr NameRules kNativeRules = NameRules::Windows;
+#else
+constexpr NameRules kNativeRules = NameRules::Unix;
+#endif
 
 // The separator between path components: "\" on Windows, "/" elsewhere.
-QString separator(NameRules rules = nativeRules());
+QString separator();
 
 // The data root with its closing separator: exactly "C:\Tesorila\" on
 // Windows; elsewhere "Tesorila/" inside the XDG data home.
@@ -31,7 +35,7 @@ QString markerPath();
 // Unix, UTF-16 units on Windows). Windows also refuses its reserved device
 // names (CON, NUL, COM1, …, with or without an extension), the characters
 // < > : " | ? * and a trailing dot or blank.
-bool isSafeDirectoryName(const QString &name, NameRules rules = nativeRules());
+bool isSafeDirectoryName(const QString &name, NameRules rules = kNativeRules);
 
 // The path as the standard library wants it, in the file system's encoding.
 std::filesystem::path nativePath(const QString &path);

@@ -3,8 +3,6 @@
 
 #include "model/data_root.h"
 
-#include <QFileInfo>
-
 #include <filesystem>
 #include <system_error>
 
@@ -51,17 +49,7 @@ Result<PathKind> FileSystem::kind(const QString &path) {
 
 Status FileSystem::makeDirectory(const QString &path) {
     std::error_code error;
-    std::filesystem::create_directory(dataroot::nativePath(path), error);
-    if (error == std::errc::file_exists || error == std::errc::not_a_directory)
-        return Error::at(Failure::FileAtFolder, QFileInfo(path).fileName());
-    return checked(error);
-}
-
-Status FileSystem::makePath(const QString &path) {
-    std::error_code error;
     std::filesystem::create_directories(dataroot::nativePath(path), error);
-    if (error == std::errc::file_exists || error == std::errc::not_a_directory)
-        return Error::at(Failure::FileAtFolder, QFileInfo(path).fileName());
     return checked(error);
 }
 
@@ -69,22 +57,6 @@ Status FileSystem::removeDirectory(const QString &path) {
     std::error_code error;
     std::filesystem::remove(dataroot::nativePath(path), error);
     return checked(error);
-}
-
-Result<QByteArray> FileSystem::read(const QString &path, qint64 limit) {
-    return platform::readFile(path, limit);
-}
-
-Status FileSystem::write(const QString &path, const QByteArray &bytes, platform::Links links, qint64 from) {
-    return platform::writeFile(path, bytes, links, from);
-}
-
-Status FileSystem::remove(const QString &path) {
-    return platform::removeFile(path);
-}
-
-Status FileSystem::syncDirectory(const QString &path) {
-    return platform::syncDirectory(path);
 }
 
 FileSystem &fileSystem() {

@@ -1,37 +1,48 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "model/platform.h"
 #include "model/storage_error.h"
 
 #include <QByteArray>
 #include <QString>
 
+#include <utility>
+
 // Every file operation of the account storage goes through one FileSystem,
 // so that a test can put its own in place and make any single step fail.
-// Each returns its result or why it failed.
+// Each returns its result or why it failed. The calls that differ between
+// systems are in platform_unix.cpp and platform_win.cpp.
 namespace storage {
 
 // What a path names (through links).
 enum class PathKind { Missing, File, Directory, Other };
+
+// Whether writing through a symbolic link at the file's name reaches the
+// file it points to (a ledger file kept elsewhere), or replaces the link
+// with a file of its own (our own files, which are never links).
+enum class Links { Follow, Replace };
 
 class FileSystem {
 public:
     virtual ~FileSystem();
 
     virtual Result<PathKind> kind(const QString &path);
-    // Creates one directory; an existing directory is no failure.
+    // Creates a directory and every missing parent; an existing directory
+    // is no failure.
     virtual Status makeDirectory(const QString &path);
-    // Creates a directory and every missing parent.
-    virtual Status makePath(const QString &path);
     // Removes an empty directory.
     virtual Status removeDirectory(const QString &path);
-    // See platform::readFile.
+    // The whole content of a regular file of at most limit bytes. Opening
+    // it never waits (a named pipe would), and anything but a regular file
+    // is refused: a folder with EISDIR, anything else NotRegularFile; a
+    // larger file with EFBIG.
     virtual Result<QByteArray> read(const QString &path, qint64 limit = kDefaultReadLimit);
-    // See platform::writeFile.
-    virtual Status write(const QString &path, const QByteArray &bytes, platform::Links links,
-                         qint64 from = 0);
-    // Removes a file; a missing file is no failure.
+    // Makes the bytes the file's content from offset from on, in place,
+    // keeping the bytes before it, creating the file when missing, and
+    // durable before returning. A file shorter than from is refused.
+    virtual Status write(const QString &path, const QByteArray &bytes, Links links, qint64 from = 0);
+    // Removes a file (or an empty folder, on Unix); a missing one is no
+    // failure.
     virtual Status remove(const QString &path);
     // Makes the directory's new and removed names durable.
     virtual Status syncDirectory(const QString &path);
@@ -56,5 +67,34 @@ public:
 private:
     FileSystem *m_previous;
 };
+
+// A lock the system holds on a file for this process until it is let go or
+// the process ends, whatever the file holds or who made it.
+class FileLock {
+public:
+    FileLock() = default;
+    FileLock(FileLock &&other) noexcept
+        : m_handle(std::exchange(other.m_handle, -1)), m_path(std::move(other.m_path)) {}
+    FileLock &operator=(FileLock &&other) noexcept {
+        std::swap(m_handle, other.m_handle);
+        std::swap(m_path, other.m_path);
+        return *this;
+    }
+    FileLock(const FileLock &) = delete;
+    FileLock &operator=(const FileLock &) = delete;
+    ~FileLock();
+
+private:
+    friend Result<FileLock> lockFile(const QString &path, int waitMs);
+    qintptr m_handle = -1;
+    QString m_path; // removed while still locked, when let go
+};
+
+// Locks the file, made where missing and removed again when let go,
+// waiting up to waitMs for another process to let go (AccountInUse). A
+// folder at that name is FolderInTheWay, anything else but a file NotOurs.
+// Where the folder can be neither written nor locked in, no one can change
+// it either, and no lock is needed: the lock returned holds nothing.
+Result<FileLock> lockFile(const QString &path, int waitMs);
 
 } // namespace storage

@@ -3,6 +3,7 @@
 
 #include "model/numbertext.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -34,12 +35,7 @@ std::optional<char> byteFor(char16_t c) {
 bool encodeInto(QStringView text, char *&out) {
     char *next = out; // a local pointer: stores through out could alias it
     for (const QChar c : text) {
-        const char16_t code = c.unicode();
-        if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) {
-            *next++ = char(code);
-            continue;
-        }
-        const std::optional<char> byte = byteFor(code);
+        const std::optional<char> byte = byteFor(c.unicode());
         if (!byte)
             return false;
         *next++ = *byte;
@@ -48,9 +44,7 @@ bool encodeInto(QStringView text, char *&out) {
     return true;
 }
 
-// Calls line(start, length) for each line of the bytes, in order: each
-// ends at CR LF, at a lone CR or at a lone LF, and a last line without a
-// line end counts too.
+// Calls line(start, length) for each line of the bytes, in order.
 template <class Line> void forEachLine(const QByteArray &bytes, Line line) {
     const char *data = bytes.constData();
     const qsizetype n = bytes.size();
@@ -72,7 +66,7 @@ template <class Line> void forEachLine(const QByteArray &bytes, Line line) {
     }
 }
 
-// The text of bytes, decoded as decode() does.
+// The text of bytes, in Windows-1252.
 QString decodeBytes(const char *bytes, qsizetype size) {
     QString text(size, Qt::Uninitialized);
     QChar *out = text.data();
@@ -83,36 +77,32 @@ QString decodeBytes(const char *bytes, qsizetype size) {
     return text;
 }
 
-} // namespace
-
-std::optional<double> passwordValue(const QString &text) {
-    if (text.isEmpty())
-        return std::nullopt;
-    QByteArray digits;
-    digits.reserve(text.size());
-    for (const QChar c : text) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return std::nullopt;
-        digits.append(char(c.unicode()));
-    }
-    double value = 0.0;
-    const char *first = digits.constData();
-    const char *last = first + digits.size();
-    const auto result = std::from_chars(first, last, value, std::chars_format::fixed);
-    if (result.ec != std::errc() || result.ptr != last || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
+// P ÷ 4 × 3 + 2 and P + 8 ÷ 7, in that order, in double precision.
 double entriesFileValue(double password) {
-    const double quarter = password / 4.0;
-    const double threeQuarters = quarter * 3.0;
-    return threeQuarters + 2.0;
+    return password / 4.0 * 3.0 + 2.0;
 }
 
 double totalFileValue(double password) {
-    const double eightSevenths = 8.0 / 7.0;
-    return password + eightSevenths;
+    return password + 8.0 / 7.0;
+}
+
+} // namespace
+
+bool isDigits(const QString &text) {
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) {
+        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    });
+}
+
+std::optional<double> passwordValue(const QString &text) {
+    if (!isDigits(text))
+        return std::nullopt;
+    const QByteArray digits = text.toLatin1();
+    double value = 0.0;
+    const auto result = std::from_chars(digits.cbegin(), digits.cend(), value, std::chars_format::fixed);
+    if (result.ec != std::errc() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
 }
 
 QString entriesFileName(double password, const QLocale &locale) {
@@ -137,18 +127,6 @@ LedgerPaths ledgerPaths(const QString &root, const QString &userName, double pas
     return paths;
 }
 
-QString decode(const QByteArray &bytes) {
-    return decodeBytes(bytes.constData(), bytes.size());
-}
-
-std::optional<QByteArray> encode(const QString &text) {
-    QByteArray bytes(text.size(), Qt::Uninitialized);
-    char *out = bytes.data();
-    if (!encodeInto(text, out))
-        return std::nullopt;
-    return bytes;
-}
-
 QString unsavableCharacters(const QString &text) {
     QString found;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -161,12 +139,6 @@ QString unsavableCharacters(const QString &text) {
             found += one;
     }
     return found;
-}
-
-QList<QByteArray> splitLines(const QByteArray &bytes) {
-    QList<QByteArray> lines;
-    forEachLine(bytes, [&](qsizetype start, qsizetype length) { lines.append(bytes.mid(start, length)); });
-    return lines;
 }
 
 std::optional<QByteArray> fileBytes(const QStringList &lines) {

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QList>
 #include <QLocale>
 #include <QString>
 #include <QStringList>
@@ -13,16 +12,16 @@
 // called, and how their text becomes bytes and back.
 namespace ledgerformat {
 
+// True for one or more digits 0 to 9, and nothing else.
+bool isDigits(const QString &text);
+
 // The numeric value of a password text: one or more digits 0 to 9 (leading
 // zeros allowed) whose value is finite as a double. Anything else (blanks,
 // signs, separators, letters, 400 nines) has no value.
 std::optional<double> passwordValue(const QString &text);
 
-// P ÷ 4 × 3 + 2 and P + 8 ÷ 7, in that order, in double precision.
-double entriesFileValue(double password);
-double totalFileValue(double password);
-
-// The number text of those values followed by ".text".
+// The number text of P ÷ 4 × 3 + 2 and of P + 8 ÷ 7 (in that order, in
+// double precision) followed by ".text".
 QString entriesFileName(double password, const QLocale &locale = QLocale());
 QString totalFileName(double password, const QLocale &locale = QLocale());
 
@@ -53,20 +52,15 @@ struct LedgerPaths {
 LedgerPaths ledgerPaths(const QString &root, const QString &userName, double password,
                         const QString &separator, const QLocale &locale = QLocale());
 
-// Windows-1252, byte for byte: every byte decodes (0x81, 0x8D, 0x8F, 0x90
-// and 0x9D to the control characters of the same number, as Windows does),
-// and encoding gives nothing for text that has no such bytes.
-QString decode(const QByteArray &bytes);
-std::optional<QByteArray> encode(const QString &text);
-
 // The characters of the text that cannot stand in a line of a ledger file:
 // those without a Windows-1252 byte, and the carriage return, which would
 // split the line in two. Each is listed once, in order of appearance.
 QString unsavableCharacters(const QString &text);
 
-// The lines of a file: each ends at CR LF, at a lone CR or at a lone LF; a
-// last line without a line end counts too. An empty file has no lines.
-QList<QByteArray> splitLines(const QByteArray &bytes);
+// A file's text is Windows-1252, byte for byte: every byte decodes (0x81,
+// 0x8D, 0x8F, 0x90 and 0x9D to the control characters of the same number,
+// as Windows does). Each line ends at CR LF, at a lone CR or at a lone LF;
+// a last line without a line end counts too, and an empty file has none.
 
 // The bytes of a file holding the lines, each followed by CR LF, or nothing
 // when a line holds an unsavable character.

@@ -1,26 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/ledger_store.h"
 
+#include "model/file_system.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QtDebug>
 
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <optional>
 
 namespace ledgerstore {
 
+using namespace storage;
 using ledgerformat::LedgerPaths;
-using platform::Links;
-using storage::Done;
-using storage::Error;
-using storage::Failure;
-using storage::fileSystem;
-using storage::PathKind;
-using storage::Result;
-using storage::Status;
 
 namespace {
 
@@ -89,9 +85,27 @@ std::optional<std::array<Change, 2>> parse(const LedgerPaths &paths, const QByte
     return changes;
 }
 
+QByteArray journalOf(const LedgerPaths &paths, const std::array<Change, 2> &changes) {
+    QByteArray bytes;
+    bytes.reserve(changes[0].tail.size() + changes[1].tail.size() + 256);
+    bytes += QByteArray(kMagic) + "\r\n" + nameOf(paths.entries) + "\r\n" + nameOf(paths.total) + "\r\n";
+    for (const Change &change : changes)
+        bytes += QByteArray::number(change.from) + "\r\n" + QByteArray::number(change.tail.size()) + "\r\n";
+    for (const Change &change : changes)
+        bytes += change.tail;
+    return bytes + digest(bytes) + "\r\n";
+}
+
+// Removes a file that a save must not leave behind; where it cannot, the
+// next read or save tries again.
+void discard(const QString &path) {
+    if (const Status gone = fileSystem().remove(path); !gone)
+        qWarning("Tesorila: no se puede quitar %s (error %d)", qPrintable(path), gone.error().code);
+}
+
 // A ledger file's bytes; a missing file is empty.
-Result<QByteArray> current(const QString &path, qint64 limit) {
-    Result<QByteArray> bytes = fileSystem().read(path, limit);
+Result<QByteArray> current(const QString &path) {
+    Result<QByteArray> bytes = fileSystem().read(path);
     if (!bytes && bytes.error().failure == Failure::Missing)
         return QByteArray();
     return bytes;
@@ -116,17 +130,15 @@ void removeOldCopies(const LedgerPaths &paths) {
         const QString stem = QFileInfo(file).fileName() + QStringLiteral(".new");
         const QStringList copies =
             folder.entryList({stem, stem + QStringLiteral(".*")}, QDir::Files | QDir::Hidden);
-        for (const QString &name : copies) {
-            if (const Status gone = fileSystem().remove(folder.filePath(name)); !gone)
-                qWarning("Tesorila: no se puede quitar una copia antigua (error %d)", gone.error().code);
-        }
+        for (const QString &name : copies)
+            discard(folder.filePath(name));
     }
 }
 
 // What a whole journal holds; nothing when there is no journal, or only
 // part of one (or one that does not fit the files), which is removed.
-Result<std::optional<Pending>> pending(const LedgerPaths &paths, qint64 limit) {
-    storage::FileSystem &fs = fileSystem();
+Result<std::optional<Pending>> pending(const LedgerPaths &paths) {
+    FileSystem &fs = fileSystem();
     removeOldCopies(paths);
     const Result<PathKind> found = fs.kind(paths.journal());
     if (!found)
@@ -136,7 +148,7 @@ Result<std::optional<Pending>> pending(const LedgerPaths &paths, qint64 limit) {
     if (*found != PathKind::File)
         return Error::at(*found == PathKind::Directory ? Failure::FolderInTheWay : Failure::NotOurs,
                          QFileInfo(paths.journal()).fileName());
-    const Result<QByteArray> bytes = fs.read(paths.journal(), 2 * limit + 4096);
+    const Result<QByteArray> bytes = fs.read(paths.journal(), 2 * FileSystem::kDefaultReadLimit + 4096);
     if (!bytes)
         return bytes.error();
     std::optional<std::array<Change, 2>> changes = parse(paths, *bytes);
@@ -144,10 +156,10 @@ Result<std::optional<Pending>> pending(const LedgerPaths &paths, qint64 limit) {
     if (changes) {
         // The bytes before each change are the files' own, never written
         // by a save that left its journal.
-        const Result<QByteArray> entries = current(paths.entries, limit);
+        const Result<QByteArray> entries = current(paths.entries);
         if (!entries)
             return entries.error();
-        const Result<QByteArray> total = current(paths.total, limit);
+        const Result<QByteArray> total = current(paths.total);
         if (!total)
             return total.error();
         const auto &[forEntries, forTotal] = *changes;
@@ -156,69 +168,53 @@ Result<std::optional<Pending>> pending(const LedgerPaths &paths, qint64 limit) {
                              total->left(forTotal.from) + forTotal.tail},
                             *changes};
     }
-    if (!whole) {
-        if (const Status gone = fs.remove(paths.journal()); !gone)
-            qWarning("Tesorila: no se puede quitar un diario a medias (error %d)", gone.error().code);
-    }
+    if (!whole)
+        discard(paths.journal());
     return whole;
 }
 
 // Makes the two files hold a journal's changes and lets the journal go.
 // Each step that fails is tried once more. With names set the two files'
 // names are made durable before the journal goes. A directory sync that
-// failed once is not trusted, even when it passes later: such a save is
-// done but unfinished.
-Status rollForward(const LedgerPaths &paths, const std::array<Change, 2> &changes, bool names) {
-    storage::FileSystem &fs = fileSystem();
-    std::optional<Error> doubt; // a directory sync that failed
-    Error why;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        Status step = fs.write(paths.entries, changes[0].tail, Links::Follow, changes[0].from);
+// failed once (here, or before as syncFailure) is not trusted, even when it
+// passes later: such a save is done but unfinished.
+Status rollForward(const LedgerPaths &paths, const std::array<Change, 2> &changes, bool names,
+                   std::optional<Error> syncFailure = std::nullopt) {
+    FileSystem &fs = fileSystem();
+    Status step = Error(); // nothing done yet
+    for (int attempt = 0; attempt < 2 && !step; ++attempt) {
+        step = fs.write(paths.entries, changes[0].tail, Links::Follow, changes[0].from);
         if (step)
             step = fs.write(paths.total, changes[1].tail, Links::Follow, changes[1].from);
         if (step && names && !(step = fs.syncDirectory(paths.directory)))
-            doubt = step.error();
+            syncFailure = step.error();
         if (step)
             step = fs.remove(paths.journal());
-        if (step && !doubt)
-            return Done{};
-        why = step ? *doubt : step.error();
-        if (step)
-            break;
     }
+    if (step && !syncFailure)
+        return Done{};
+    Error why = step ? *syncFailure : step.error();
     why.unfinished = true;
     return why;
 }
 
-QByteArray journalOf(const LedgerPaths &paths, const std::array<Change, 2> &changes) {
-    QByteArray bytes;
-    bytes.reserve(changes[0].tail.size() + changes[1].tail.size() + 256);
-    bytes += QByteArray(kMagic) + "\r\n" + nameOf(paths.entries) + "\r\n" + nameOf(paths.total) + "\r\n";
-    for (const Change &change : changes)
-        bytes += QByteArray::number(change.from) + "\r\n" + QByteArray::number(change.tail.size()) + "\r\n";
-    for (const Change &change : changes)
-        bytes += change.tail;
-    return bytes + digest(bytes) + "\r\n";
-}
-
-} // namespace
-
-QByteArray journal(const LedgerPaths &paths, const QByteArray &entries, const QByteArray &total,
-                   qsizetype entriesFrom, qsizetype totalFrom) {
-    return journalOf(
-        paths, {Change{entriesFrom, entries.mid(entriesFrom)}, Change{totalFrom, total.mid(totalFrom)}});
-}
-
+// Plays a whole journal again, or removes a partial one.
 Status recover(const LedgerPaths &paths) {
-    const Result<std::optional<Pending>> found = pending(paths, storage::FileSystem::kDefaultReadLimit);
+    const Result<std::optional<Pending>> found = pending(paths);
     if (!found)
         return found.error();
     return *found ? rollForward(paths, (*found)->changes, true) : Done{};
 }
 
+} // namespace
+
+QByteArray journal(const LedgerPaths &paths, const QByteArray &entries, const QByteArray &total) {
+    return journalOf(paths, {Change{0, entries}, Change{0, total}});
+}
+
 Status save(const LedgerPaths &paths, const QByteArray &entries, const QByteArray &total,
             const std::optional<StoredLedger> &seen) {
-    storage::FileSystem &fs = fileSystem();
+    FileSystem &fs = fileSystem();
     // A journal left by an earlier save is played first: it is the saved
     // ledger until then.
     if (const Status settled = recover(paths); !settled) {
@@ -226,19 +222,19 @@ Status save(const LedgerPaths &paths, const QByteArray &entries, const QByteArra
         why.unfinished = false;
         return why;
     }
-    bool created = false;
     std::array<Change, 2> changes;
-    const QByteArray *const texts[] = {&entries, &total};
-    const QByteArray *const seenTexts[] = {seen ? &seen->entries : nullptr, seen ? &seen->total : nullptr};
-    bool unchanged = true;
+    bool created = false;  // a file was missing
+    bool unchanged = true; // both files hold the ledger already
     for (int i = 0; i < 2; ++i) {
-        const QString &real = i == 0 ? paths.entries : paths.total;
-        const Result<PathKind> found = fs.kind(real);
+        const QString &path = i == 0 ? paths.entries : paths.total;
+        const QByteArray &text = i == 0 ? entries : total;
+        const Result<PathKind> found = fs.kind(path);
         if (!found)
             return found.error();
         if (*found == PathKind::Directory || *found == PathKind::Other)
-            return Error::at(*found == PathKind::Directory ? Failure::FolderAtFile : Failure::NotRegularFile,
-                             QFileInfo(real).fileName());
+            return *found == PathKind::Directory
+                       ? Error::system(EISDIR)
+                       : Error::at(Failure::NotRegularFile, QFileInfo(path).fileName());
         created = created || *found == PathKind::Missing;
         // Only over the bytes the caller saw. A missing file is no sign of
         // another save, since no save removes one. Without them, a file
@@ -246,14 +242,14 @@ Status save(const LedgerPaths &paths, const QByteArray &entries, const QByteArra
         // holds it: then it could not be written either, and the save ends
         // here, with nothing changed.
         const Result<QByteArray> now =
-            *found == PathKind::File ? fs.read(real) : Result<QByteArray>(QByteArray());
+            *found == PathKind::File ? fs.read(path) : Result<QByteArray>(QByteArray());
         if (!now && (seen || now.error().heldByAnotherProgram()))
             return now.error();
-        if (now && *found == PathKind::File && seenTexts[i] && *now != *seenTexts[i])
+        if (now && seen && *found == PathKind::File && *now != (i == 0 ? seen->entries : seen->total))
             return Error{Failure::ChangedSinceRead};
-        const qsizetype from = now ? sharedPrefix(*now, *texts[i]) : 0;
-        changes[i] = Change{from, texts[i]->mid(from)};
-        unchanged = unchanged && now && from == now->size() && from == texts[i]->size();
+        const qsizetype from = now ? sharedPrefix(*now, text) : 0;
+        changes[i] = Change{from, text.mid(from)};
+        unchanged = unchanged && now && from == now->size() && from == text.size();
     }
     // Files that already hold the ledger, as written by an earlier save,
     // need nothing more.
@@ -262,8 +258,7 @@ Status save(const LedgerPaths &paths, const QByteArray &entries, const QByteArra
     // The journal is durable, under its name, before either file changes.
     if (const Status written = fs.write(paths.journal(), journalOf(paths, changes), Links::Replace);
         !written) {
-        if (const Status gone = fs.remove(paths.journal()); !gone)
-            qWarning("Tesorila: no se puede quitar un diario a medias (error %d)", gone.error().code);
+        discard(paths.journal());
         return written.error();
     }
     if (const Status synced = fs.syncDirectory(paths.directory); !synced) {
@@ -271,17 +266,13 @@ Status save(const LedgerPaths &paths, const QByteArray &entries, const QByteArra
         // save is completed, but not trusted.
         if (fs.remove(paths.journal()) && fs.syncDirectory(paths.directory))
             return synced.error();
-        Error why = synced.error();
-        why.unfinished = true;
-        if (const Status done = rollForward(paths, changes, true); !done)
-            why = done.error();
-        return why;
+        return rollForward(paths, changes, true, synced.error());
     }
     return rollForward(paths, changes, created);
 }
 
-Result<StoredLedger> read(const LedgerPaths &paths, qint64 limit) {
-    const Result<std::optional<Pending>> found = pending(paths, limit);
+Result<StoredLedger> read(const LedgerPaths &paths) {
+    const Result<std::optional<Pending>> found = pending(paths);
     if (!found)
         return found.error();
     if (*found) {
@@ -291,11 +282,11 @@ Result<StoredLedger> read(const LedgerPaths &paths, qint64 limit) {
                      settled.error().code);
         return (*found)->ledger;
     }
-    storage::FileSystem &fs = fileSystem();
-    const Result<QByteArray> entries = fs.read(paths.entries, limit);
+    FileSystem &fs = fileSystem();
+    const Result<QByteArray> entries = fs.read(paths.entries);
     if (!entries)
         return entries.error();
-    const Result<QByteArray> total = fs.read(paths.total, limit);
+    const Result<QByteArray> total = fs.read(paths.total);
     if (!total)
         return total.error();
     return StoredLedger{*entries, *total};

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "model/file_system.h"
 #include "model/ledger_format.h"
 #include "model/storage_error.h"
 
@@ -26,10 +25,10 @@ struct StoredLedger {
     QByteArray total;
 };
 
-// The journal of a save of these bytes that keeps the files' first
-// entriesFrom and totalFrom bytes.
-QByteArray journal(const ledgerformat::LedgerPaths &paths, const QByteArray &entries, const QByteArray &total,
-                   qsizetype entriesFrom = 0, qsizetype totalFrom = 0);
+// The journal of a save of these bytes that rewrites both files whole (a
+// save cut short, as tests make one).
+QByteArray journal(const ledgerformat::LedgerPaths &paths, const QByteArray &entries,
+                   const QByteArray &total);
 
 // Replaces the ledger's two files with the bytes. The account directory
 // must exist, and the two files must be regular files or missing. With
@@ -41,11 +40,7 @@ storage::Status save(const ledgerformat::LedgerPaths &paths, const QByteArray &e
                      const QByteArray &total, const std::optional<StoredLedger> &seen = std::nullopt);
 
 // The saved ledger: a whole journal's, or else the two files'. A missing
-// file is Failure::Missing. Neither file is read beyond limit bytes.
-storage::Result<StoredLedger> read(const ledgerformat::LedgerPaths &paths,
-                                   qint64 limit = storage::FileSystem::kDefaultReadLimit);
-
-// Plays a whole journal again, or removes a partial one.
-storage::Status recover(const ledgerformat::LedgerPaths &paths);
+// file is Failure::Missing.
+storage::Result<StoredLedger> read(const ledgerformat::LedgerPaths &paths);
 
 } // namespace ledgerstore

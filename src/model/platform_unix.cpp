@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "model/platform.h"
+#include "model/file_system.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -16,10 +16,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace platform {
-
-using storage::Error;
-using storage::Failure;
+namespace storage {
 
 namespace {
 
@@ -32,8 +29,8 @@ Error lastError() {
 std::optional<Error> notRegular(const struct stat &status, const QString &path) {
     if (S_ISREG(status.st_mode))
         return std::nullopt;
-    return Error::at(S_ISDIR(status.st_mode) ? Failure::FolderAtFile : Failure::NotRegularFile,
-                     QFileInfo(path).fileName());
+    return S_ISDIR(status.st_mode) ? Error::system(EISDIR)
+                                   : Error::at(Failure::NotRegularFile, QFileInfo(path).fileName());
 }
 
 struct Descriptor {
@@ -56,7 +53,7 @@ int openFile(const QString &path, int flags) {
 
 } // namespace
 
-storage::Result<QByteArray> readFile(const QString &path, qint64 limit) {
+Result<QByteArray> FileSystem::read(const QString &path, qint64 limit) {
     const Descriptor file{openFile(path, O_RDONLY)};
     if (file.fd < 0) {
         const Error error = lastError();
@@ -70,7 +67,7 @@ storage::Result<QByteArray> readFile(const QString &path, qint64 limit) {
     const qint64 size = qint64(status.st_size);
     QFile reader;
     if (size > limit || !reader.open(file.fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-        return size > limit ? Error::at(Failure::TooLarge, QFileInfo(path).fileName()) : Error::system(EIO);
+        return Error::system(size > limit ? EFBIG : EIO);
     // The file may grow while it is read: never more than limit + 1 bytes.
     QByteArray bytes = reader.read(size + 1);
     if (bytes.size() > size && reader.error() == QFileDevice::NoError)
@@ -78,14 +75,14 @@ storage::Result<QByteArray> readFile(const QString &path, qint64 limit) {
     if (reader.error() != QFileDevice::NoError)
         return Error::system(EIO);
     if (bytes.size() > limit)
-        return Error::at(Failure::TooLarge, QFileInfo(path).fileName());
+        return Error::system(EFBIG);
     return bytes;
 }
 
-storage::Status writeFile(const QString &path, const QByteArray &bytes, Links links, qint64 from) {
+Status FileSystem::write(const QString &path, const QByteArray &bytes, Links links, qint64 from) {
     Descriptor file{openFile(path, O_WRONLY | O_CREAT | (links == Links::Replace ? O_NOFOLLOW : 0))};
     if (file.fd < 0)
-        return errno == EISDIR ? Error::at(Failure::FolderAtFile, QFileInfo(path).fileName()) : lastError();
+        return lastError();
     struct stat status {};
     if (::fstat(file.fd, &status) != 0)
         return lastError();
@@ -96,7 +93,7 @@ storage::Status writeFile(const QString &path, const QByteArray &bytes, Links li
         return Error::system(EINVAL);
     // A file that already ends as asked was made durable when it was written.
     if (bytes.isEmpty() && from > 0 && qint64(status.st_size) == end)
-        return storage::Done{};
+        return Done{};
     for (qsizetype done = 0; done < bytes.size();) {
         const ssize_t written =
             ::pwrite(file.fd, bytes.constData() + done, size_t(bytes.size() - done), off_t(from + done));
@@ -116,21 +113,21 @@ storage::Status writeFile(const QString &path, const QByteArray &bytes, Links li
     const int fd = std::exchange(file.fd, -1);
     if (::close(fd) != 0)
         return lastError();
-    return storage::Done{};
+    return Done{};
 }
 
-storage::Status removeFile(const QString &path) {
+Status FileSystem::remove(const QString &path) {
     if (::remove(QFile::encodeName(path).constData()) != 0 && errno != ENOENT)
         return lastError();
-    return storage::Done{};
+    return Done{};
 }
 
-storage::Status syncDirectory(const QString &path) {
+Status FileSystem::syncDirectory(const QString &path) {
     const Descriptor directory{
         ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
     if (directory.fd < 0 || ::fsync(directory.fd) != 0)
         return lastError();
-    return storage::Done{};
+    return Done{};
 }
 
 FileLock::~FileLock() {
@@ -143,7 +140,7 @@ FileLock::~FileLock() {
     ::close(int(m_handle));
 }
 
-storage::Result<FileLock> lockFile(const QString &path, int waitMs) {
+Result<FileLock> lockFile(const QString &path, int waitMs) {
     for (int waited = 0;;) {
         Descriptor file{openFile(path, O_RDWR | O_CREAT | O_NOFOLLOW)};
         // A lock file this user may not write (left by a run as root, say)
@@ -181,4 +178,4 @@ storage::Result<FileLock> lockFile(const QString &path, int waitMs) {
     }
 }
 
-} // namespace platform
+} // namespace storage

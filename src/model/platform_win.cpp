@@ -2,21 +2,19 @@
 // Windows: the system's own file calls. Another program (a virus scanner,
 // the search indexer, a backup tool, an editor) often holds a file open for
 // a moment; a call it refuses is tried again for a while before it fails.
-#include "model/platform.h"
+#include "model/file_system.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QtDebug>
 
+#include <cerrno>
 #include <optional>
 #include <utility>
 
 #include <windows.h>
 
-namespace platform {
-
-using storage::Error;
-using storage::Failure;
+namespace storage {
 
 namespace {
 
@@ -63,7 +61,6 @@ struct Handle {
         if (handle != INVALID_HANDLE_VALUE)
             ::CloseHandle(handle);
     }
-    explicit operator bool() const { return handle != INVALID_HANDLE_VALUE; }
 };
 
 HANDLE openFile(const QString &path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
@@ -83,14 +80,14 @@ std::optional<Error> notRegular(HANDLE file, const QString &path) {
     if (::GetFileType(file) == FILE_TYPE_DISK && ::GetFileInformationByHandle(file, &info) &&
         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
         return std::nullopt;
-    return Error::at((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Failure::FolderAtFile
-                                                                             : Failure::NotRegularFile,
-                     QFileInfo(path).fileName());
+    return (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0
+               ? Error::system(EISDIR)
+               : Error::at(Failure::NotRegularFile, QFileInfo(path).fileName());
 }
 
 } // namespace
 
-storage::Result<QByteArray> readFile(const QString &path, qint64 limit) {
+Result<QByteArray> FileSystem::read(const QString &path, qint64 limit) {
     const HANDLE opened = openFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
     if (!opened)
@@ -102,7 +99,7 @@ storage::Result<QByteArray> readFile(const QString &path, qint64 limit) {
     if (!::GetFileSizeEx(file.handle, &size))
         return lastError();
     if (size.QuadPart > limit)
-        return Error::at(Failure::TooLarge, QFileInfo(path).fileName());
+        return Error::system(EFBIG);
     // The file may grow while it is read: never more than limit + 1 bytes.
     QByteArray bytes(qsizetype(limit + 1 < size.QuadPart + 4096 ? limit + 1 : size.QuadPart + 4096), '\0');
     qsizetype done = 0;
@@ -119,11 +116,11 @@ storage::Result<QByteArray> readFile(const QString &path, qint64 limit) {
     }
     bytes.truncate(done);
     if (bytes.size() > limit)
-        return Error::at(Failure::TooLarge, QFileInfo(path).fileName());
+        return Error::system(EFBIG);
     return bytes;
 }
 
-storage::Status writeFile(const QString &path, const QByteArray &bytes, Links links, qint64 from) {
+Status FileSystem::write(const QString &path, const QByteArray &bytes, Links links, qint64 from) {
     const DWORD attributes = ::GetFileAttributesW(wide(path));
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         // A link at one of our own names is no file of ours: it goes, and
@@ -135,7 +132,7 @@ storage::Status writeFile(const QString &path, const QByteArray &bytes, Links li
             if (!removed)
                 return lastError();
         } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-            return Error::at(Failure::FolderAtFile, QFileInfo(path).fileName());
+            return Error::system(EISDIR);
         }
     }
     const HANDLE opened = openFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
@@ -152,7 +149,7 @@ storage::Status writeFile(const QString &path, const QByteArray &bytes, Links li
     if (size.QuadPart < from)
         return Error::system(ERROR_INVALID_PARAMETER);
     if (bytes.isEmpty() && from > 0 && size.QuadPart == from)
-        return storage::Done{};
+        return Done{};
     LARGE_INTEGER start{};
     start.QuadPart = from;
     if (!::SetFilePointerEx(file.handle, start, nullptr, FILE_BEGIN))
@@ -169,17 +166,17 @@ storage::Status writeFile(const QString &path, const QByteArray &bytes, Links li
         return lastError();
     if (!::CloseHandle(std::exchange(file.handle, INVALID_HANDLE_VALUE)))
         return lastError();
-    return storage::Done{};
+    return Done{};
 }
 
-storage::Status removeFile(const QString &path) {
+Status FileSystem::remove(const QString &path) {
     if (!retried([&] { return ::DeleteFileW(wide(path)); }) && !missing(::GetLastError()))
         return lastError();
-    return storage::Done{};
+    return Done{};
 }
 
-storage::Status syncDirectory(const QString &) {
-    return storage::Done{}; // Windows keeps a folder's names itself
+Status FileSystem::syncDirectory(const QString &) {
+    return Done{}; // Windows keeps a folder's names itself
 }
 
 FileLock::~FileLock() {
@@ -190,7 +187,7 @@ FileLock::~FileLock() {
 // Every handle on the lock file removes it once the last one is closed; a
 // file that is being removed cannot be opened again (access denied) until
 // then, and counts as held.
-storage::Result<FileLock> lockFile(const QString &path, int waitMs) {
+Result<FileLock> lockFile(const QString &path, int waitMs) {
     const DWORD attributes = ::GetFileAttributesW(wide(path));
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return Error::at(Failure::FolderInTheWay, QFileInfo(path).fileName());
@@ -228,4 +225,4 @@ storage::Result<FileLock> lockFile(const QString &path, int waitMs) {
     }
 }
 
-} // namespace platform
+} // namespace storage

@@ -13,11 +13,8 @@ namespace storage {
 enum class Failure {
     System,          // the system refused: code holds its error
     NotRegularFile,  // a pipe, socket or device stands at name
-    FolderAtFile,    // a folder stands at name, where a ledger file belongs
-    FileAtFolder,    // a file stands at name, where a folder belongs
     FolderInTheWay,  // a folder stands at name, one of our own file names
     NotOurs,         // something else that is no file of ours stands at name
-    TooLarge,        // the file at name is larger than a ledger can be
     LineTooLong,     // a stored line is longer than limit
     TotalTooLong,    // the stored total is longer than limit
     TooManyLines,    // the list would hold more than limit lines
@@ -32,7 +29,8 @@ enum class Failure {
 };
 
 struct Error {
-    explicit Error(Failure failure = Failure::System, int code = 0) : failure(failure), code(code) {}
+    explicit Error(Failure failure = Failure::System, int code = 0, QString name = {}, qint64 limit = 0)
+        : failure(failure), code(code), name(std::move(name)), limit(limit) {}
 
     Failure failure;
     int code;                 // System: errno, or GetLastError() where windowsCode
@@ -47,16 +45,8 @@ struct Error {
     bool heldByAnotherProgram() const { return windowsCode && (code == 32 || code == 33); }
 
     static Error system(int code) { return Error(Failure::System, code); }
-    static Error at(Failure failure, const QString &name) {
-        Error error(failure);
-        error.name = name;
-        return error;
-    }
-    static Error over(Failure failure, qint64 limit) {
-        Error error(failure);
-        error.limit = limit;
-        return error;
-    }
+    static Error at(Failure failure, const QString &name) { return Error(failure, 0, name); }
+    static Error over(Failure failure, qint64 limit) { return Error(failure, 0, QString(), limit); }
 };
 
 // A value or the error that took its place.

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "model/account_session.h"
+
 #include <QWidget>
 
 class Form1;
@@ -12,8 +14,10 @@ class Picture;
 class PictureButton;
 } // namespace ui
 
+// The save-account and open-account dialogs, and the quick save.
+
 // The common layout of the save-account and open-account dialogs: a user
-// name, a masked password, a command picture and Cancelar.
+// name, a password shown as "*", a command picture and Cancelar.
 class AccountDialog : public QWidget {
     Q_OBJECT
 public:
@@ -21,20 +25,67 @@ public:
     QLineEdit *pass;
     QLineEdit *Text3;          // hidden scratch field
     ui::PictureButton *Image1; // the dialog's command
-    ui::PictureButton *Image2; // Cancelar
+    ui::PictureButton *Image2; // Cancelar: hides the dialog
     ui::Picture *Image3;       // background
     QLabel *Label1;
     QLabel *Label2;
 
 protected:
-    // Shows every character of the password as "*".
-    void usePasswordMask();
-
     // The ledger window the command works on, once both fields are filled
     // in. Null when a field is empty, which the user has then been told, or
     // when there is no ledger window.
     Form1 *ledgerForCommand();
 
+    // Makes the session's account, as the two fields name it, the one the
+    // ledger window uses.
+    void useAccount(Form1 *ledger, account::Session session);
+
     AccountDialog(const QString &name, const QString &caption, const char *icon, const char *commandPicture,
                   const QRect &text3Geometry, QWidget *parent);
 };
+
+// The save-account dialog: saves the ledger under a user name and a numeric
+// password and makes that account the one in use.
+class guardar : public AccountDialog {
+    Q_OBJECT
+public:
+    explicit guardar(QWidget *parent = nullptr);
+
+    // The key filter of the password field: sets the character code to 0,
+    // which drops the character, unless it is a digit or Backspace (8).
+    static void pass_Keypress(int &KeyAscii);
+
+public slots:
+    void Form_Load();
+    void Image1_Click();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+};
+
+// The open-account dialog: signs in to a saved ledger and loads it into the
+// ledger window.
+class abrir : public AccountDialog {
+    Q_OBJECT
+public:
+    explicit abrir(QWidget *parent = nullptr);
+
+public slots:
+    void Form_Load();
+    void Image1_Click();
+};
+
+namespace quicksave {
+
+// The ledger the window shows: the text of each line of its list and the
+// text of its total.
+account::Ledger shownLedger(const Form1 &ledger);
+
+// The ledger window's save command: asks for an account while none is in
+// use, otherwise saves the ledger back to the account in use, unless
+// another save has replaced the files the window last read or saved there.
+// When that save fails or is refused, the save-account dialog follows the
+// message, so that the ledger can still be saved under another account.
+void run(Form1 *ledger);
+
+} // namespace quicksave

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/ledger_window.h"
+#include "ui/account_dialog.h"
 
 #include "model/numbertext.h"
 #include "ui/entry_list.h"
 #include "ui/fonts.h"
 #include "ui/messagebox.h"
 #include "ui/print_command.h"
-#include "ui/quick_save.h"
 #include "ui/widgets.h"
 #include "ui/window_registry.h"
 

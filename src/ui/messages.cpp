@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <cerrno>
+#include <utility>
 
 namespace messages {
 
@@ -100,52 +101,45 @@ std::optional<Message> ownMessage(const Error &error, const QString &title) {
     }
 }
 
-// The error number of the same meaning as a Windows error code (winerror.h,
-// by number, so that this builds everywhere); -1 for one without any.
+// The error numbers of the same meaning as Windows error codes (winerror.h,
+// by number, so that this builds everywhere).
+const std::pair<int, int> kWindowsErrors[] = {
+    {39, ENOSPC},        // ERROR_HANDLE_DISK_FULL
+    {112, ENOSPC},       // ERROR_DISK_FULL
+    {1295, ENOSPC},      // ERROR_DISK_QUOTA_EXCEEDED
+    {5, EACCES},         // ERROR_ACCESS_DENIED
+    {1314, EACCES},      // ERROR_PRIVILEGE_NOT_HELD
+    {19, EROFS},         // ERROR_WRITE_PROTECT
+    {2, ENOENT},         // ERROR_FILE_NOT_FOUND
+    {3, ENOENT},         // ERROR_PATH_NOT_FOUND
+    {15, ENOENT},        // ERROR_INVALID_DRIVE
+    {21, ENOENT},        // ERROR_NOT_READY
+    {53, ENOENT},        // ERROR_BAD_NETPATH
+    {80, EEXIST},        // ERROR_FILE_EXISTS
+    {183, EEXIST},       // ERROR_ALREADY_EXISTS
+    {267, ENOTDIR},      // ERROR_DIRECTORY
+    {206, ENAMETOOLONG}, // ERROR_FILENAME_EXCED_RANGE
+    {4, EMFILE},         // ERROR_TOO_MANY_OPEN_FILES
+    {8, ENOMEM},         // ERROR_NOT_ENOUGH_MEMORY
+    {14, ENOMEM},        // ERROR_OUTOFMEMORY
+    {17, EXDEV},         // ERROR_NOT_SAME_DEVICE
+    {223, EFBIG},        // ERROR_FILE_TOO_LARGE
+    {23, EIO},           // ERROR_CRC
+    {29, EIO},           // ERROR_WRITE_FAULT
+    {30, EIO},           // ERROR_READ_FAULT
+    {31, EIO},           // ERROR_GEN_FAILURE
+    {1117, EIO},         // ERROR_IO_DEVICE
+};
+
+// The error number of the error; -1 for a Windows code without one.
 int errnoOf(const Error &error) {
     if (!error.windowsCode)
         return error.code;
-    switch (error.code) {
-    case 39:   // ERROR_HANDLE_DISK_FULL
-    case 112:  // ERROR_DISK_FULL
-    case 1295: // ERROR_DISK_QUOTA_EXCEEDED
-        return ENOSPC;
-    case 5:    // ERROR_ACCESS_DENIED
-    case 1314: // ERROR_PRIVILEGE_NOT_HELD
-        return EACCES;
-    case 19: // ERROR_WRITE_PROTECT
-        return EROFS;
-    case 2:  // ERROR_FILE_NOT_FOUND
-    case 3:  // ERROR_PATH_NOT_FOUND
-    case 15: // ERROR_INVALID_DRIVE
-    case 21: // ERROR_NOT_READY
-    case 53: // ERROR_BAD_NETPATH
-        return ENOENT;
-    case 80:  // ERROR_FILE_EXISTS
-    case 183: // ERROR_ALREADY_EXISTS
-        return EEXIST;
-    case 267: // ERROR_DIRECTORY
-        return ENOTDIR;
-    case 206: // ERROR_FILENAME_EXCED_RANGE
-        return ENAMETOOLONG;
-    case 4: // ERROR_TOO_MANY_OPEN_FILES
-        return EMFILE;
-    case 8:  // ERROR_NOT_ENOUGH_MEMORY
-    case 14: // ERROR_OUTOFMEMORY
-        return ENOMEM;
-    case 17: // ERROR_NOT_SAME_DEVICE
-        return EXDEV;
-    case 223: // ERROR_FILE_TOO_LARGE
-        return EFBIG;
-    case 23:   // ERROR_CRC
-    case 29:   // ERROR_WRITE_FAULT
-    case 30:   // ERROR_READ_FAULT
-    case 31:   // ERROR_GEN_FAILURE
-    case 1117: // ERROR_IO_DEVICE
-        return EIO;
-    default:
-        return -1;
+    for (const auto &[code, number] : kWindowsErrors) {
+        if (code == error.code)
+            return number;
     }
+    return -1;
 }
 
 QString systemReason(const Error &error) {
@@ -212,19 +206,13 @@ QString reason(const Error &error) {
         return systemReason(error);
     case Failure::NotRegularFile:
         return QStringLiteral("uno de los archivos no es un archivo normal");
-    case Failure::FolderAtFile:
-        return QStringLiteral("hay una carpeta con el nombre de uno de los archivos");
-    case Failure::FileAtFolder:
-        return QStringLiteral("hay un archivo donde debería haber una carpeta");
     case Failure::FolderInTheWay:
         return QStringLiteral("hay una carpeta llamada %1 en la carpeta de la cuenta").arg(error.name);
     case Failure::NotOurs:
         return QStringLiteral("hay algo llamado %1 en la carpeta de la cuenta que no es un archivo normal")
             .arg(error.name);
-    case Failure::TooLarge:
-        return QStringLiteral("el archivo es demasiado grande");
     case Failure::Missing:
-        return QStringLiteral("la carpeta o el archivo ya no existe");
+        return systemReason(Error::system(ENOENT));
     default:
         return ownMessage(error, QString()).value_or(Message{}).text;
     }
