@@ -12,6 +12,7 @@
 #include "ui/widgets.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QScrollBar>
@@ -40,6 +41,7 @@ private slots:
     void tabsDrawnAsColumns();
     void redrawnLinesFollowFontAndText();
     void longestLineReadToItsEnd();
+    void scrollBarRedrawnWhenItsHandleMoves();
     void noLineLooksCurrentUnlessSelected();
     void keyboardAlone();
 
@@ -369,6 +371,23 @@ void TestLedgerWindow::longestLineReadToItsEnd() {
     delete list->takeItem(7);
     QTRY_VERIFY(!bar->isVisible() && list->height() + line > 477);
     QCOMPARE(list->viewport()->height() % line, 0);
+}
+
+// The bar on screen follows a change of range that resizes its handle.
+void TestLedgerWindow::scrollBarRedrawnWhenItsHandleMoves() {
+    QScrollBar *bar = ledger->lst->verticalScrollBar();
+    auto shownAsItIs = [&] {
+        const auto *screen = dynamic_cast<QImage *>(ledger->backingStore()->paintDevice());
+        const QRect place(bar->mapTo(ledger, QPoint()), bar->size());
+        return screen && screen->copy(place).convertToFormat(QImage::Format_RGB32) ==
+                             bar->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    entrylist::appendAll(ledger->lst, QStringList(40, QStringLiteral("01/12/2026\t\t+1,00\u20AC\t\tPan")));
+    for (int i = 0; i < 5; ++i) {
+        ledger->lst->setCurrentRow(0);
+        testsupport::click(ledger->Image2);
+        QTRY_VERIFY(shownAsItIs());
+    }
 }
 
 void TestLedgerWindow::noLineLooksCurrentUnlessSelected() {

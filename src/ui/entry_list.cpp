@@ -8,11 +8,13 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyleOptionSlider>
 #include <QTextOption>
 #include <QTimer>
 
 #include <array>
 #include <cmath>
+#include <optional>
 
 namespace entrylist {
 
@@ -102,6 +104,55 @@ private:
 
 void keepWholeLines(QListWidget *list, int room) {
     new WholeLines(list, room);
+}
+
+namespace {
+
+class SteadyScrollBar : public QScrollBar {
+public:
+    using QScrollBar::QScrollBar;
+
+protected:
+    void sliderChange(SliderChange change) override {
+        if (change == SliderRangeChange && m_drawn && *m_drawn == look())
+            return;
+        QScrollBar::sliderChange(change);
+    }
+
+    void paintEvent(QPaintEvent *event) override {
+        m_drawn = look();
+        QScrollBar::paintEvent(event);
+    }
+
+private:
+    // What the style draws from besides the bar's size, palette and style,
+    // whose changes draw it again anyway.
+    struct Look {
+        QStyle::State state;
+        QStyle::SubControls active;
+        QRect handle;
+        bool atStart, atEnd;
+        bool operator==(const Look &other) const {
+            return state == other.state && active == other.active && handle == other.handle &&
+                   atStart == other.atStart && atEnd == other.atEnd;
+        }
+    };
+
+    Look look() const {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        return {option.state, option.activeSubControls,
+                style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this),
+                option.sliderPosition <= option.minimum, option.sliderPosition >= option.maximum};
+    }
+
+    std::optional<Look> m_drawn;
+};
+
+} // namespace
+
+void keepScrollBarSteady(QListWidget *list) {
+    list->setVerticalScrollBar(new SteadyScrollBar(Qt::Vertical, list));
 }
 
 namespace {
