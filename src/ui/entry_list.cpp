@@ -225,23 +225,28 @@ private:
 
 TabStopDelegate::TabStopDelegate(QListWidget *list) : QStyledItemDelegate(list), m_list(list) {
     const QAbstractItemModel *model = list->model();
-    // New lines can only widen the widest; a line as wide as it going away
-    // or a text changing makes it dirty. Nothing is measured while dirty:
-    // the next size asked for counts every line once.
+    // New lines can only widen the widest; the last line as wide as it
+    // going away or a text changing makes it dirty. Nothing is measured
+    // while dirty: the next size asked for counts every line once.
     connect(model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
         if (m_dirty)
             return;
         LineMeasure measure(m_list->font());
         for (int row = first; row <= last; ++row)
-            m_widest = qMax(m_widest, measure.width(m_list->item(row)->text()));
+            count(measure.width(m_list->item(row)->text()));
     });
     connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
             [this](const QModelIndex &, int first, int last) {
                 if (m_dirty)
                     return;
                 LineMeasure measure(m_list->font());
-                for (int row = first; row <= last && !m_dirty; ++row)
-                    m_dirty = measure.width(m_list->item(row)->text()) >= m_widest;
+                for (int row = first; row <= last && !m_dirty; ++row) {
+                    const int width = measure.width(m_list->item(row)->text());
+                    if (width == m_widest)
+                        m_dirty = --m_widestLines == 0;
+                    else
+                        m_dirty = width > m_widest;
+                }
             });
     // The list's model empties itself while the list is being destroyed:
     // the list is not asked then.
@@ -304,12 +309,21 @@ QSize TabStopDelegate::sizeHint(const QStyleOptionViewItem &option, const QModel
 int TabStopDelegate::widest() const {
     if (m_dirty) {
         LineMeasure measure(m_list->font());
-        m_widest = 0;
+        m_widest = m_widestLines = 0;
         for (int row = 0; row < m_list->count(); ++row)
-            m_widest = qMax(m_widest, measure.width(m_list->item(row)->text()));
+            count(measure.width(m_list->item(row)->text()));
         m_dirty = false;
     }
     return m_widest;
+}
+
+void TabStopDelegate::count(int width) const {
+    if (width > m_widest) {
+        m_widest = width;
+        m_widestLines = 0;
+    }
+    if (width == m_widest)
+        ++m_widestLines;
 }
 
 QStaticText TabStopDelegate::laidOut(const QString &text, const QFont &font) const {

@@ -71,10 +71,15 @@ private:
     QStaticText laidOut(const QString &text, const QFont &font) const;
     // The widest line's width as drawn, counted again first when dirty.
     int widest() const;
+    // Counts a line of that width into the widest and its number of lines.
+    void count(int width) const;
 
     QListWidget *m_list;
     mutable QCache<QString, QStaticText> m_laidOut{256};
     mutable int m_widest = 0;
+    // How many lines are as wide as the widest: only the last of them going
+    // away makes every line be measured again.
+    mutable int m_widestLines = 0;
     mutable bool m_dirty = true;
 };
 
