@@ -11,6 +11,7 @@
 #include "ui/widgets.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QScrollBar>
@@ -39,6 +40,7 @@ private slots:
     void tabsDrawnAsColumns();
     void redrawnLinesFollowFontAndText();
     void longestLineReadToItsEnd();
+    void scrollBarRedrawnWhenItsHandleMoves();
     void noLineLooksCurrentUnlessSelected();
     void keyboardAlone();
 
@@ -341,7 +343,8 @@ void TestLedgerWindow::longestLineReadToItsEnd() {
     const QString longLine = QStringLiteral("08/12/2026\t\t-17,07\u20AC\t\tTransferencia recibida de la "
                                             "cuenta de ahorro para las vacaciones de verano en la costa");
     for (int i = 0; i < 40; ++i)
-        entrylist::append(list, i == 7 ? longLine : QStringLiteral("01/12/2026\t\t+1,00\u20AC\t\tPan"), 100);
+        entrylist::append(
+            list, i == 7 || i == 9 ? longLine : QStringLiteral("01/12/2026\t\t+1,00\u20AC\t\tPan"), 100);
     QScrollBar *bar = list->horizontalScrollBar();
     QTRY_VERIFY(bar->isVisible());
 
@@ -364,13 +367,35 @@ void TestLedgerWindow::longestLineReadToItsEnd() {
     QVERIFY2(lastInk < image.width() - 1 && lastInk > image.width() - 20,
              qPrintable(QString::number(lastInk)));
 
-    // Without it there is nothing to scroll to, and more lines show once
-    // the list has been fitted again, a turn of the event loop after the
-    // scroll bar has gone (on Windows a wait can end in between).
+    // Without one of the two the other still reaches as far; without both
+    // there is nothing to scroll to, and more lines show once the list has
+    // been fitted again, a turn of the event loop after the scroll bar has
+    // gone (on Windows a wait can end in between).
+    const int end = bar->maximum();
+    delete list->takeItem(9);
+    list->doItemsLayout();
+    QCOMPARE(bar->maximum(), end);
     delete list->takeItem(7);
     QTRY_VERIFY(!bar->isVisible());
     QTRY_COMPARE(list->viewport()->height() % line, 0);
     QVERIFY(list->height() + line > 477);
+}
+
+// The bar on screen follows a change of range that resizes its handle.
+void TestLedgerWindow::scrollBarRedrawnWhenItsHandleMoves() {
+    QScrollBar *bar = ledger->lst->verticalScrollBar();
+    auto shownAsItIs = [&] {
+        const auto *screen = dynamic_cast<QImage *>(ledger->backingStore()->paintDevice());
+        const QRect place(bar->mapTo(ledger, QPoint()), bar->size());
+        return screen && screen->copy(place).convertToFormat(QImage::Format_RGB32) ==
+                             bar->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    entrylist::appendAll(ledger->lst, QStringList(40, QStringLiteral("01/12/2026\t\t+1,00\u20AC\t\tPan")));
+    for (int i = 0; i < 5; ++i) {
+        ledger->lst->setCurrentRow(0);
+        testsupport::click(ledger->Image2);
+        QTRY_VERIFY(shownAsItIs());
+    }
 }
 
 void TestLedgerWindow::noLineLooksCurrentUnlessSelected() {

@@ -8,11 +8,13 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyleOptionSlider>
 #include <QTextOption>
 #include <QTimer>
 
 #include <array>
 #include <cmath>
+#include <optional>
 
 namespace entrylist {
 
@@ -106,6 +108,55 @@ void keepWholeLines(QListWidget *list, int room) {
 
 namespace {
 
+class SteadyScrollBar : public QScrollBar {
+public:
+    using QScrollBar::QScrollBar;
+
+protected:
+    void sliderChange(SliderChange change) override {
+        if (change == SliderRangeChange && m_drawn && *m_drawn == look())
+            return;
+        QScrollBar::sliderChange(change);
+    }
+
+    void paintEvent(QPaintEvent *event) override {
+        m_drawn = look();
+        QScrollBar::paintEvent(event);
+    }
+
+private:
+    // What the style draws from besides the bar's size, palette and style,
+    // whose changes draw it again anyway.
+    struct Look {
+        QStyle::State state;
+        QStyle::SubControls active;
+        QRect handle;
+        bool atStart, atEnd;
+        bool operator==(const Look &other) const {
+            return state == other.state && active == other.active && handle == other.handle &&
+                   atStart == other.atStart && atEnd == other.atEnd;
+        }
+    };
+
+    Look look() const {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        return {option.state, option.activeSubControls,
+                style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this),
+                option.sliderPosition <= option.minimum, option.sliderPosition >= option.maximum};
+    }
+
+    std::optional<Look> m_drawn;
+};
+
+} // namespace
+
+void keepScrollBarSteady(QListWidget *list) {
+    list->setVerticalScrollBar(new SteadyScrollBar(Qt::Vertical, list));
+}
+
+namespace {
+
 // Measures lines in one font as drawn, tabs included, in whole pixels.
 // Widths are summed from each character's advance, which for Latin text is
 // the width drawn (kerning takes a little off at most), in 1/64 pixels, so
@@ -174,23 +225,28 @@ private:
 
 TabStopDelegate::TabStopDelegate(QListWidget *list) : QStyledItemDelegate(list), m_list(list) {
     const QAbstractItemModel *model = list->model();
-    // New lines can only widen the widest; a line as wide as it going away
-    // or a text changing makes it dirty. Nothing is measured while dirty:
-    // the next size asked for counts every line once.
+    // New lines can only widen the widest; the last line as wide as it
+    // going away or a text changing makes it dirty. Nothing is measured
+    // while dirty: the next size asked for counts every line once.
     connect(model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
         if (m_dirty)
             return;
         LineMeasure measure(m_list->font());
         for (int row = first; row <= last; ++row)
-            m_widest = qMax(m_widest, measure.width(m_list->item(row)->text()));
+            count(measure.width(m_list->item(row)->text()));
     });
     connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
             [this](const QModelIndex &, int first, int last) {
                 if (m_dirty)
                     return;
                 LineMeasure measure(m_list->font());
-                for (int row = first; row <= last && !m_dirty; ++row)
-                    m_dirty = measure.width(m_list->item(row)->text()) >= m_widest;
+                for (int row = first; row <= last && !m_dirty; ++row) {
+                    const int width = measure.width(m_list->item(row)->text());
+                    if (width == m_widest)
+                        m_dirty = --m_widestLines == 0;
+                    else
+                        m_dirty = width > m_widest;
+                }
             });
     // The list's model empties itself while the list is being destroyed:
     // the list is not asked then.
@@ -253,12 +309,21 @@ QSize TabStopDelegate::sizeHint(const QStyleOptionViewItem &option, const QModel
 int TabStopDelegate::widest() const {
     if (m_dirty) {
         LineMeasure measure(m_list->font());
-        m_widest = 0;
+        m_widest = m_widestLines = 0;
         for (int row = 0; row < m_list->count(); ++row)
-            m_widest = qMax(m_widest, measure.width(m_list->item(row)->text()));
+            count(measure.width(m_list->item(row)->text()));
         m_dirty = false;
     }
     return m_widest;
+}
+
+void TabStopDelegate::count(int width) const {
+    if (width > m_widest) {
+        m_widest = width;
+        m_widestLines = 0;
+    }
+    if (width == m_widest)
+        ++m_widestLines;
 }
 
 QStaticText TabStopDelegate::laidOut(const QString &text, const QFont &font) const {

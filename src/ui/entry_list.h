@@ -42,6 +42,13 @@ int wholeLinesHeight(const QListWidget *list, int room);
 // comes or goes or its font changes; its top, left and width stay.
 void keepWholeLines(QListWidget *list, int room);
 
+// Gives the list a vertical scroll bar that is drawn again on a change of
+// its range only when that moves or resizes its handle or reaches an end: a
+// line added to or taken from a long list changes the range but not what
+// the bar shows, and drawing the bar's shaded groove costs more than
+// drawing the lines that changed.
+void keepScrollBarSteady(QListWidget *list);
+
 // Draws a line's tab characters as columns at the list's tab stops, and
 // gives every line the width of the widest one as drawn, so that the list
 // scrolls to the end of its longest line. No line is drawn as current
@@ -64,10 +71,15 @@ private:
     QStaticText laidOut(const QString &text, const QFont &font) const;
     // The widest line's width as drawn, counted again first when dirty.
     int widest() const;
+    // Counts a line of that width into the widest and its number of lines.
+    void count(int width) const;
 
     QListWidget *m_list;
     mutable QCache<QString, QStaticText> m_laidOut{256};
     mutable int m_widest = 0;
+    // How many lines are as wide as the widest: only the last of them going
+    // away makes every line be measured again.
+    mutable int m_widestLines = 0;
     mutable bool m_dirty = true;
 };
 

@@ -70,6 +70,7 @@ Form1::Form1(QWidget *parent) : QWidget(parent) {
     // The layout gives the list 477 pixels; it takes as many whole lines
     // of its font as fit.
     lst->setGeometry(32, 96, 809, 477);
+    entrylist::keepScrollBarSteady(lst);
     entrylist::keepWholeLines(lst, 477);
 
     Text1 =
