@@ -93,7 +93,10 @@ QByteArray journalOf(const LedgerPaths &paths, const std::array<Change, 2> &chan
         bytes += QByteArray::number(change.from) + "\r\n" + QByteArray::number(change.tail.size()) + "\r\n";
     for (const Change &change : changes)
         bytes += change.tail;
-    return bytes + digest(bytes) + "\r\n";
+    // Appended in place: the reserve leaves room, so the new bytes are not
+    // copied once more.
+    bytes += digest(bytes) + "\r\n";
+    return bytes;
 }
 
 // Removes a file that a save must not leave behind; where it cannot, the
