@@ -251,7 +251,9 @@ Status save(const LedgerPaths &paths, const QByteArray &entries, const QByteArra
         if (now && seen && *found == PathKind::File && *now != (i == 0 ? seen->entries : seen->total))
             return Error{Failure::ChangedSinceRead};
         const qsizetype from = now ? sharedPrefix(*now, text) : 0;
-        changes[i] = Change{from, text.mid(from)};
+        // The tail lies in the caller's text, which outlives the save: it
+        // is not copied.
+        changes[i] = Change{from, QByteArray::fromRawData(text.constData() + from, text.size() - from)};
         unchanged = unchanged && now && from == now->size() && from == text.size();
     }
     // Files that already hold the ledger, as written by an earlier save,
