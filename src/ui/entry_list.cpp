@@ -184,11 +184,13 @@ public:
         const qsizetype size = text.size();
         for (qsizetype i = 0; i < size; ++i) {
             const char16_t code = codes[i].unicode();
-            int *advance = code < 0x100 ? &m_advances[code] : nullptr;
-            if (advance && *advance >= 0) {
-                x += *advance;
+            // Most characters take one look-up, read into a local.
+            const int known = code < 0x100 ? m_advances[code] : kOther;
+            if (known >= 0) {
+                x += known;
                 continue;
             }
+            int *advance = code < 0x100 ? &m_advances[code] : nullptr;
             if (advance && *advance == kTab) {
                 // As the text layout does: on to the next stop right of x.
                 x = pieceStart = (x / m_tabStop + 1) * m_tabStop;
