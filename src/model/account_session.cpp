@@ -116,8 +116,8 @@ Result<Loaded> Session::open(const Room &room) {
     const Result<ledgerstore::StoredLedger> stored = ledgerstore::read(*paths);
     if (!stored)
         return stored.error();
-    if (ledgerformat::longestLine(stored->entries) > kMaxLineLength ||
-        ledgerformat::longestLine(stored->total) > kMaxLineLength)
+    const ledgerformat::LineShape entries = ledgerformat::lineShape(stored->entries);
+    if (entries.longest > kMaxLineLength || ledgerformat::longestLine(stored->total) > kMaxLineLength)
         return Error::over(Failure::LineTooLong, kMaxLineLength);
     // Of the total file's lines only the last one stays in the total box, so
     // only it is decoded; the entries are counted before they are decoded.
@@ -125,9 +125,9 @@ Result<Loaded> Session::open(const Room &room) {
     loaded.total = ledgerformat::lastLine(stored->total);
     if (loaded.total && loaded.total->size() > room.totalLength)
         return Error::over(Failure::TotalTooLong, room.totalLength);
-    if (room.shownLines + ledgerformat::lineCount(stored->entries) > room.maxLines)
+    if (room.shownLines + entries.count > room.maxLines)
         return Error::over(Failure::TooManyLines, room.maxLines);
-    loaded.entries = ledgerformat::fileLines(stored->entries);
+    loaded.entries = ledgerformat::fileLines(stored->entries, entries.count);
     m_seen = *stored;
     m_paths = *paths;
     return loaded;

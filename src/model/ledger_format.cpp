@@ -157,26 +157,32 @@ std::optional<QByteArray> fileBytes(const QStringList &lines) {
     return bytes;
 }
 
-QStringList fileLines(const QByteArray &bytes) {
+QStringList fileLines(const QByteArray &bytes, qsizetype count) {
     // Each line is decoded straight from the bytes, with no copy of its
     // bytes or of the whole text in between.
     QStringList lines;
+    lines.reserve(count);
     forEachLine(bytes, [&](qsizetype start, qsizetype length) {
         lines.append(decodeBytes(bytes.constData() + start, length));
     });
     return lines;
 }
 
+LineShape lineShape(const QByteArray &bytes) {
+    LineShape shape;
+    forEachLine(bytes, [&](qsizetype, qsizetype length) {
+        ++shape.count;
+        shape.longest = qMax(shape.longest, length);
+    });
+    return shape;
+}
+
 qsizetype lineCount(const QByteArray &bytes) {
-    qsizetype count = 0;
-    forEachLine(bytes, [&](qsizetype, qsizetype) { ++count; });
-    return count;
+    return lineShape(bytes).count;
 }
 
 qsizetype longestLine(const QByteArray &bytes) {
-    qsizetype longest = 0;
-    forEachLine(bytes, [&](qsizetype, qsizetype length) { longest = qMax(longest, length); });
-    return longest;
+    return lineShape(bytes).longest;
 }
 
 std::optional<QString> lastLine(const QByteArray &bytes) {

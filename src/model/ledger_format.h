@@ -66,8 +66,16 @@ QString unsavableCharacters(const QString &text);
 // when a line holds an unsavable character.
 std::optional<QByteArray> fileBytes(const QStringList &lines);
 
-// The lines of a file, decoded.
-QStringList fileLines(const QByteArray &bytes);
+// The lines of a file, decoded; room for count of them is made at once.
+QStringList fileLines(const QByteArray &bytes, qsizetype count = 0);
+
+// How many lines fileLines() gives and the length of the longest, in
+// bytes, found in one pass without decoding them.
+struct LineShape {
+    qsizetype count = 0;
+    qsizetype longest = 0;
+};
+LineShape lineShape(const QByteArray &bytes);
 
 // How many lines fileLines() gives, counted without decoding them.
 qsizetype lineCount(const QByteArray &bytes);

@@ -128,14 +128,15 @@ struct Pending {
 // was cut short (the file's name and ".new", with a random ending where the
 // file system has no unnamed files) are never read: they go.
 void removeOldCopies(const LedgerPaths &paths) {
+    // The folder is listed once for both files.
     const QDir folder(paths.directory);
+    QStringList patterns;
     for (const QString &file : {paths.entries, paths.total}) {
         const QString stem = QFileInfo(file).fileName() + QStringLiteral(".new");
-        const QStringList copies =
-            folder.entryList({stem, stem + QStringLiteral(".*")}, QDir::Files | QDir::Hidden);
-        for (const QString &name : copies)
-            discard(folder.filePath(name));
+        patterns << stem << stem + QStringLiteral(".*");
     }
+    for (const QString &name : folder.entryList(patterns, QDir::Files | QDir::Hidden))
+        discard(folder.filePath(name));
 }
 
 // What a whole journal holds; nothing when there is no journal, or only

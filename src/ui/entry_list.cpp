@@ -25,7 +25,10 @@ void append(QListWidget *list, const QString &text, qint32 amount) {
 }
 
 void appendAll(QListWidget *list, const QStringList &texts) {
-    list->addItems(texts);
+    if (auto *delegate = qobject_cast<TabStopDelegate *>(list->itemDelegate()))
+        delegate->append(texts);
+    else
+        list->addItems(texts);
 }
 
 qint32 cents(const QListWidget *list, int index) {
@@ -181,11 +184,13 @@ public:
         const qsizetype size = text.size();
         for (qsizetype i = 0; i < size; ++i) {
             const char16_t code = codes[i].unicode();
-            int *advance = code < 0x100 ? &m_advances[code] : nullptr;
-            if (advance && *advance >= 0) {
-                x += *advance;
+            // Most characters take one look-up, read into a local.
+            const int known = code < 0x100 ? m_advances[code] : kOther;
+            if (known >= 0) {
+                x += known;
                 continue;
             }
+            int *advance = code < 0x100 ? &m_advances[code] : nullptr;
             if (advance && *advance == kTab) {
                 // As the text layout does: on to the next stop right of x.
                 x = pieceStart = (x / m_tabStop + 1) * m_tabStop;
@@ -227,13 +232,24 @@ TabStopDelegate::TabStopDelegate(QListWidget *list) : QStyledItemDelegate(list),
     const QAbstractItemModel *model = list->model();
     // New lines can only widen the widest; the last line as wide as it
     // going away or a text changing makes it dirty. Nothing is measured
-    // while dirty: the next size asked for counts every line once.
+    // while dirty: the next size asked for counts every line once. An
+    // empty list is never dirty, so that lines filling it are measured as
+    // they come.
+    connect(model, &QAbstractItemModel::rowsAboutToBeInserted, this, [this] {
+        if (m_dirty && m_list->count() == 0) {
+            m_widest = m_widestLines = 0;
+            m_dirty = false;
+        }
+    });
     connect(model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
         if (m_dirty)
             return;
+        // The texts being appended are measured as given, rather than
+        // read back from each new item.
+        const bool given = m_appending && m_appending->size() == last - first + 1;
         LineMeasure measure(m_list->font());
         for (int row = first; row <= last; ++row)
-            count(measure.width(m_list->item(row)->text()));
+            count(measure.width(given ? m_appending->at(row - first) : m_list->item(row)->text()));
     });
     connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
             [this](const QModelIndex &, int first, int last) {
@@ -257,6 +273,12 @@ TabStopDelegate::TabStopDelegate(QListWidget *list) : QStyledItemDelegate(list),
                     m_dirty = true;
             });
     list->installEventFilter(this);
+}
+
+void TabStopDelegate::append(const QStringList &texts) {
+    m_appending = &texts;
+    m_list->addItems(texts);
+    m_appending = nullptr;
 }
 
 bool TabStopDelegate::eventFilter(QObject *watched, QEvent *event) {

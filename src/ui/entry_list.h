@@ -60,6 +60,8 @@ public:
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
                const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    // Appends the lines to the list at once, measuring them as given.
+    void append(const QStringList &texts);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -81,6 +83,8 @@ private:
     // away makes every line be measured again.
     mutable int m_widestLines = 0;
     mutable bool m_dirty = true;
+    // The texts append() is adding, while it adds them.
+    const QStringList *m_appending = nullptr;
 };
 
 } // namespace entrylist
