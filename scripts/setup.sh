@@ -8,7 +8,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
 
 # Packages needed to build and run the application.
-APP_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-svg-dev libqt6svg6 libqt6printsupport6 libgl-dev fonts-wine fonts-dejavu-core qt6-translations-l10n)
+APP_PACKAGES=(cmake g++ make pkg-config qt6-base-dev libfontconfig-dev qt6-svg-dev libqt6svg6 libqt6printsupport6 libgl-dev fonts-wine fonts-dejavu-core qt6-translations-l10n)
 # Extra packages the test suite needs (PDF text, a private print scheduler),
 # then those of the fuzz targets (clang with libFuzzer and its sanitizer
 # runtimes), of the static analysis, and the X and SQLite libraries that the

@@ -10,6 +10,12 @@
 #include <QProxyStyle>
 #include <QTranslator>
 
+#ifdef TESORILA_FONTCONFIG
+#include <fontconfig/fontconfig.h>
+
+#include <thread>
+#endif
+
 namespace application {
 
 namespace {
@@ -125,7 +131,37 @@ protected:
     }
 };
 
+#ifdef TESORILA_FONTCONFIG
+// The thread that reads the font configuration; joined before Qt first
+// asks for a font, or when the program ends without having asked.
+struct FontReader {
+    std::thread thread;
+    ~FontReader() { wait(); }
+    void wait() {
+        if (thread.joinable())
+            thread.join();
+    }
+};
+
+FontReader &fontReader() {
+    static FontReader reader;
+    return reader;
+}
+#endif
+
 } // namespace
+
+void startReadingFonts() {
+#ifdef TESORILA_FONTCONFIG
+    // fontconfig reads its environment variables as it goes, and Qt takes a
+    // desktop's start-up id out of the environment while it connects to the
+    // display: with one given, Qt reads the configuration itself, later.
+    const bool environmentChanges =
+        qEnvironmentVariableIsSet("DESKTOP_STARTUP_ID") || qEnvironmentVariableIsSet("XDG_ACTIVATION_TOKEN");
+    if (!environmentChanges && !fontReader().thread.joinable())
+        fontReader().thread = std::thread([] { FcInit(); });
+#endif
+}
 
 void choosePlatform() {
 #if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
@@ -135,6 +171,11 @@ void choosePlatform() {
 }
 
 void setUp(QApplication &app) {
+#ifdef TESORILA_FONTCONFIG
+    // Qt's own reading finds the configuration read (FcInit() does the work
+    // once per process).
+    fontReader().wait();
+#endif
     QApplication::setApplicationName(QStringLiteral("Tesorila"));
     QApplication::setApplicationVersion(QStringLiteral(TESORILA_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("tesorila"));

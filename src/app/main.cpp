@@ -7,6 +7,7 @@
 
 int main(int argc, char *argv[]) {
     application::choosePlatform();
+    application::startReadingFonts();
     QApplication app(argc, argv);
     // Set up first: a running copy that does not answer is named in a
     // message box.
