@@ -49,9 +49,14 @@ QFont withFallback(const QString &family, qreal pointSize) {
     QFont font(family);
     font.setPointSizeF(pointSize);
     font.setStyleHint(QFont::SansSerif);
-    // Where the family is not available, similar sans faces stand in.
-    font.setFamilies({family, QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans"),
-                      QStringLiteral("Sans Serif")});
+    // Where the family is not available, similar sans faces stand in. Only
+    // then: a font given stand-ins has the desktop's whole list of faces
+    // for missing letters sorted when it is first used (several
+    // milliseconds at start-up), where one without has it only on a letter
+    // its face lacks.
+    if (!installed(family))
+        font.setFamilies({family, QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans"),
+                          QStringLiteral("Sans Serif")});
     return font;
 }
 
