@@ -9,7 +9,6 @@
 //   tesorila_bench --memoria tesorila|base  one peak memory, in a process of its own
 
 #include "testsupport.h"
-#include "x_watch.h"
 
 #include "app/window_set.h"
 #include "model/clock.h"
@@ -61,6 +60,8 @@ struct Result {
     std::optional<int> maxMs;
 };
 QList<Result> g_results;
+
+void measureStartUp(); // at the end, after Xlib's macros
 
 [[noreturn]] void fail(const QString &message) {
     throw std::runtime_error(message.toStdString());
@@ -440,34 +441,6 @@ void measureMemory() {
         [&] { return peak("tesorila"); }, [&] { return peak("base"); }, 1.3);
 }
 
-// From starting the process until its window shows drawn content on the X
-// display of DISPLAY (./bench starts a private one), for tesorila and for a
-// bare Qt program showing a window of the same size.
-void measureStartUp() {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_QPA_PLATFORM", "xcb");
-    auto launch = [&](const QString &program) {
-        QProcess process;
-        const auto end = qScopeGuard([&] {
-            process.kill();
-            process.waitForFinished();
-        });
-        process.setProcessEnvironment(environment);
-        process.setStandardOutputFile(g_work + "/arranque.log", QIODevice::Append);
-        process.setStandardErrorFile(g_work + "/arranque.log", QIODevice::Append);
-        Clock::time_point start;
-        const auto starting = [&] {
-            start = Clock::now();
-            process.start(program, {});
-        };
-        return msSince(start, xwatch::firstFrame(kWindow.width(), kWindow.height(), starting,
-                                                 [&] { return !process.waitForFinished(0); }));
-    };
-    compare(
-        "arranque", "Arranque hasta ver la ventana", "ms", 15, [&] { return launch(TESORILA_APP_PATH); },
-        [&] { return launch(TESORILA_BARE_WINDOW_PATH); }, 1.2);
-}
-
 void printTable() {
     const QLocale spanish(QLocale::Spanish, QLocale::Spain);
     auto number = [&](std::optional<double> value, const QString &unit, int decimals = -1) {
@@ -494,16 +467,14 @@ void printTable() {
                      goals.join(" y "), met ? "sí" : "no"});
         lines += QString("%1 %2 %3 %4 %5\n").arg(r.key, plain(ours), r.unit, plain(baseline), plain(ratio));
     }
-    QList<qsizetype> widths(6, 0);
-    for (const QStringList &row : rows) {
-        for (qsizetype i = 0; i < 6; ++i)
-            widths[i] = qMax(widths[i], row[i].size());
-    }
     QString table;
     for (const QStringList &row : rows) {
         QStringList cells; // numbers line up on the right, words on the left
-        for (qsizetype i = 0; i < 6; ++i)
-            cells << (i >= 1 && i <= 3 ? row[i].rightJustified(widths[i]) : row[i].leftJustified(widths[i]));
+        for (qsizetype i = 0, width = 0; i < 6; ++i, width = 0) {
+            for (const QStringList &other : rows)
+                width = qMax(width, other[i].size());
+            cells << (i >= 1 && i <= 3 ? row[i].rightJustified(width) : row[i].leftJustified(width));
+        }
         table += cells.join(" | ") + '\n';
         if (&row == &rows.first())
             table += QString(table.size() - 1, '-') + '\n';
@@ -525,10 +496,8 @@ int main(int argc, char *argv[]) {
     const QStringList names = QString("arranque abrir guardar anadir imprimir memoria").split(' ');
     void (*const figures[])() = {measureStartUp,   measureSignIn, measureQuickSaves,
                                  measureAddDelete, measurePrint,  measureMemory};
-    QStringList wanted;
     for (int i = 1; i < argc && !memory; ++i) {
-        wanted.append(QString::fromLocal8Bit(argv[i]));
-        if (!names.contains(wanted.last())) {
+        if (!names.contains(QString::fromLocal8Bit(argv[i]))) {
             std::fprintf(stderr, "Cifra desconocida: %s\nCifras: %s\n", argv[i], qPrintable(names.join(' ')));
             return 2;
         }
@@ -547,6 +516,7 @@ int main(int argc, char *argv[]) {
     qputenv("QT_QPA_OFFSCREEN_NO_GLX", "1"); // the X display is for the start-up's programs
     qInstallMessageHandler(quietMessages);
     QApplication app(argc, argv);
+    const QStringList wanted = app.arguments().mid(1);
     try {
         if (memory)
             return memoryMode(argv[2]);
@@ -572,3 +542,70 @@ int main(int argc, char *argv[]) {
     printTable();
     return 0;
 }
+
+// Xlib comes last: its macros (Status, None, Bool...) would clash with the
+// code above.
+#include <X11/Xlib.h>
+#include <X11/extensions/Xdamage.h>
+#include <poll.h>
+
+namespace {
+
+// From starting the program until its window shows drawn content on the X
+// display of DISPLAY (./bench starts a private one). Without a compositor,
+// drawing in any window is damage to the root window. Mapping a window draws
+// nothing when, as Qt's, it has no background; nor does the last program's
+// window going away, under the new one, which is mapped above it.
+double untilFirstFrame(const QString &program) {
+    XSetErrorHandler([](Display *, XErrorEvent *) { return 0; }); // a window gone before it is asked about
+    const std::unique_ptr<Display, int (*)(Display *)> display(XOpenDisplay(nullptr), XCloseDisplay);
+    int damageEvent = 0, damageError = 0;
+    check(display && XDamageQueryExtension(display.get(), &damageEvent, &damageError),
+          "la pantalla de DISPLAY no se abre o no tiene la extensión DAMAGE");
+    const Window root = DefaultRootWindow(display.get());
+    XSelectInput(display.get(), root, SubstructureNotifyMask);
+    XDamageCreate(display.get(), root, XDamageReportRawRectangles);
+    XSync(display.get(), False);
+    QProcess process;
+    const auto end = qScopeGuard([&] {
+        process.kill();
+        process.waitForFinished();
+    });
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    process.setProcessEnvironment(environment);
+    process.setStandardOutputFile(g_work + "/arranque.log", QIODevice::Append);
+    process.setStandardErrorFile(g_work + "/arranque.log", QIODevice::Append);
+    const Clock::time_point start = Clock::now();
+    process.start(program, {});
+    std::optional<XWindowAttributes> target;
+    while (!process.waitForFinished(0) && Clock::now() - start < std::chrono::seconds(30)) {
+        while (XPending(display.get())) {
+            XEvent e;
+            XNextEvent(display.get(), &e);
+            XWindowAttributes a;
+            if (e.type == MapNotify && !target && XGetWindowAttributes(display.get(), e.xmap.window, &a) &&
+                a.width == kWindow.width() && a.height == kWindow.height())
+                target = a;
+            if (e.type != damageEvent + XDamageNotify || !target)
+                continue;
+            const XRectangle &area = reinterpret_cast<XDamageNotifyEvent &>(e).area;
+            if (area.x < target->x + target->width && target->x < area.x + area.width &&
+                area.y < target->y + target->height && target->y < area.y + area.height)
+                return msSince(start);
+        }
+        pollfd ready{ConnectionNumber(display.get()), POLLIN, 0};
+        ::poll(&ready, 1, 20);
+    }
+    fail("la ventana no ha aparecido");
+}
+
+// Tesorila against a bare Qt program showing a window of the same size.
+void measureStartUp() {
+    compare(
+        "arranque", "Arranque hasta ver la ventana", "ms", 15,
+        [] { return untilFirstFrame(TESORILA_APP_PATH); },
+        [] { return untilFirstFrame(TESORILA_BARE_WINDOW_PATH); }, 1.2);
+}
+
+} // namespace
