@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The start-up baseline: a plain Qt Widgets program that shows one window
-// of the ledger window's size holding an empty list, and nothing else.
+// The start-up baseline: a plain Qt Widgets program showing one window of
+// the ledger window's size holding an empty list.
 
 #include <QApplication>
 #include <QListWidget>

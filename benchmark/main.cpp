@@ -9,7 +9,6 @@
 //   tesorila_bench --memoria tesorila|base  one peak memory, in a process of its own
 
 #include "testsupport.h"
-#include "x_watch.h"
 
 #include "app/window_set.h"
 #include "model/clock.h"
@@ -26,7 +25,6 @@
 #include "ui/widgets.h"
 
 #include <QApplication>
-#include <QDateTime>
 #include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
@@ -36,7 +34,6 @@
 #include <QScopeGuard>
 #include <QSet>
 #include <QTemporaryDir>
-#include <QTextStream>
 
 #include <sqlite3.h>
 #include <unistd.h>
@@ -51,18 +48,28 @@ constexpr int kEntries = 32767; // a full ledger
 const QSize kWindow(877, 621);  // the ledger window and its list, which the baselines copy
 const QRect kList(32, 96, 809, 477);
 const QString kUser = "Banco de pruebas", kPassword = "20240611";
-QString g_work; // the run's files
+QString g_work;         // the run's files
+account::Ledger g_data; // the saved ledger that every figure but the start-up opens
 
+// A row of the table. The goal is a ratio of the medians of at most
+// maxRatio and ours under maxMs, each when given.
 struct Result {
     QString key, title, unit;
-    double ours = 0;
-    std::optional<double> baseline, ratio;
-    QString goal;
-    bool met = false;
+    Samples ours, baseline;
+    std::optional<double> maxRatio;
+    std::optional<int> maxMs;
 };
+QList<Result> g_results;
+
+void measureStartUp(); // at the end, after Xlib's macros
 
 [[noreturn]] void fail(const QString &message) {
     throw std::runtime_error(message.toStdString());
+}
+
+void check(bool ok, const QString &failure) {
+    if (!ok)
+        fail(failure);
 }
 
 double msSince(Clock::time_point start, Clock::time_point end = Clock::now()) {
@@ -91,23 +98,11 @@ QList<Samples> alternate(int rounds, const QList<std::function<double()>> &sides
     return samples;
 }
 
-// A figure from its samples and its baseline's, if any. The goal is a ratio
-// of the medians of at most maxRatio and ours under maxMs, each when given.
-Result figure(const QString &key, const QString &title, const QString &unit, const Samples &ours,
-              const Samples &baseline, std::optional<double> maxRatio, std::optional<int> maxMs = {}) {
-    Result r{key, title, unit, median(ours), std::nullopt, std::nullopt, QString(), false};
-    if (!baseline.isEmpty()) {
-        r.baseline = median(baseline);
-        r.ratio = r.ours / *r.baseline;
-    }
-    QStringList goals;
-    if (maxRatio)
-        goals << "relación ≤ " + QLocale(QLocale::Spanish).toString(*maxRatio);
-    if (maxMs)
-        goals << QString("< %1 ms").arg(*maxMs);
-    r.goal = goals.join(" y ");
-    r.met = (!maxRatio || (r.ratio && *r.ratio <= *maxRatio)) && (!maxMs || r.ours < *maxMs);
-    return r;
+void compare(const QString &key, const QString &title, const QString &unit, int rounds,
+             const std::function<double()> &ours, const std::function<double()> &baseline, double maxRatio,
+             std::optional<int> maxMs = {}) {
+    const QList<Samples> samples = alternate(rounds, {ours, baseline});
+    g_results.append({key, title, unit, samples[0], samples[1], maxRatio, maxMs});
 }
 
 void settle() {
@@ -117,17 +112,18 @@ void settle() {
 
 // Runs the action answering every message box; none may appear but the
 // question before a changed ledger is emptied, as the benchmark empties its own.
-void quietly(const QString &what, const std::function<void()> &action) {
-    QList<testsupport::SeenMessage> seen = testsupport::answerMessages(action, "Descartar");
+double quietly(const QString &what, const std::function<double()> &action) {
+    double value = 0;
+    QList<testsupport::SeenMessage> seen =
+        testsupport::answerMessages([&] { value = action(); }, "Descartar");
     seen.removeIf([](const testsupport::SeenMessage &m) { return m.title == "Cambios sin guardar"; });
-    if (!seen.isEmpty())
-        fail(what + ": mensaje inesperado «" + seen.first().title + "»: " + seen.first().text);
+    check(seen.isEmpty(), what + ": mensaje inesperado «" + seen.value(0).title + "»: " + seen.value(0).text);
+    return value;
 }
 
-// The milliseconds from the action until each widget has painted itself:
-// the moment the change is on screen.
-double untilPainted(const QString &what, std::initializer_list<QWidget *> widgets,
-                    const std::function<void()> &action) {
+// The milliseconds from the action, once the events before it are handled,
+// until each widget has painted itself: the moment the change is on screen.
+double untilPainted(std::initializer_list<QWidget *> widgets, const std::function<void()> &action) {
     struct Watch : QObject {
         QSet<QObject *> painted;
         bool eventFilter(QObject *watched, QEvent *event) override {
@@ -136,20 +132,17 @@ double untilPainted(const QString &what, std::initializer_list<QWidget *> widget
             return false;
         }
     } watch;
+    settle();
     for (QWidget *widget : widgets)
         widget->installEventFilter(&watch);
-    Clock::time_point start, end;
-    quietly(what, [&] {
-        start = Clock::now();
-        action();
-        while (watch.painted.size() < qsizetype(widgets.size())) {
-            if (Clock::now() - start > std::chrono::seconds(10))
-                fail(what + ": la ventana no se ha vuelto a dibujar");
-            QCoreApplication::processEvents();
-        }
-        end = Clock::now();
-    });
-    return msSince(start, end);
+    const Clock::time_point start = Clock::now();
+    action();
+    while (watch.painted.size() < qsizetype(widgets.size())) {
+        if (Clock::now() - start > std::chrono::seconds(10))
+            fail("la ventana no se ha vuelto a dibujar");
+        QCoreApplication::processEvents();
+    }
+    return msSince(start);
 }
 
 // A ledger of the given number of entries, the same in every run.
@@ -188,10 +181,11 @@ struct BareList {
     }
     double fill(const QStringList &lines) {
         list->clear();
-        settle();
-        return untilPainted("Referencia", {list->viewport()}, [&] {
-            for (const QString &line : lines)
-                list->addItem(line);
+        return quietly("Referencia", [&] {
+            return untilPainted({list->viewport()}, [&] {
+                for (const QString &line : lines)
+                    list->addItem(line);
+            });
         });
     }
 };
@@ -199,50 +193,45 @@ struct BareList {
 // Signs in to the benchmark account from an empty ledger, timed from the
 // click on Abrir until the list and the total (checked when given) are drawn.
 double signIn(Form1 *ledger, const QString &total) {
-    abrir *dialog = nullptr;
-    quietly("Abrir", [&] {
+    return quietly("Abrir", [&] {
         click(ledger->Image7); // a new ledger
         settle();
         click(ledger->Image3);
-        if (!(dialog = WindowSet::instance().abrirWindow()) || !dialog->isVisible())
-            fail("no se ha abierto el diálogo Abrir");
+        abrir *dialog = WindowSet::instance().abrirWindow();
+        check(dialog && dialog->isVisible(), "no se ha abierto el diálogo Abrir");
         dialog->user->setText(kUser);
         dialog->pass->setText(kPassword);
-        settle();
+        const double ms =
+            untilPainted({ledger->lst->viewport(), ledger->txtt}, [&] { click(dialog->Image1); });
+        check(ledger->lst->count() == kEntries && (total.isEmpty() || ledger->txtt->text() == total) &&
+                  !dialog->isVisible(),
+              "Abrir no ha cargado el libro guardado");
+        return ms;
     });
-    const double ms =
-        untilPainted("Abrir", {ledger->lst->viewport(), ledger->txtt}, [&] { click(dialog->Image1); });
-    if (ledger->lst->count() != kEntries || (!total.isEmpty() && ledger->txtt->text() != total) ||
-        dialog->isVisible())
-        fail("Abrir no ha cargado el libro guardado");
-    return ms;
 }
 
-// The ledger window showing the saved benchmark ledger.
-Form1 *signedIn(const account::Ledger &data) {
+Form1 *signedIn() {
     Form1 *ledger = WindowSet::instance().showForm1();
     if (ledger->lst->count() != kEntries || ledger->windowTitle() != Form1::accountCaption(kUser))
-        signIn(ledger, data.total);
+        signIn(ledger, g_data.total);
     settle();
     return ledger;
 }
 
-Result measureSignIn(const account::Ledger &data) {
+void measureSignIn() {
     Form1 *ledger = WindowSet::instance().showForm1();
     BareList bare;
-    const auto samples =
-        alternate(15, {[&] { return signIn(ledger, data.total); }, [&] { return bare.fill(data.lines); }});
-    return figure("abrir", QString("Abrir un libro de %1 registros").arg(kEntries), "ms", samples[0],
-                  samples[1], 1.5, 50);
+    compare(
+        "abrir", QString("Abrir un libro de %1 registros").arg(kEntries), "ms", 15,
+        [&] { return signIn(ledger, g_data.total); }, [&] { return bare.fill(g_data.lines); }, 1.5, 50);
 }
 
-// The account's two files as saved.
 std::pair<QByteArray, QByteArray> savedBytes() {
     const auto paths = ledgerformat::ledgerPaths(
         dataroot::path(), kUser, *ledgerformat::passwordValue(kPassword), dataroot::separator());
     QFile entries(paths.entries), total(paths.total);
-    if (!entries.open(QIODevice::ReadOnly) || !total.open(QIODevice::ReadOnly))
-        fail("no se puede leer " + paths.entries);
+    check(entries.open(QIODevice::ReadOnly) && total.open(QIODevice::ReadOnly),
+          "no se puede leer " + paths.entries);
     return {entries.readAll(), total.readAll()};
 }
 
@@ -254,16 +243,16 @@ std::pair<QByteArray, QByteArray> savedBytes() {
 // date the first two entries share, the worst case. The baselines write and
 // sync the saved ledger's bytes as one file, and commit its two texts to
 // SQLite (WAL, synchronous=FULL).
-QList<Result> measureQuickSave(const account::Ledger &data, bool atFirstEntry) {
-    Form1 *ledger = signedIn(data);
+void measureQuickSave(bool atFirstEntry) {
+    Form1 *ledger = signedIn();
     const int row = atFirstEntry ? 0 : kEntries - 1;
     bool taken = false;
     auto save = [&] {
         if (taken)
-            ledger->lst->insertItem(row, data.lines.at(row));
+            ledger->lst->insertItem(row, g_data.lines.at(row));
         else
             delete ledger->lst->takeItem(row);
-        ledger->setTotalText(taken ? data.total : "0,01");
+        ledger->setTotalText(taken ? g_data.total : "0,01");
         taken = !taken;
         settle();
         Clock::time_point start;
@@ -271,13 +260,13 @@ QList<Result> measureQuickSave(const account::Ledger &data, bool atFirstEntry) {
             start = Clock::now();
             click(ledger->Image4);
         });
-        if (seen.size() != 1 || seen.first().text != messages::saved().text)
-            fail("el guardado rápido no ha confirmado el guardado");
+        check(seen.size() == 1 && seen.first().text == messages::saved().text,
+              "el guardado rápido no ha confirmado el guardado");
         return msSince(start, seen.first().shownAt);
     };
     const auto [entries, total] = savedBytes();
-    const QString key = atFirstEntry ? "guardar_primero" : "guardar";
-    auto write = [&, bytes = entries + total, copy = g_work + '/' + key] {
+    const QString key = atFirstEntry ? "guardar_primero" : "guardar", copy = g_work + '/' + key;
+    auto write = [&, bytes = entries + total] {
         const Clock::time_point start = Clock::now();
         QFile file(copy);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() ||
@@ -291,78 +280,77 @@ QList<Result> measureQuickSave(const account::Ledger &data, bool atFirstEntry) {
         sqlite3_finalize(put);
         sqlite3_close(db);
     });
-    auto check = [&](bool ok) {
+    auto sql = [&](bool ok) {
         if (!ok)
             fail("SQLite: " + QString::fromUtf8(sqlite3_errmsg(db)));
     };
-    check(!sqlite3_open(QFile::encodeName(g_work + '/' + key + ".sqlite"), &db) &&
-          !sqlite3_exec(db,
-                        "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;"
-                        "CREATE TABLE archivo (nombre TEXT PRIMARY KEY, bytes BLOB NOT NULL);",
-                        nullptr, nullptr, nullptr) &&
-          !sqlite3_prepare_v2(db, "INSERT OR REPLACE INTO archivo VALUES ('entries', ?1), ('total', ?2)", -1,
-                              &put, nullptr));
+    sql(!sqlite3_open(QFile::encodeName(copy + ".sqlite"), &db) &&
+        !sqlite3_exec(db,
+                      "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;"
+                      "CREATE TABLE archivo (nombre TEXT PRIMARY KEY, bytes BLOB NOT NULL);",
+                      nullptr, nullptr, nullptr) &&
+        !sqlite3_prepare_v2(db, "INSERT OR REPLACE INTO archivo VALUES ('entries', ?1), ('total', ?2)", -1,
+                            &put, nullptr));
     auto commit = [&] { // one statement, its own transaction
         const Clock::time_point start = Clock::now();
-        check(!sqlite3_bind_blob(put, 1, entries.constData(), int(entries.size()), SQLITE_STATIC) &&
-              !sqlite3_bind_blob(put, 2, total.constData(), int(total.size()), SQLITE_STATIC) &&
-              sqlite3_step(put) == SQLITE_DONE && !sqlite3_reset(put));
+        sql(!sqlite3_bind_blob(put, 1, entries.constData(), int(entries.size()), SQLITE_STATIC) &&
+            !sqlite3_bind_blob(put, 2, total.constData(), int(total.size()), SQLITE_STATIC) &&
+            sqlite3_step(put) == SQLITE_DONE && !sqlite3_reset(put));
         return msSince(start);
     };
     const auto samples = alternate(15, {save, write, commit});
     if (taken)
         save();
-    if (savedBytes() != std::pair(entries, total))
-        fail("el guardado rápido ha cambiado lo guardado");
+    check(savedBytes() == std::pair(entries, total), "el guardado rápido ha cambiado lo guardado");
     const QString title = QString("Guardado rápido de %1 registros, cambio al %2")
                               .arg(kEntries)
                               .arg(atFirstEntry ? "principio" : "final");
-    return {figure(key, title + " (frente a una escritura)", "ms", samples[0], samples[1], 2, 16),
-            figure(key + "_sqlite", title + " (frente a SQLite)", "ms", samples[0], samples[2], 1, 16)};
+    g_results.append({key, title + " (frente a una escritura)", "ms", samples[0], samples[1], 2, 16});
+    g_results.append({key + "_sqlite", title + " (frente a SQLite)", "ms", samples[0], samples[2], 1, 16});
 }
 
-double deleteFirst(Form1 *ledger) {
-    ledger->lst->scrollToTop();
-    ledger->lst->setCurrentRow(0);
-    settle();
-    const int before = ledger->lst->count();
-    const double ms =
-        untilPainted("Eliminar", {ledger->lst->viewport(), ledger->txtt}, [&] { click(ledger->Image2); });
-    if (ledger->lst->count() != before - 1)
-        fail("Eliminar no ha quitado el primer registro");
-    return ms;
-}
-
-double addOne(Form1 *ledger) {
-    Form2 *form = nullptr;
-    quietly("Añadir", [&] {
-        click(ledger->Image1);
-        if (!(form = WindowSet::instance().form2()) || !form->isVisible())
-            fail("no se ha abierto el diálogo Agregar Dato");
-        form->opt1->setChecked(true);
-        form->txt1->setText("125");
-        form->cd->setText("50");
-        form->txt2->setText("Venta de libros usados");
-        settle();
-    });
-    const int before = ledger->lst->count();
-    // A line added at the end lies below the visible rows; the total is
-    // what changes on screen.
-    const double ms = untilPainted("Añadir", {ledger->txtt}, [&] { click(form->Image3); });
-    if (ledger->lst->count() != before + 1 || form->isVisible())
-        fail("Añadir no ha agregado el registro");
-    return ms;
+void measureQuickSaves() {
+    measureQuickSave(false);
+    measureQuickSave(true);
 }
 
 // No baseline: the goal is a time. One entry goes first, so that a round
 // that adds before it deletes finds room.
-QList<Result> measureAddDelete(const account::Ledger &data) {
-    Form1 *ledger = signedIn(data);
-    deleteFirst(ledger);
-    const auto samples = alternate(41, {[&] { return addOne(ledger); }, [&] { return deleteFirst(ledger); }});
+void measureAddDelete() {
+    Form1 *ledger = signedIn();
+    QListWidget *list = ledger->lst;
+    auto deleteFirst = [&] {
+        list->scrollToTop();
+        list->setCurrentRow(0);
+        const int before = list->count();
+        return quietly("Eliminar", [&] {
+            const double ms = untilPainted({list->viewport(), ledger->txtt}, [&] { click(ledger->Image2); });
+            check(list->count() == before - 1, "Eliminar no ha quitado el primer registro");
+            return ms;
+        });
+    };
+    auto addOne = [&] {
+        return quietly("Añadir", [&] {
+            click(ledger->Image1);
+            Form2 *form = WindowSet::instance().form2();
+            check(form && form->isVisible(), "no se ha abierto el diálogo Agregar Dato");
+            form->opt1->setChecked(true);
+            form->txt1->setText("125");
+            form->cd->setText("50");
+            form->txt2->setText("Venta de libros usados");
+            const int before = list->count();
+            // A line added at the end lies below the visible rows; the total
+            // is what changes on screen.
+            const double ms = untilPainted({ledger->txtt}, [&] { click(form->Image3); });
+            check(list->count() == before + 1 && !form->isVisible(), "Añadir no ha agregado el registro");
+            return ms;
+        });
+    };
+    deleteFirst();
+    const auto samples = alternate(41, {addOne, deleteFirst});
     const QString book = QString(" (libro de %1)").arg(kEntries);
-    return {figure("anadir", "Añadir un registro" + book, "ms", samples[0], {}, std::nullopt, 2),
-            figure("eliminar", "Eliminar el primer registro" + book, "ms", samples[1], {}, std::nullopt, 2)};
+    g_results.append({"anadir", "Añadir un registro" + book, "ms", samples[0], {}, {}, 2});
+    g_results.append({"eliminar", "Eliminar el primer registro" + book, "ms", samples[1], {}, {}, 2});
 }
 
 // The same lines as the report drawn by a plain loop in the report's text
@@ -392,9 +380,12 @@ void drawBare(QPdfWriter &writer, const QList<report::ReportLine> &lines) {
 // The report printed to PDF as the print command prints it, its lines made
 // from the ledger window each time, against the same lines drawn by
 // drawBare(); each is timed until its file is whole.
-Result measurePrint(const account::Ledger &data) {
-    Form1 *ledger = signedIn(data);
-    const auto lines = report::reportLines(report::ledgerInput(*ledger, QDateTime::currentDateTime()));
+void measurePrint() {
+    Form1 *ledger = signedIn();
+    auto linesNow = [&] {
+        return report::reportLines(report::ledgerInput(*ledger, QDateTime::currentDateTime()));
+    };
+    const auto lines = linesNow();
     auto print = [&](bool bare) {
         const Clock::time_point start = Clock::now();
         {
@@ -404,16 +395,14 @@ Result measurePrint(const account::Ledger &data) {
             writer.setPageSize(QPageSize(QPageSize::A4));
             if (bare)
                 drawBare(writer, lines);
-            else if (report::paintReport(writer, report::reportLines(report::ledgerInput(
-                                                     *ledger, QDateTime::currentDateTime()))) !=
-                     report::PaintResult::Done)
+            else if (report::paintReport(writer, linesNow()) != report::PaintResult::Done)
                 fail("el informe no se ha podido dibujar");
         }
         return msSince(start);
     };
-    const auto samples = alternate(5, {[&] { return print(false); }, [&] { return print(true); }});
-    return figure("imprimir", QString("Imprimir %1 registros a PDF").arg(kEntries), "ms", samples[0],
-                  samples[1], 1.3);
+    compare(
+        "imprimir", QString("Imprimir %1 registros a PDF").arg(kEntries), "ms", 5,
+        [&] { return print(false); }, [&] { return print(true); }, 1.3);
 }
 
 // Peak memory with the full ledger open, each side in a process of its own:
@@ -435,82 +424,60 @@ int memoryMode(const QByteArray &mode) {
     return 0;
 }
 
-Result measureMemory() {
+void measureMemory() {
     auto peak = [](const QString &mode) {
         QProcess child;
         child.start(QCoreApplication::applicationFilePath(), {"--memoria", mode});
         const bool ran = child.waitForFinished(120000) && child.exitStatus() == QProcess::NormalExit &&
                          child.exitCode() == 0;
-        bool ok = false;
-        const double kib = child.readAllStandardOutput().trimmed().toDouble(&ok);
-        if (!ran || !ok || kib <= 0)
-            fail("memoria (" + mode + "): " + QString::fromLocal8Bit(child.readAllStandardError()));
+        const double kib = ran ? child.readAllStandardOutput().trimmed().toDouble() : 0;
+        check(kib > 0, "memoria (" + mode + "): " + QString::fromLocal8Bit(child.readAllStandardError()));
         return kib;
     };
-    const auto samples = alternate(5, {[&] { return peak("tesorila"); }, [&] { return peak("base"); }});
-    return figure("memoria", QString("Memoria máxima con %1 registros abiertos").arg(kEntries), "KiB",
-                  samples[0], samples[1], 1.3);
+    compare(
+        "memoria", QString("Memoria máxima con %1 registros abiertos").arg(kEntries), "KiB", 5,
+        [&] { return peak("tesorila"); }, [&] { return peak("base"); }, 1.3);
 }
 
-// From starting the process until its window shows drawn content on the X
-// display of DISPLAY (./bench starts a private one), for tesorila and for a
-// bare Qt program showing a window of the same size.
-Result measureStartUp() {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_QPA_PLATFORM", "xcb");
-    auto launch = [&](const QString &program) {
-        QProcess process;
-        const auto end = qScopeGuard([&] {
-            process.kill();
-            process.waitForFinished();
-        });
-        process.setProcessEnvironment(environment);
-        process.setStandardOutputFile(g_work + "/arranque.log", QIODevice::Append);
-        process.setStandardErrorFile(g_work + "/arranque.log", QIODevice::Append);
-        Clock::time_point start;
-        const auto starting = [&] {
-            start = Clock::now();
-            process.start(program, {});
-        };
-        return msSince(start, xwatch::firstFrame(kWindow.width(), kWindow.height(), starting,
-                                                 [&] { return !process.waitForFinished(0); }));
-    };
-    const auto samples = alternate(
-        15, {[&] { return launch(TESORILA_APP_PATH); }, [&] { return launch(TESORILA_BARE_WINDOW_PATH); }});
-    return figure("arranque", "Arranque hasta ver la ventana", "ms", samples[0], samples[1], 1.2);
-}
-
-void printTable(const QList<Result> &results) {
+void printTable() {
     const QLocale spanish(QLocale::Spanish, QLocale::Spain);
     auto number = [&](std::optional<double> value, const QString &unit, int decimals = -1) {
         if (decimals < 0) // as many as the value's size calls for
             decimals = !value || unit == "KiB" ? 0 : *value < 10 ? 3 : *value < 100 ? 2 : 1;
         return value ? (spanish.toString(*value, 'f', decimals) + ' ' + unit).trimmed() : "—";
     };
+    auto plain = [](std::optional<double> value) { return value ? QString::number(*value, 'f', 3) : "-"; };
     QList<QStringList> rows = {
         QString("Cifra|Tesorila (mediana)|Referencia (mediana)|Relación|Objetivo|¿Cumple?").split('|')};
-    for (const Result &r : results)
-        rows.append({r.title, number(r.ours, r.unit), number(r.baseline, r.unit), number(r.ratio, "", 2),
-                     r.goal, r.met ? "sí" : "no"});
-    QList<qsizetype> widths(6, 0);
-    for (const QStringList &row : rows) {
-        for (qsizetype i = 0; i < 6; ++i)
-            widths[i] = qMax(widths[i], row[i].size());
+    QString lines;
+    for (const Result &r : g_results) {
+        const double ours = median(r.ours);
+        std::optional<double> baseline, ratio;
+        if (!r.baseline.isEmpty())
+            ratio = ours / *(baseline = median(r.baseline));
+        QStringList goals;
+        if (r.maxRatio)
+            goals << "relación ≤ " + QLocale(QLocale::Spanish).toString(*r.maxRatio);
+        if (r.maxMs)
+            goals << QString("< %1 ms").arg(*r.maxMs);
+        const bool met = (!r.maxRatio || (ratio && *ratio <= *r.maxRatio)) && (!r.maxMs || ours < *r.maxMs);
+        rows.append({r.title, number(ours, r.unit), number(baseline, r.unit), number(ratio, "", 2),
+                     goals.join(" y "), met ? "sí" : "no"});
+        lines += QString("%1 %2 %3 %4 %5\n").arg(r.key, plain(ours), r.unit, plain(baseline), plain(ratio));
     }
-    QTextStream out(stdout);
+    QString table;
     for (const QStringList &row : rows) {
         QStringList cells; // numbers line up on the right, words on the left
-        for (qsizetype i = 0; i < 6; ++i)
-            cells << (i >= 1 && i <= 3 ? row[i].rightJustified(widths[i]) : row[i].leftJustified(widths[i]));
-        out << cells.join(" | ") << '\n';
+        for (qsizetype i = 0, width = 0; i < 6; ++i, width = 0) {
+            for (const QStringList &other : rows)
+                width = qMax(width, other[i].size());
+            cells << (i >= 1 && i <= 3 ? row[i].rightJustified(width) : row[i].leftJustified(width));
+        }
+        table += cells.join(" | ") + '\n';
         if (&row == &rows.first())
-            out << QString(cells.join(" | ").size(), '-') << '\n';
+            table += QString(table.size() - 1, '-') + '\n';
     }
-    auto plain = [](std::optional<double> value) { return value ? QString::number(*value, 'f', 3) : "-"; };
-    out << '\n';
-    for (const Result &r : results)
-        out << r.key << ' ' << plain(r.ours) << ' ' << r.unit << ' ' << plain(r.baseline) << ' '
-            << plain(r.ratio) << '\n';
+    std::printf("%s\n%s", qPrintable(table), qPrintable(lines));
 }
 
 // The offscreen platform warns each time a message box asks for its size
@@ -525,10 +492,10 @@ void quietMessages(QtMsgType type, const QMessageLogContext &context, const QStr
 int main(int argc, char *argv[]) {
     const bool memory = argc == 3 && QByteArray(argv[1]) == "--memoria";
     const QStringList names = QString("arranque abrir guardar anadir imprimir memoria").split(' ');
-    QStringList wanted;
+    void (*const figures[])() = {measureStartUp,   measureSignIn, measureQuickSaves,
+                                 measureAddDelete, measurePrint,  measureMemory};
     for (int i = 1; i < argc && !memory; ++i) {
-        wanted.append(QString::fromLocal8Bit(argv[i]));
-        if (!names.contains(wanted.last())) {
+        if (!names.contains(QString::fromLocal8Bit(argv[i]))) {
             std::fprintf(stderr, "Cifra desconocida: %s\nCifras: %s\n", argv[i], qPrintable(names.join(' ')));
             return 2;
         }
@@ -547,32 +514,21 @@ int main(int argc, char *argv[]) {
     qputenv("QT_QPA_OFFSCREEN_NO_GLX", "1"); // the X display is for the start-up's programs
     qInstallMessageHandler(quietMessages);
     QApplication app(argc, argv);
-    QList<Result> results;
+    const QStringList wanted = app.arguments().mid(1);
     try {
         if (memory)
             return memoryMode(argv[2]);
         testsupport::prepareApplication();
         std::fprintf(stderr, "Preparando un libro de %d registros…\n", kEntries);
-        const account::Ledger data = makeLedger(kEntries);
+        g_data = makeLedger(kEntries);
         account::Session session(kUser, kPassword);
-        if (const storage::Status saved = session.save(data, clocktext::today()); !saved)
+        if (const storage::Status saved = session.save(g_data, clocktext::today()); !saved)
             fail("no se ha podido guardar el libro de pruebas: " +
                  messages::saveFailed(saved.error(), session.directory()).text);
-        const std::function<QList<Result>()> figures[] = {
-            [] { return QList<Result>{measureStartUp()}; },
-            [&] { return QList<Result>{measureSignIn(data)}; },
-            [&] {
-                const QList<Result> atEnd = measureQuickSave(data, false);
-                return atEnd + measureQuickSave(data, true);
-            },
-            [&] { return measureAddDelete(data); },
-            [&] { return QList<Result>{measurePrint(data)}; },
-            [] { return QList<Result>{measureMemory()}; },
-        };
         for (qsizetype i = 0; i < names.size(); ++i) {
             if (wanted.isEmpty() || wanted.contains(names[i])) {
                 std::fprintf(stderr, "Midiendo %s…\n", qPrintable(names[i]));
-                results += figures[i]();
+                figures[i]();
             }
         }
     } catch (const std::runtime_error &error) {
@@ -581,6 +537,73 @@ int main(int argc, char *argv[]) {
         return 1;
     }
     WindowSet::instance().destroyAll();
-    printTable(results);
+    printTable();
     return 0;
 }
+
+// Xlib comes last: its macros (Status, None, Bool...) would clash with the
+// code above.
+#include <X11/Xlib.h>
+#include <X11/extensions/Xdamage.h>
+#include <poll.h>
+
+namespace {
+
+// From starting the program until its window shows drawn content on the X
+// display of DISPLAY (./bench starts a private one). Without a compositor,
+// drawing in any window is damage to the root window. Mapping a window draws
+// nothing when, as Qt's, it has no background; nor does the last program's
+// window going away, under the new one, which is mapped above it.
+double untilFirstFrame(const QString &program) {
+    XSetErrorHandler([](Display *, XErrorEvent *) { return 0; }); // a window gone before it is asked about
+    const std::unique_ptr<Display, int (*)(Display *)> display(XOpenDisplay(nullptr), XCloseDisplay);
+    int damageEvent = 0, damageError = 0;
+    check(display && XDamageQueryExtension(display.get(), &damageEvent, &damageError),
+          "la pantalla de DISPLAY no se abre o no tiene la extensión DAMAGE");
+    const Window root = DefaultRootWindow(display.get());
+    XSelectInput(display.get(), root, SubstructureNotifyMask);
+    XDamageCreate(display.get(), root, XDamageReportRawRectangles);
+    XSync(display.get(), False);
+    QProcess process;
+    const auto end = qScopeGuard([&] {
+        process.kill();
+        process.waitForFinished();
+    });
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    process.setProcessEnvironment(environment);
+    process.setStandardOutputFile(g_work + "/arranque.log", QIODevice::Append);
+    process.setStandardErrorFile(g_work + "/arranque.log", QIODevice::Append);
+    const Clock::time_point start = Clock::now();
+    process.start(program, {});
+    std::optional<XWindowAttributes> target;
+    while (!process.waitForFinished(0) && Clock::now() - start < std::chrono::seconds(30)) {
+        while (XPending(display.get())) {
+            XEvent e;
+            XNextEvent(display.get(), &e);
+            XWindowAttributes a;
+            if (e.type == MapNotify && !target && XGetWindowAttributes(display.get(), e.xmap.window, &a) &&
+                a.width == kWindow.width() && a.height == kWindow.height())
+                target = a;
+            if (e.type != damageEvent + XDamageNotify || !target)
+                continue;
+            const XRectangle &area = reinterpret_cast<XDamageNotifyEvent &>(e).area;
+            if (area.x < target->x + target->width && target->x < area.x + area.width &&
+                area.y < target->y + target->height && target->y < area.y + area.height)
+                return msSince(start);
+        }
+        pollfd ready{ConnectionNumber(display.get()), POLLIN, 0};
+        ::poll(&ready, 1, 20);
+    }
+    fail("la ventana no ha aparecido");
+}
+
+// Tesorila against a bare Qt program showing a window of the same size.
+void measureStartUp() {
+    compare(
+        "arranque", "Arranque hasta ver la ventana", "ms", 15,
+        [] { return untilFirstFrame(TESORILA_APP_PATH); },
+        [] { return untilFirstFrame(TESORILA_BARE_WINDOW_PATH); }, 1.2);
+}
+
+} // namespace
