@@ -116,18 +116,21 @@ Result<Loaded> Session::open(const Room &room) {
     const Result<ledgerstore::StoredLedger> stored = ledgerstore::read(*paths);
     if (!stored)
         return stored.error();
-    const ledgerformat::LineShape entries = ledgerformat::lineShape(stored->entries);
-    if (entries.longest > kMaxLineLength || ledgerformat::longestLine(stored->total) > kMaxLineLength)
+    // The entries are decoded as they are counted, but only as many as the
+    // list has room for and none too long.
+    ledgerformat::ShapedLines entries =
+        ledgerformat::fileLines(stored->entries, room.maxLines - room.shownLines, kMaxLineLength);
+    if (entries.shape.longest > kMaxLineLength || ledgerformat::longestLine(stored->total) > kMaxLineLength)
         return Error::over(Failure::LineTooLong, kMaxLineLength);
     // Of the total file's lines only the last one stays in the total box, so
-    // only it is decoded; the entries are counted before they are decoded.
+    // only it is decoded.
     Loaded loaded;
     loaded.total = ledgerformat::lastLine(stored->total);
     if (loaded.total && loaded.total->size() > room.totalLength)
         return Error::over(Failure::TotalTooLong, room.totalLength);
-    if (room.shownLines + entries.count > room.maxLines)
+    if (room.shownLines + entries.shape.count > room.maxLines)
         return Error::over(Failure::TooManyLines, room.maxLines);
-    loaded.entries = ledgerformat::fileLines(stored->entries, entries.count);
+    loaded.entries = std::move(entries.lines);
     m_seen = *stored;
     m_paths = *paths;
     return loaded;

@@ -4,6 +4,7 @@
 #include "model/numbertext.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -19,6 +20,15 @@ constexpr char16_t kHighControls[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 
                                         0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
                                         0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
                                         0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+// The character of each byte: the others stand for the character of the
+// same number.
+constexpr std::array<char16_t, 256> kCharacters = [] {
+    std::array<char16_t, 256> characters{};
+    for (int byte = 0; byte < 256; ++byte)
+        characters[byte] = byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80] : char16_t(byte);
+    return characters;
+}();
 
 std::optional<char> byteFor(char16_t c) {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
@@ -66,14 +76,12 @@ template <class Line> void forEachLine(const QByteArray &bytes, Line line) {
     }
 }
 
-// The text of bytes, in Windows-1252.
+// The text of bytes, in Windows-1252: one look-up per byte.
 QString decodeBytes(const char *bytes, qsizetype size) {
     QString text(size, Qt::Uninitialized);
     QChar *out = text.data();
-    for (qsizetype i = 0; i < size; ++i) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        *out++ = b >= 0x80 && b < 0xA0 ? QChar(kHighControls[b - 0x80]) : QChar(char16_t(b));
-    }
+    for (qsizetype i = 0; i < size; ++i)
+        out[i] = QChar(kCharacters[static_cast<unsigned char>(bytes[i])]);
     return text;
 }
 
@@ -157,15 +165,26 @@ std::optional<QByteArray> fileBytes(const QStringList &lines) {
     return bytes;
 }
 
-QStringList fileLines(const QByteArray &bytes, qsizetype count) {
+QStringList fileLines(const QByteArray &bytes) {
     // Each line is decoded straight from the bytes, with no copy of its
     // bytes or of the whole text in between.
     QStringList lines;
-    lines.reserve(count);
     forEachLine(bytes, [&](qsizetype start, qsizetype length) {
         lines.append(decodeBytes(bytes.constData() + start, length));
     });
     return lines;
+}
+
+ShapedLines fileLines(const QByteArray &bytes, qsizetype maxLines, qsizetype maxLength) {
+    ShapedLines found;
+    LineShape &shape = found.shape;
+    forEachLine(bytes, [&](qsizetype start, qsizetype length) {
+        ++shape.count;
+        shape.longest = qMax(shape.longest, length);
+        if (shape.count <= maxLines && shape.longest <= maxLength)
+            found.lines.append(decodeBytes(bytes.constData() + start, length));
+    });
+    return found;
 }
 
 LineShape lineShape(const QByteArray &bytes) {

@@ -66,8 +66,8 @@ QString unsavableCharacters(const QString &text);
 // when a line holds an unsavable character.
 std::optional<QByteArray> fileBytes(const QStringList &lines);
 
-// The lines of a file, decoded; room for count of them is made at once.
-QStringList fileLines(const QByteArray &bytes, qsizetype count = 0);
+// The lines of a file, decoded.
+QStringList fileLines(const QByteArray &bytes);
 
 // How many lines fileLines() gives and the length of the longest, in
 // bytes, found in one pass without decoding them.
@@ -76,6 +76,16 @@ struct LineShape {
     qsizetype longest = 0;
 };
 LineShape lineShape(const QByteArray &bytes);
+
+// A file's shape and its lines, found and decoded in one pass. Lines are
+// decoded only while there are at most maxLines of them and none is longer
+// than maxLength: past either limit the lines are only counted and
+// measured, so that a file too big to take costs no decoding of the rest.
+struct ShapedLines {
+    LineShape shape;
+    QStringList lines;
+};
+ShapedLines fileLines(const QByteArray &bytes, qsizetype maxLines, qsizetype maxLength);
 
 // How many lines fileLines() gives, counted without decoding them.
 qsizetype lineCount(const QByteArray &bytes);

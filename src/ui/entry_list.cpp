@@ -245,11 +245,15 @@ TabStopDelegate::TabStopDelegate(QListWidget *list) : QStyledItemDelegate(list),
         if (m_dirty)
             return;
         // The texts being appended are measured as given, rather than
-        // read back from each new item.
-        const bool given = m_appending && m_appending->size() == last - first + 1;
+        // read back from each new item (or copied).
         LineMeasure measure(m_list->font());
+        if (m_appending && m_appending->size() == last - first + 1) {
+            for (const QString &text : *m_appending)
+                count(measure.width(text));
+            return;
+        }
         for (int row = first; row <= last; ++row)
-            count(measure.width(given ? m_appending->at(row - first) : m_list->item(row)->text()));
+            count(measure.width(m_list->item(row)->text()));
     });
     connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
             [this](const QModelIndex &, int first, int last) {
