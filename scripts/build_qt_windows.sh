@@ -6,7 +6,7 @@
 #
 #     ${XDG_CACHE_HOME:-~/.cache}/tesorila/qt-6.4.2-mingw-w64/   (QT_WINDOWS_CACHE)
 #
-# where scripts/windows.sh finds it. About 1.5 hours on two cores, and a few
+# where scripts/windows.sh finds it. About an hour on two cores, and a few
 # GB of disk while it runs; the sources and the build folders
 # (…/tesorila/qt-windows-build/) are removed once the prefix is in place.
 # Qt's host tools (moc, rcc, uic) are not built: the cross build runs
