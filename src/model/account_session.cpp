@@ -2,6 +2,7 @@
 #include "model/account_session.h"
 
 #include "model/data_root.h"
+#include "model/entry_text.h"
 #include "model/file_system.h"
 #include "model/ledger_store.h"
 #include "model/numbertext.h"
@@ -75,7 +76,7 @@ Result<ledgerformat::LedgerPaths> Session::resolve(bool saving) {
     const std::optional<double> value = ledgerformat::passwordValue(m_password);
     // Opening a ledger whose names could be another's is still allowed.
     if (saving && (!value || !ledgerformat::namesStayApart(*value)))
-        return Error(ledgerformat::isDigits(m_password) ? Failure::NameClash : Failure::InvalidPassword);
+        return Error(entrytext::isDigits(m_password) ? Failure::NameClash : Failure::InvalidPassword);
     if (!value)
         return Error(Failure::Missing);
     if (m_paths)

@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/ledger_format.h"
 
+#include "model/entry_text.h"
 #include "model/numbertext.h"
 
-#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <system_error>
 
 namespace ledgerformat {
@@ -85,6 +86,15 @@ QString decodeBytes(const char *bytes, qsizetype size) {
     return text;
 }
 
+LineShape lineShape(const QByteArray &bytes) {
+    LineShape shape;
+    forEachLine(bytes, [&](qsizetype, qsizetype length) {
+        ++shape.count;
+        shape.longest = qMax(shape.longest, length);
+    });
+    return shape;
+}
+
 // P ÷ 4 × 3 + 2 and P + 8 ÷ 7, in that order, in double precision.
 double entriesFileValue(double password) {
     return password / 4.0 * 3.0 + 2.0;
@@ -96,14 +106,8 @@ double totalFileValue(double password) {
 
 } // namespace
 
-bool isDigits(const QString &text) {
-    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) {
-        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-    });
-}
-
 std::optional<double> passwordValue(const QString &text) {
-    if (!isDigits(text))
+    if (!entrytext::isDigits(text))
         return std::nullopt;
     const QByteArray digits = text.toLatin1();
     double value = 0.0;
@@ -166,16 +170,13 @@ std::optional<QByteArray> fileBytes(const QStringList &lines) {
 }
 
 QStringList fileLines(const QByteArray &bytes) {
-    // Each line is decoded straight from the bytes, with no copy of its
-    // bytes or of the whole text in between.
-    QStringList lines;
-    forEachLine(bytes, [&](qsizetype start, qsizetype length) {
-        lines.append(decodeBytes(bytes.constData() + start, length));
-    });
-    return lines;
+    constexpr qsizetype kAll = std::numeric_limits<qsizetype>::max();
+    return fileLines(bytes, kAll, kAll).lines;
 }
 
 ShapedLines fileLines(const QByteArray &bytes, qsizetype maxLines, qsizetype maxLength) {
+    // Each line is decoded straight from the bytes, with no copy of its
+    // bytes or of the whole text in between.
     ShapedLines found;
     LineShape &shape = found.shape;
     forEachLine(bytes, [&](qsizetype start, qsizetype length) {
@@ -185,15 +186,6 @@ ShapedLines fileLines(const QByteArray &bytes, qsizetype maxLines, qsizetype max
             found.lines.append(decodeBytes(bytes.constData() + start, length));
     });
     return found;
-}
-
-LineShape lineShape(const QByteArray &bytes) {
-    LineShape shape;
-    forEachLine(bytes, [&](qsizetype, qsizetype length) {
-        ++shape.count;
-        shape.longest = qMax(shape.longest, length);
-    });
-    return shape;
 }
 
 qsizetype lineCount(const QByteArray &bytes) {

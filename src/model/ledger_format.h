@@ -12,9 +12,6 @@
 // called, and how their text becomes bytes and back.
 namespace ledgerformat {
 
-// True for one or more digits 0 to 9, and nothing else.
-bool isDigits(const QString &text);
-
 // The numeric value of a password text: one or more digits 0 to 9 (leading
 // zeros allowed) whose value is finite as a double. Anything else (blanks,
 // signs, separators, letters, 400 nines) has no value.
@@ -69,13 +66,11 @@ std::optional<QByteArray> fileBytes(const QStringList &lines);
 // The lines of a file, decoded.
 QStringList fileLines(const QByteArray &bytes);
 
-// How many lines fileLines() gives and the length of the longest, in
-// bytes, found in one pass without decoding them.
+// How many lines a file has and the length of the longest, in bytes.
 struct LineShape {
     qsizetype count = 0;
     qsizetype longest = 0;
 };
-LineShape lineShape(const QByteArray &bytes);
 
 // A file's shape and its lines, found and decoded in one pass. Lines are
 // decoded only while there are at most maxLines of them and none is longer
