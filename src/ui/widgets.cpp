@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmapCache>
 #include <QScreen>
 #include <QShortcut>
 #include <QSvgRenderer>
@@ -75,11 +76,29 @@ void Picture::paintEvent(QPaintEvent *) {
     // device pixels (by less than one), so that no seam of whatever lay
     // there before shows through and its edges stay sharp.
     const qreal ratio = devicePixelRatioF();
-    const QRectF target(0, 0, std::ceil(width() * ratio) / ratio, std::ceil(height() * ratio) / ratio);
-    if (m_renderer && m_renderer->isValid())
-        m_renderer->render(&painter, target);
-    else
+    const QSize pixels(int(std::ceil(width() * ratio)), int(std::ceil(height() * ratio)));
+    const QRectF target(QPointF(0, 0), QSizeF(pixels) / ratio);
+    if (!m_renderer || !m_renderer->isValid()) {
         painter.fillRect(target, backgroundColor());
+        return;
+    }
+    // The artwork is drawn once for each size and kept as pixels: drawing
+    // it again costs far more than copying it (its captions are shaped and
+    // turned into outlines each time), and a window is drawn again each
+    // time a dialog above it closes.
+    const QString key =
+        m_resource + QStringLiteral("@%1x%2x%3").arg(pixels.width()).arg(pixels.height()).arg(ratio);
+    QPixmap drawn;
+    if (!QPixmapCache::find(key, &drawn)) {
+        drawn = QPixmap(pixels);
+        drawn.setDevicePixelRatio(ratio);
+        drawn.fill(Qt::transparent);
+        QPainter onto(&drawn);
+        m_renderer->render(&onto, target);
+        onto.end();
+        QPixmapCache::insert(key, drawn);
+    }
+    painter.drawPixmap(QPointF(0, 0), drawn);
 }
 
 PictureButton::PictureButton(QWidget *parent, const QString &name, const QString &resource,
