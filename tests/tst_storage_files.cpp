@@ -275,24 +275,41 @@ void TestStorageFiles::windows1252Refuses() {
 void TestStorageFiles::fileLines_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QStringList>("lines");
+    // Each line's width when every byte is 1 wide but 0x81, whose width is
+    // unknown, and tab stops are 4 apart.
+    QTest::addColumn<QList<qint64>>("widths");
 
     using L = QStringList;
-    QTest::newRow("empty") << QByteArray() << L{};
-    QTest::newRow("crlf") << QByteArray("a\r\nb\r\n") << L{"a", "b"};
-    QTest::newRow("lone cr") << QByteArray("a\rb\r") << L{"a", "b"};
-    QTest::newRow("no final line end") << QByteArray("a\r\nb") << L{"a", "b"};
-    QTest::newRow("empty line") << QByteArray("\r\n") << L{""};
-    QTest::newRow("empty lines between") << QByteArray("a\r\n\r\n\rb") << L{"a", "", "", "b"};
-    QTest::newRow("cr then crlf") << QByteArray("a\r\r\n") << L{"a", ""};
-    QTest::newRow("lone lf") << QByteArray("a\nb\n\nc") << L{"a", "b", "", "c"};
-    QTest::newRow("lf cr is two line ends") << QByteArray("a\n\rb") << L{"a", "", "b"};
-    QTest::newRow("tabs stay") << QByteArray("1\t\t+2,00\x80\t\t\r\n") << L{"1\t\t+2,00€\t\t"};
+    using W = QList<qint64>;
+    QTest::newRow("empty") << QByteArray() << L{} << W{};
+    QTest::newRow("crlf") << QByteArray("a\r\nb\r\n") << L{"a", "b"} << W{1, 1};
+    QTest::newRow("lone cr") << QByteArray("a\rb\r") << L{"a", "b"} << W{1, 1};
+    QTest::newRow("no final line end") << QByteArray("a\r\nb") << L{"a", "b"} << W{1, 1};
+    QTest::newRow("empty line") << QByteArray("\r\n") << L{""} << W{0};
+    QTest::newRow("empty lines between")
+        << QByteArray("a\r\n\r\n\rb") << L{"a", "", "", "b"} << W{1, 0, 0, 1};
+    QTest::newRow("cr then crlf") << QByteArray("a\r\r\n") << L{"a", ""} << W{1, 0};
+    QTest::newRow("lone lf") << QByteArray("a\nb\n\nc") << L{"a", "b", "", "c"} << W{1, 1, 0, 1};
+    QTest::newRow("lf cr is two line ends") << QByteArray("a\n\rb") << L{"a", "", "b"} << W{1, 0, 1};
+    QTest::newRow("tabs stay") << QByteArray("1\t\t+2,00\x80\t\t\r\n") << L{"1\t\t+2,00€\t\t"} << W{20};
+    QTest::newRow("a tab at a stop goes on to the next")
+        << QByteArray("abcd\te\r\n\tx") << L{"abcd\te", "\tx"} << W{9, 5};
+    QTest::newRow("a byte of unknown width") << QByteArray("a\x81\tb") << L{"a\u0081\tb"} << W{-1};
 }
 
 void TestStorageFiles::fileLines() {
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, lines);
+    QFETCH(QList<qint64>, widths);
     QCOMPARE(ledgerformat::fileLines(bytes), lines);
+
+    ledgerformat::ByteWidths ones;
+    ones.ofByte.fill(1);
+    ones.ofByte[0x81] = -1;
+    ones.tabStop = 4;
+    const ledgerformat::ShapedLines measured = ledgerformat::fileLines(bytes, 100, 100, &ones);
+    QCOMPARE(measured.lines, lines);
+    QCOMPARE(measured.widths, widths);
 }
 
 void TestStorageFiles::fileBytes() {

@@ -119,8 +119,8 @@ Result<Loaded> Session::open(const Room &room) {
         return stored.error();
     // The entries are decoded as they are counted, but only as many as the
     // list has room for and none too long.
-    ledgerformat::ShapedLines entries =
-        ledgerformat::fileLines(stored->entries, room.maxLines - room.shownLines, kMaxLineLength);
+    ledgerformat::ShapedLines entries = ledgerformat::fileLines(
+        stored->entries, room.maxLines - room.shownLines, kMaxLineLength, room.widths);
     if (entries.shape.longest > kMaxLineLength || ledgerformat::longestLine(stored->total) > kMaxLineLength)
         return Error::over(Failure::LineTooLong, kMaxLineLength);
     // Of the total file's lines only the last one stays in the total box, so
@@ -132,6 +132,7 @@ Result<Loaded> Session::open(const Room &room) {
     if (room.shownLines + entries.shape.count > room.maxLines)
         return Error::over(Failure::TooManyLines, room.maxLines);
     loaded.entries = std::move(entries.lines);
+    loaded.widths = std::move(entries.widths);
     m_seen = *stored;
     m_paths = *paths;
     return loaded;

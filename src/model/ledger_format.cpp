@@ -86,6 +86,31 @@ QString decodeBytes(const char *bytes, qsizetype size) {
     return text;
 }
 
+// The same, working out the text's width too (see ByteWidths), with the
+// tab's entry marked -2.
+QString decodeBytes(const char *bytes, qsizetype size, const std::array<qint64, 256> &widths, qint64 tabStop,
+                    qint64 &width) {
+    QString text(size, Qt::Uninitialized);
+    auto *out = reinterpret_cast<char16_t *>(text.data());
+    const auto *in = reinterpret_cast<const unsigned char *>(bytes);
+    const auto *end = in + size;
+    qint64 x = 0;
+    bool known = true;
+    while (in != end) {
+        const unsigned char byte = *in++;
+        *out++ = kCharacters[byte];
+        const qint64 advance = widths[byte];
+        if (Q_LIKELY(advance >= 0))
+            x += advance;
+        else if (advance == -2)
+            x = nextTabStop(x, tabStop);
+        else
+            known = false;
+    }
+    width = known ? x : -1;
+    return text;
+}
+
 LineShape lineShape(const QByteArray &bytes) {
     LineShape shape;
     forEachLine(bytes, [&](qsizetype, qsizetype length) {
@@ -174,18 +199,38 @@ QStringList fileLines(const QByteArray &bytes) {
     return fileLines(bytes, kAll, kAll).lines;
 }
 
-ShapedLines fileLines(const QByteArray &bytes, qsizetype maxLines, qsizetype maxLength) {
+ShapedLines fileLines(const QByteArray &bytes, qsizetype maxLines, qsizetype maxLength,
+                      const ByteWidths *widths) {
     // Each line is decoded straight from the bytes, with no copy of its
     // bytes or of the whole text in between.
     ShapedLines found;
     LineShape &shape = found.shape;
+    std::array<qint64, 256> byteWidths{};
+    if (widths) {
+        for (int byte = 0; byte < 256; ++byte)
+            byteWidths[byte] = qMax(widths->ofByte[byte], qint64(-1));
+        byteWidths['\t'] = -2;
+    }
+    const qint64 tabStop = widths ? qMax(widths->tabStop, qint64(1)) : 1;
     forEachLine(bytes, [&](qsizetype start, qsizetype length) {
         ++shape.count;
         shape.longest = qMax(shape.longest, length);
-        if (shape.count <= maxLines && shape.longest <= maxLength)
-            found.lines.append(decodeBytes(bytes.constData() + start, length));
+        if (shape.count > maxLines || shape.longest > maxLength)
+            return;
+        const char *line = bytes.constData() + start;
+        if (!widths) {
+            found.lines.append(decodeBytes(line, length));
+            return;
+        }
+        qint64 width = 0;
+        found.lines.append(decodeBytes(line, length, byteWidths, tabStop, width));
+        found.widths.append(width);
     });
     return found;
+}
+
+char16_t characterOf(unsigned char byte) {
+    return kCharacters[byte];
 }
 
 qsizetype lineCount(const QByteArray &bytes) {

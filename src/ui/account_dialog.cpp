@@ -129,14 +129,15 @@ void abrir::Image1_Click() {
     if (!ledger)
         return;
     account::Session session(user->text(), pass->text());
+    const ledgerformat::ByteWidths widths = entrylist::byteWidths(ledger->lst);
     const storage::Result<account::Loaded> loaded =
-        session.open({ledger->lst->count(), entrylist::kMaxLines, ledger->txtt->maxLength()});
+        session.open({ledger->lst->count(), entrylist::kMaxLines, ledger->txtt->maxLength(), &widths});
     if (!loaded) {
         messagebox::show(this, messages::openFailed(loaded.error()));
         return;
     }
     // Each line has the amount its text shows.
-    entrylist::appendAll(ledger->lst, loaded->entries);
+    entrylist::appendAll(ledger->lst, loaded->entries, loaded->widths);
     // The last stored total line is the total; an empty total file leaves it.
     if (loaded->total)
         ledger->txtt->setText(*loaded->total);

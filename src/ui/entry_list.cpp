@@ -2,6 +2,7 @@
 #include "ui/entry_list.h"
 
 #include "model/entry_text.h"
+#include "model/ledger_format.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -24,9 +25,9 @@ void append(QListWidget *list, const QString &text, qint32 amount) {
     list->addItem(item);
 }
 
-void appendAll(QListWidget *list, const QStringList &texts) {
+void appendAll(QListWidget *list, const QStringList &texts, const QList<qint64> &widths) {
     if (auto *delegate = qobject_cast<TabStopDelegate *>(list->itemDelegate()))
-        delegate->append(texts);
+        delegate->append(texts, widths);
     else
         list->addItems(texts);
 }
@@ -193,7 +194,7 @@ public:
             int *advance = code < 0x100 ? &m_advances[code] : nullptr;
             if (advance && *advance == kTab) {
                 // As the text layout does: on to the next stop right of x.
-                x = pieceStart = (x / m_tabStop + 1) * m_tabStop;
+                x = pieceStart = int(ledgerformat::nextTabStop(x, m_tabStop));
                 continue;
             }
             if (code == 0x20AC)
@@ -207,14 +208,35 @@ public:
                 i = end - 1;
                 continue;
             }
-            if (*advance == kUnmeasured)
-                *advance = units(m_metrics.horizontalAdvance(QChar(code)));
-            x += *advance;
+            x += measured(advance, code);
         }
-        return (x + kUnit - 1) / kUnit;
+        return pixels(x);
     }
 
+    // The widths of a file's bytes in the units width() sums: unknown for
+    // the characters it measures with their neighbours.
+    ledgerformat::ByteWidths byteWidths() {
+        ledgerformat::ByteWidths widths;
+        widths.tabStop = m_tabStop;
+        for (int byte = 0; byte < 256; ++byte) {
+            const char16_t code = ledgerformat::characterOf(uchar(byte));
+            int *advance = code < 0x100 ? &m_advances[code] : code == 0x20AC ? &m_euro : nullptr;
+            widths.ofByte[byte] =
+                advance && *advance != kOther && *advance != kTab ? measured(advance, code) : -1;
+        }
+        return widths;
+    }
+
+    // Whole pixels from the units of a width.
+    static int pixels(qint64 units) { return int((units + kUnit - 1) / kUnit); }
+
 private:
+    int measured(int *advance, char16_t code) {
+        if (*advance == kUnmeasured)
+            *advance = units(m_metrics.horizontalAdvance(QChar(code)));
+        return *advance;
+    }
+
     static constexpr int kUnit = 64;
     // Marks in the table of advances, which are never negative.
     static constexpr int kUnmeasured = -1, kTab = -2, kOther = -3;
@@ -245,11 +267,14 @@ TabStopDelegate::TabStopDelegate(QListWidget *list) : QStyledItemDelegate(list),
         if (m_dirty)
             return;
         // The texts being appended are measured as given, rather than
-        // read back from each new item (or copied).
+        // read back from each new item (or copied), unless their widths
+        // came with them.
         LineMeasure measure(m_list->font());
         if (m_appending && m_appending->size() == last - first + 1) {
-            for (const QString &text : *m_appending)
-                count(measure.width(text));
+            for (qsizetype i = 0; i < m_appending->size(); ++i) {
+                const qint64 known = m_appendingWidths->value(i, -1);
+                count(known >= 0 ? LineMeasure::pixels(known) : measure.width(m_appending->at(i)));
+            }
             return;
         }
         for (int row = first; row <= last; ++row)
@@ -279,10 +304,16 @@ TabStopDelegate::TabStopDelegate(QListWidget *list) : QStyledItemDelegate(list),
     list->installEventFilter(this);
 }
 
-void TabStopDelegate::append(const QStringList &texts) {
+void TabStopDelegate::append(const QStringList &texts, const QList<qint64> &widths) {
     m_appending = &texts;
+    m_appendingWidths = &widths;
     m_list->addItems(texts);
     m_appending = nullptr;
+    m_appendingWidths = nullptr;
+}
+
+ledgerformat::ByteWidths byteWidths(const QListWidget *list) {
+    return LineMeasure(list->font()).byteWidths();
 }
 
 bool TabStopDelegate::eventFilter(QObject *watched, QEvent *event) {
