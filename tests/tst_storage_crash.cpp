@@ -39,7 +39,7 @@ LedgerPaths pathsIn(const QString &directory) {
 // operation TESORILA_CRASH_STEP; "loop" saves the two ledgers in turn until
 // it is killed, saying "listo" once the first save is done.
 [[noreturn]] void runChild(const QByteArray &mode) {
-    QDir(testsupport::dataHome()).removeRecursively(); // a kill leaves nothing behind
+    testsupport::removeTemporaryFolders(); // a kill leaves nothing behind
     const LedgerPaths paths = pathsIn(qEnvironmentVariable("TESORILA_CRASH_DIR"));
     if (mode == "step") {
         storagetest::FaultyFileSystem faulty;

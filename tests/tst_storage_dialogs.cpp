@@ -130,7 +130,7 @@ public:
         const QByteArray home = qgetenv("TESORILA_SAVER_HOME");
         if (!home.isEmpty()) {
             // As a child process: signs in to Ana/3 there, adds an entry and quick-saves.
-            QDir(testsupport::dataHome()).removeRecursively();
+            testsupport::removeTemporaryFolders();
             qputenv("XDG_DATA_HOME", home);
             WindowSet::instance().showForm1();
             signInAs(QStringLiteral("Ana"), QStringLiteral("3"));
@@ -148,7 +148,7 @@ public:
         std::fflush(stdout);
         while (std::fgetc(stdin) != EOF) {
         }
-        QDir(testsupport::dataHome()).removeRecursively();
+        testsupport::removeTemporaryFolders();
         std::_Exit(0);
     }
 

@@ -5,11 +5,14 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <memory>
+
 namespace testsupport {
 
 namespace {
-QTemporaryDir *g_home = nullptr;
-QTemporaryDir *g_config = nullptr;
+// Removed with what the run left in them when the program ends.
+std::unique_ptr<QTemporaryDir> g_home;
+std::unique_ptr<QTemporaryDir> g_config;
 } // namespace
 
 LocaleScope::LocaleScope(const QString &name) : m_previous(QLocale()) {
@@ -36,10 +39,10 @@ void prepareEnvironment() {
         qputenv("QT_QPA_FONTDIR",
                 QFile::encodeName(qEnvironmentVariable("SystemRoot") + QStringLiteral("/Fonts")));
 #endif
-    g_home = new QTemporaryDir(QDir::tempPath() + QStringLiteral("/tesorila-test-XXXXXX"));
+    g_home = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/tesorila-test-XXXXXX"));
     // One screen the size of a 1366 x 768 laptop's at 125 %, window frames
     // two pixels wide.
-    g_config = new QTemporaryDir(QDir::tempPath() + QStringLiteral("/tesorila-screens-XXXXXX"));
+    g_config = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/tesorila-screens-XXXXXX"));
     const QString screens = g_config->filePath(QStringLiteral("screens.json"));
     QFile config(screens);
     if (config.open(QIODevice::WriteOnly))
@@ -58,6 +61,11 @@ void prepareEnvironment() {
     qputenv("XDG_DATA_HOME", QFile::encodeName(g_home->path()));
     qputenv("LANG", "es_ES.UTF-8");
     qputenv("LC_ALL", "es_ES.UTF-8");
+}
+
+void removeTemporaryFolders() {
+    g_home.reset();
+    g_config.reset();
 }
 
 } // namespace testsupport

@@ -25,6 +25,9 @@ QString dataHome();
 // Sets up a test process: offscreen platform, a temporary data home, the
 // Spanish locale. Call before creating the application object.
 void prepareEnvironment();
+// Removes the folders prepareEnvironment() made now, as the program's end
+// does: for a process that will be killed.
+void removeTemporaryFolders();
 
 } // namespace testsupport
 
