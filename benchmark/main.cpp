@@ -10,6 +10,7 @@
 
 #include "app/window_set.h"
 #include "model/clock.h"
+#include "model/data_root.h"
 #include "model/entry_text.h"
 #include "model/numbertext.h"
 #include "ui/account_dialog.h"
@@ -304,6 +305,12 @@ void measureQuickSave(bool atFirstEntry) {
     const QList<Samples> samples = alternate(15, {save, write, commit});
     if (taken)
         save();
+    const auto paths = ledgerformat::ledgerPaths(
+        dataroot::path(), kUser, *ledgerformat::passwordValue(kPassword), dataroot::separator());
+    QFile savedEntries(paths.entries), savedTotal(paths.total);
+    check(savedEntries.open(QIODevice::ReadOnly) && savedTotal.open(QIODevice::ReadOnly) &&
+              savedEntries.readAll() == entries && savedTotal.readAll() == total,
+          "el guardado rápido ha cambiado lo guardado");
     const QString title = QString("Guardado rápido de %1 registros, cambio al %2")
                               .arg(kEntries)
                               .arg(atFirstEntry ? "principio" : "final");
