@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <functional>
@@ -451,6 +452,12 @@ void TestLedgerWindow::noLineLooksCurrentUnlessSelected() {
 
     list->setCurrentRow(0);
     QVERIFY(list->viewport()->grab().toImage() != unmarked);
+
+    // The list's own keys and focus are not taken for an editor's.
+    QSignalSpy closed(list->itemDelegate(), &QAbstractItemDelegate::closeEditor);
+    QTest::keyClick(list, Qt::Key_Tab);
+    QVERIFY(!list->hasFocus());
+    QCOMPARE(closed.count(), 0);
 }
 
 // Every command from the keyboard, keys sent where the focus is.

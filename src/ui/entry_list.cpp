@@ -317,11 +317,15 @@ ledgerformat::ByteWidths byteWidths(const QListWidget *list) {
 }
 
 bool TabStopDelegate::eventFilter(QObject *watched, QEvent *event) {
-    if (watched == m_list && event->type() == QEvent::FontChange) {
+    // The base class takes whatever it watches for an editor: the list's
+    // own keys and focus would close or commit an editor that is not there.
+    if (watched != m_list)
+        return QStyledItemDelegate::eventFilter(watched, event);
+    if (event->type() == QEvent::FontChange) {
         m_laidOut.clear();
         m_dirty = true;
     }
-    return QStyledItemDelegate::eventFilter(watched, event);
+    return false;
 }
 
 void TabStopDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
