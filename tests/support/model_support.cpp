@@ -11,8 +11,20 @@ namespace testsupport {
 
 namespace {
 // Removed with what the run left in them when the program ends.
-std::unique_ptr<QTemporaryDir> g_home;
-std::unique_ptr<QTemporaryDir> g_config;
+struct TemporaryFolders {
+    std::unique_ptr<QTemporaryDir> home;
+    std::unique_ptr<QTemporaryDir> config;
+    ~TemporaryFolders() { remove(); }
+    void remove() {
+#ifdef Q_OS_WIN
+        // Windows keeps the current folder: it may still be the screens'.
+        if (config)
+            QDir::setCurrent(qEnvironmentVariable("TESORILA_TEST_CWD"));
+#endif
+        home.reset();
+        config.reset();
+    }
+} g_folders;
 } // namespace
 
 LocaleScope::LocaleScope(const QString &name) : m_previous(QLocale()) {
@@ -24,7 +36,7 @@ LocaleScope::~LocaleScope() {
 }
 
 QString dataHome() {
-    return g_home ? g_home->path() : QString();
+    return g_folders.home ? g_folders.home->path() : QString();
 }
 
 void prepareEnvironment() {
@@ -39,11 +51,13 @@ void prepareEnvironment() {
         qputenv("QT_QPA_FONTDIR",
                 QFile::encodeName(qEnvironmentVariable("SystemRoot") + QStringLiteral("/Fonts")));
 #endif
-    g_home = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/tesorila-test-XXXXXX"));
+    g_folders.home =
+        std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/tesorila-test-XXXXXX"));
     // One screen the size of a 1366 x 768 laptop's at 125 %, window frames
     // two pixels wide.
-    g_config = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/tesorila-screens-XXXXXX"));
-    const QString screens = g_config->filePath(QStringLiteral("screens.json"));
+    g_folders.config =
+        std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/tesorila-screens-XXXXXX"));
+    const QString screens = g_folders.config->filePath(QStringLiteral("screens.json"));
     QFile config(screens);
     if (config.open(QIODevice::WriteOnly))
         config.write(R"({"screens": [{"name": "laptop", "x": 0, "y": 0, "width": 1093, "height": 614}]})");
@@ -53,19 +67,18 @@ void prepareEnvironment() {
     // file is named from its own folder, the current one until the
     // application is made (testsupport::prepareApplication goes back).
     qputenv("TESORILA_TEST_CWD", QFile::encodeName(QDir::currentPath()));
-    QDir::setCurrent(g_config->path());
+    QDir::setCurrent(g_folders.config->path());
     qputenv("QT_QPA_PLATFORM", "offscreen:configfile=screens.json");
 #else
     qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(screens));
 #endif
-    qputenv("XDG_DATA_HOME", QFile::encodeName(g_home->path()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(g_folders.home->path()));
     qputenv("LANG", "es_ES.UTF-8");
     qputenv("LC_ALL", "es_ES.UTF-8");
 }
 
 void removeTemporaryFolders() {
-    g_home.reset();
-    g_config.reset();
+    g_folders.remove();
 }
 
 } // namespace testsupport
