@@ -395,9 +395,6 @@ void TestLedgerWindow::linesMeasuredAsDecodedScrollAsFar() {
     const ledgerformat::ByteWidths widths = entrylist::byteWidths(list);
     const ledgerformat::ShapedLines decoded =
         ledgerformat::fileLines(*ledgerformat::fileBytes(lines), 9, 999, &widths);
-    QCOMPARE(decoded.lines, lines);
-    QVERIFY(decoded.widths.at(0) > 0);
-    QCOMPARE(decoded.widths.at(1), -1);
     QScrollBar *bar = list->horizontalScrollBar();
     for (int i = 0; i < 2; ++i) {
         list->clear();
