@@ -41,7 +41,6 @@ private slots:
     void tabsDrawnAsColumns();
     void redrawnLinesFollowFontAndText();
     void longestLineReadToItsEnd();
-    void linesMeasuredAsDecodedScrollAsFar();
     void scrollBarRedrawnWhenItsHandleMoves();
     void noLineLooksCurrentUnlessSelected();
     void keyboardAlone();
@@ -381,32 +380,6 @@ void TestLedgerWindow::longestLineReadToItsEnd() {
     QTRY_VERIFY(!bar->isVisible());
     QTRY_COMPARE(list->viewport()->height() % line, 0);
     QVERIFY(list->height() + line > 477);
-}
-
-// A line measured as its bytes are decoded scrolls as far as the same line
-// measured from its text, whether its characters are summed or shaped.
-void TestLedgerWindow::linesMeasuredAsDecodedScrollAsFar() {
-    QListWidget *list = ledger->lst;
-    const QStringList lines = {
-        QStringLiteral("08/12/2026\t\t-17,07\u20AC\t\tCena en el restaurante "
-                       "del puerto con los compañeros de la oficina, año nuevo"),
-        QStringLiteral("08/12/2026\t\t+1,00\u20AC\t\tUn \u201Cregalo\u201D "
-                       "de cumpleaños para la abuela\u2026 y unas flores del mercado de la plaza mayor")};
-    const ledgerformat::ByteWidths widths = entrylist::byteWidths(list);
-    const ledgerformat::ShapedLines decoded =
-        ledgerformat::fileLines(*ledgerformat::fileBytes(lines), 9, 999, &widths);
-    QScrollBar *bar = list->horizontalScrollBar();
-    for (int i = 0; i < 2; ++i) {
-        list->clear();
-        entrylist::appendAll(list, {lines.at(i)}, {decoded.widths.at(i)});
-        list->doItemsLayout();
-        const int asDecoded = bar->maximum();
-        list->clear();
-        entrylist::appendAll(list, {lines.at(i)});
-        list->doItemsLayout();
-        QVERIFY(bar->maximum() > 0);
-        QCOMPARE(bar->maximum(), asDecoded);
-    }
 }
 
 // The bar on screen follows a change of range that resizes its handle.

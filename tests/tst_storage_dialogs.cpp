@@ -21,6 +21,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QProcess>
+#include <QScrollBar>
 #include <QTest>
 
 #include <cerrno>
@@ -707,7 +708,11 @@ void TestStorageDialogs::windowsBytesRoundTrip() {
     const QByteArray entries("08/12/2026\t\t+1500,00\x80\t\tN\xf3mina\r\n"
                              "09/12/2026\t\t-0,45\x80\t\tCaf\xe9 \x93"
                              "bueno\x94\r\n"
-                             "10/12/2026\t\t+7,00\x80\t\t\r\n");
+                             "10/12/2026\t\t+7,00\x80\t\t\r\n"
+                             "11/12/2026\t\t-80,00\x80\t\tCena en el restaurante del puerto con los "
+                             "compa\xf1"
+                             "eros de la oficina por el a\xf1o nuevo, con m\xfa"
+                             "sica y baile\r\n");
     const QByteArray total("1506,55\r\n");
     const ledgerformat::LedgerPaths p = paths(QStringLiteral("José"), QStringLiteral("1234"));
     QVERIFY(QDir().mkpath(p.directory));
@@ -721,6 +726,17 @@ void TestStorageDialogs::windowsBytesRoundTrip() {
     QCOMPARE(entrylist::cents(ledger()->lst, 0), 150000);
     QCOMPARE(entrylist::cents(ledger()->lst, 1), -45);
     QCOMPARE(ledger()->txtt->text(), QStringLiteral("1506,55"));
+    // The widths worked out as the lines were decoded scroll as far as the
+    // list's own measuring of the texts, which a change of font makes.
+    QListWidget *list = ledger()->lst;
+    list->doItemsLayout();
+    const int decoded = list->horizontalScrollBar()->maximum();
+    const QFont font = list->font();
+    list->setFont(QFont());
+    list->setFont(font);
+    list->doItemsLayout();
+    QVERIFY(decoded > 0);
+    QCOMPARE(list->horizontalScrollBar()->maximum(), decoded);
 
     VERIFY_ONE_MESSAGE(quickSave(), kSavedText, kSavedTitle);
     QCOMPARE(readBytes(p.entries), entries);
