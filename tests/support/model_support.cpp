@@ -65,8 +65,11 @@ void prepareEnvironment() {
 #ifdef Q_OS_WIN
     // The platform's arguments are split at every ':', a drive's too: the
     // file is named from its own folder, the current one until the
-    // application is made (testsupport::prepareApplication goes back).
-    qputenv("TESORILA_TEST_CWD", QFile::encodeName(QDir::currentPath()));
+    // application is made (testsupport::prepareApplication goes back). A
+    // child of a test starts in its parent's screens folder: it goes back
+    // where the parent started.
+    if (qEnvironmentVariableIsEmpty("TESORILA_TEST_CWD"))
+        qputenv("TESORILA_TEST_CWD", QFile::encodeName(QDir::currentPath()));
     QDir::setCurrent(g_folders.config->path());
     qputenv("QT_QPA_PLATFORM", "offscreen:configfile=screens.json");
 #else
