@@ -77,17 +77,8 @@ template <class Line> void forEachLine(const QByteArray &bytes, Line line) {
     }
 }
 
-// The text of bytes, in Windows-1252: one look-up per byte.
-QString decodeBytes(const char *bytes, qsizetype size) {
-    QString text(size, Qt::Uninitialized);
-    QChar *out = text.data();
-    for (qsizetype i = 0; i < size; ++i)
-        out[i] = QChar(kCharacters[static_cast<unsigned char>(bytes[i])]);
-    return text;
-}
-
-// The same, working out the text's width too (see ByteWidths), with the
-// tab's entry marked -2.
+// The text of bytes, in Windows-1252 (one look-up per byte), and its width
+// (see ByteWidths), with the tab's entry marked -2.
 QString decodeBytes(const char *bytes, qsizetype size, const std::array<qint64, 256> &widths, qint64 tabStop,
                     qint64 &width) {
     QString text(size, Qt::Uninitialized);
@@ -109,6 +100,13 @@ QString decodeBytes(const char *bytes, qsizetype size, const std::array<qint64, 
     }
     width = known ? x : -1;
     return text;
+}
+
+// The text of bytes alone.
+QString decodeBytes(const char *bytes, qsizetype size) {
+    static constexpr std::array<qint64, 256> kNoWidths{};
+    qint64 width = 0;
+    return decodeBytes(bytes, size, kNoWidths, 1, width);
 }
 
 LineShape lineShape(const QByteArray &bytes) {

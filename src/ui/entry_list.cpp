@@ -191,14 +191,12 @@ public:
                 x += known;
                 continue;
             }
-            int *advance = code < 0x100 ? &m_advances[code] : nullptr;
+            int *advance = advanceOf(code);
             if (advance && *advance == kTab) {
                 // As the text layout does: on to the next stop right of x.
                 x = pieceStart = int(ledgerformat::nextTabStop(x, m_tabStop));
                 continue;
             }
-            if (code == 0x20AC)
-                advance = &m_euro;
             if (!advance || *advance == kOther) {
                 // Other scripts and marks are shaped: the whole piece is measured.
                 qsizetype end = text.indexOf(QLatin1Char('\t'), i);
@@ -220,7 +218,7 @@ public:
         widths.tabStop = m_tabStop;
         for (int byte = 0; byte < 256; ++byte) {
             const char16_t code = ledgerformat::characterOf(uchar(byte));
-            int *advance = code < 0x100 ? &m_advances[code] : code == 0x20AC ? &m_euro : nullptr;
+            int *advance = advanceOf(code);
             widths.ofByte[byte] =
                 advance && *advance != kOther && *advance != kTab ? measured(advance, code) : -1;
         }
@@ -231,6 +229,12 @@ public:
     static int pixels(qint64 units) { return int((units + kUnit - 1) / kUnit); }
 
 private:
+    // Where a character's advance is kept: none for the characters outside
+    // Latin-1 but the euro sign.
+    int *advanceOf(char16_t code) {
+        return code < 0x100 ? &m_advances[code] : code == 0x20AC ? &m_euro : nullptr;
+    }
+
     int measured(int *advance, char16_t code) {
         if (*advance == kUnmeasured)
             *advance = units(m_metrics.horizontalAdvance(QChar(code)));
