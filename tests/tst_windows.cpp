@@ -426,6 +426,10 @@ void TestWindows::fonts() {
     QCOMPARE(dialog->Label6->font().pointSizeF(), 24.0);
     // The faces really are there, not a fallback of another width.
     QCOMPARE(QFontInfo(ledger->lst->font()).family(), QStringLiteral("Tahoma"));
+#ifndef Q_OS_WIN
+    // So is the dialogs' bitmap face, found once the application adds it.
+    QCOMPARE(QFontInfo(QApplication::font()).family(), QStringLiteral("MS Sans Serif"));
+#endif
 
     // The list is drawn really bold: more ink than the regular face leaves.
     auto ink = [](const QFont &font) {

@@ -24,11 +24,22 @@ QStringList fontFolders() {
 #endif
 }
 
+// The installed families, listed once: the list changes only when the
+// application adds a face of its own, which empties it. Each listing walks
+// the whole font database, and every font made asks.
+QStringList &knownFamilies() {
+    static QStringList families;
+    return families;
+}
+
 // Whether the family is installed under its own name. Unlike
 // QFontDatabase::hasFamily(), no alias is looked up, which costs a font
 // match for each family at start-up.
 bool installed(const QString &family) {
-    return QFontDatabase::families().contains(family, Qt::CaseInsensitive);
+    QStringList &families = knownFamilies();
+    if (families.isEmpty())
+        families = QFontDatabase::families();
+    return families.contains(family, Qt::CaseInsensitive);
 }
 
 void registerIfMissing(const QString &family, const QStringList &files) {
@@ -39,8 +50,11 @@ void registerIfMissing(const QString &family, const QStringList &files) {
             const QString path = folder + QLatin1Char('/') + file;
             // A face that cannot be read leaves its stand-in to the
             // system's closest sans face; the log says which file.
-            if (QFile::exists(path) && QFontDatabase::addApplicationFont(path) < 0)
+            if (!QFile::exists(path))
+                continue;
+            if (QFontDatabase::addApplicationFont(path) < 0)
                 qWarning("Tesorila: no se puede cargar el tipo de letra %s", qPrintable(path));
+            knownFamilies().clear();
         }
     }
 }
