@@ -307,9 +307,23 @@ void TestStorageFiles::fileLines() {
     ones.ofByte.fill(1);
     ones.ofByte[0x81] = -1;
     ones.tabStop = 4;
-    const ledgerformat::ShapedLines measured = ledgerformat::fileLines(bytes, 100, 100, &ones);
+    ledgerformat::ShapedLines measured = ledgerformat::fileLines(bytes, 100, 100, &ones);
     QCOMPARE(measured.lines, lines);
     QCOMPARE(measured.widths, widths);
+
+    // Each line is a string of its own, ended as every string is, that
+    // changes alone; the first one still does once it is the only one left.
+    QStringList changed = measured.lines;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QCOMPARE(measured.lines.at(i).utf16()[lines.at(i).size()], u'\0');
+        changed[i].append(QLatin1Char('!'));
+    }
+    QString first = measured.lines.value(0);
+    measured = {};
+    first.append(QLatin1Char('?'));
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        QCOMPARE(changed.at(i), lines.at(i) + QLatin1Char('!'));
+    QCOMPARE(first, lines.value(0) + QLatin1Char('?'));
 }
 
 void TestStorageFiles::fileBytes() {

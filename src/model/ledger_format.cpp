@@ -77,12 +77,10 @@ template <class Line> void forEachLine(const QByteArray &bytes, Line line) {
     }
 }
 
-// The text of bytes, in Windows-1252 (one look-up per byte), and its width
-// (see ByteWidths), with the tab's entry marked -2.
-QString decodeBytes(const char *bytes, qsizetype size, const std::array<qint64, 256> &widths, qint64 tabStop,
-                    qint64 &width) {
-    QString text(size, Qt::Uninitialized);
-    auto *out = reinterpret_cast<char16_t *>(text.data());
+// Writes the characters of bytes, in Windows-1252 (one look-up per byte), to
+// out and gives their width (see ByteWidths), with the tab's entry marked -2.
+qint64 decodeInto(const char *bytes, qsizetype size, char16_t *out, const std::array<qint64, 256> &widths,
+                  qint64 tabStop) {
     const auto *in = reinterpret_cast<const unsigned char *>(bytes);
     const auto *end = in + size;
     qint64 x = 0;
@@ -98,15 +96,17 @@ QString decodeBytes(const char *bytes, qsizetype size, const std::array<qint64, 
         else
             known = false;
     }
-    width = known ? x : -1;
-    return text;
+    return known ? x : -1;
 }
+
+// No width known for any byte: the text alone.
+constexpr std::array<qint64, 256> kNoWidths{};
 
 // The text of bytes alone.
 QString decodeBytes(const char *bytes, qsizetype size) {
-    static constexpr std::array<qint64, 256> kNoWidths{};
-    qint64 width = 0;
-    return decodeBytes(bytes, size, kNoWidths, 1, width);
+    QString text(size, Qt::Uninitialized);
+    decodeInto(bytes, size, reinterpret_cast<char16_t *>(text.data()), kNoWidths, 1);
+    return text;
 }
 
 LineShape lineShape(const QByteArray &bytes) {
@@ -199,8 +199,15 @@ QStringList fileLines(const QByteArray &bytes) {
 
 ShapedLines fileLines(const QByteArray &bytes, qsizetype maxLines, qsizetype maxLength,
                       const ByteWidths *widths) {
-    // Each line is decoded straight from the bytes, with no copy of its
-    // bytes or of the whole text in between.
+    // The lines share one block of characters, the file's bytes decoded in
+    // place, where the first byte of each line break becomes the '\0' that
+    // ends the line before it, as every string's text is ended. A line is a
+    // string over its part of the block that shares the block as a copy of
+    // a string shares its text: changing a line copies it first, and the
+    // block lasts as long as any line does. One allocation for the whole
+    // file, not one for each line.
+    QString block(bytes.size(), Qt::Uninitialized);
+    char16_t *characters = reinterpret_cast<char16_t *>(block.data());
     ShapedLines found;
     LineShape &shape = found.shape;
     std::array<qint64, 256> byteWidths{};
@@ -215,14 +222,16 @@ ShapedLines fileLines(const QByteArray &bytes, qsizetype maxLines, qsizetype max
         shape.longest = qMax(shape.longest, length);
         if (shape.count > maxLines || shape.longest > maxLength)
             return;
-        const char *line = bytes.constData() + start;
-        if (!widths) {
-            found.lines.append(decodeBytes(line, length));
-            return;
-        }
-        qint64 width = 0;
-        found.lines.append(decodeBytes(line, length, byteWidths, tabStop, width));
-        found.widths.append(width);
+        char16_t *text = characters + start;
+        const qint64 width =
+            decodeInto(bytes.constData() + start, length, text, widths ? byteWidths : kNoWidths, tabStop);
+        text[length] = u'\0';
+        QString::DataPointer line = block.data_ptr();
+        line.ptr = text;
+        line.size = length;
+        found.lines.append(QString(std::move(line)));
+        if (widths)
+            found.widths.append(width);
     });
     return found;
 }
