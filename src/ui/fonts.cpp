@@ -27,19 +27,15 @@ QStringList fontFolders() {
 // The installed families, listed once: the list changes only when the
 // application adds a face of its own, which empties it. Each listing walks
 // the whole font database, and every font made asks.
-QStringList &knownFamilies() {
-    static QStringList families;
-    return families;
-}
+Q_GLOBAL_STATIC(QStringList, knownFamilies)
 
 // Whether the family is installed under its own name. Unlike
 // QFontDatabase::hasFamily(), no alias is looked up, which costs a font
 // match for each family at start-up.
 bool installed(const QString &family) {
-    QStringList &families = knownFamilies();
-    if (families.isEmpty())
-        families = QFontDatabase::families();
-    return families.contains(family, Qt::CaseInsensitive);
+    if (knownFamilies->isEmpty())
+        *knownFamilies = QFontDatabase::families();
+    return knownFamilies->contains(family, Qt::CaseInsensitive);
 }
 
 void registerIfMissing(const QString &family, const QStringList &files) {
@@ -54,7 +50,7 @@ void registerIfMissing(const QString &family, const QStringList &files) {
                 continue;
             if (QFontDatabase::addApplicationFont(path) < 0)
                 qWarning("Tesorila: no se puede cargar el tipo de letra %s", qPrintable(path));
-            knownFamilies().clear();
+            knownFamilies->clear();
         }
     }
 }
