@@ -329,6 +329,10 @@ void TestStorageFiles::fileBytes() {
     const QByteArray bytes("08/12/2026\t\t+1500,00\x80\t\tN\xf3mina\r\n");
     QCOMPARE(ledgerformat::fileBytes({line}), std::optional<QByteArray>(bytes));
     QCOMPARE(ledgerformat::fileLines(bytes + bytes), (QStringList{line, line}));
+    // A line of a large file, grown alone, takes little memory with it.
+    const QStringList many = ledgerformat::fileLines(bytes.repeated(20000));
+    QCOMPARE(many.value(19999), line);
+    QVERIFY((many.last() + QLatin1Char('!')).capacity() < 64 * 1024);
 }
 
 void TestStorageFiles::init() {

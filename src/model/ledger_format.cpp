@@ -199,15 +199,18 @@ QStringList fileLines(const QByteArray &bytes) {
 
 ShapedLines fileLines(const QByteArray &bytes, qsizetype maxLines, qsizetype maxLength,
                       const ByteWidths *widths) {
-    // The lines share one block of characters, the file's bytes decoded in
-    // place, where the first byte of each line break becomes the '\0' that
-    // ends the line before it, as every string's text is ended. A line is a
-    // string over its part of the block that shares the block as a copy of
-    // a string shares its text: changing a line copies it first, and the
-    // block lasts as long as any line does. One allocation for the whole
-    // file, not one for each line.
-    QString block(bytes.size(), Qt::Uninitialized);
-    char16_t *characters = reinterpret_cast<char16_t *>(block.data());
+    // The lines are decoded into blocks of characters that they share, one
+    // line after the other, each followed by the '\0' that ends every
+    // string's text. A line is a string over its part of a block that shares
+    // the block as a copy of a string shares its text: changing a line copies
+    // it first, and a block lasts as long as any of its lines. One allocation
+    // for a block of lines, not one for each line; blocks of a few kilobytes,
+    // so that a line kept or grown alone takes no more than that with it
+    // (Qt sizes a grown copy after the whole block).
+    constexpr qsizetype kBlockCharacters = 4095;
+    QString block;
+    char16_t *next = nullptr;
+    qsizetype room = 0; // characters left in the block, its final '\0' included
     ShapedLines found;
     LineShape &shape = found.shape;
     std::array<qint64, 256> byteWidths{};
@@ -222,14 +225,21 @@ ShapedLines fileLines(const QByteArray &bytes, qsizetype maxLines, qsizetype max
         shape.longest = qMax(shape.longest, length);
         if (shape.count > maxLines || shape.longest > maxLength)
             return;
-        char16_t *text = characters + start;
+        if (length >= room) {
+            const qsizetype size = qMax(kBlockCharacters, length);
+            block = QString(size, Qt::Uninitialized);
+            next = reinterpret_cast<char16_t *>(block.data());
+            room = size + 1;
+        }
         const qint64 width =
-            decodeInto(bytes.constData() + start, length, text, widths ? byteWidths : kNoWidths, tabStop);
-        text[length] = u'\0';
+            decodeInto(bytes.constData() + start, length, next, widths ? byteWidths : kNoWidths, tabStop);
+        next[length] = u'\0';
         QString::DataPointer line = block.data_ptr();
-        line.ptr = text;
+        line.ptr = next;
         line.size = length;
         found.lines.append(QString(std::move(line)));
+        next += length + 1;
+        room -= length + 1;
         if (widths)
             found.widths.append(width);
     });

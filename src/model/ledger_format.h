@@ -96,8 +96,8 @@ struct LineShape {
 // than maxLength: past either limit the lines are only counted and
 // measured, so that a file too big to take costs no decoding of the rest.
 // Given byte widths, each decoded line's width is worked out in the same
-// pass, -1 when unknown. The lines share one block of memory, the size of
-// the whole text, which lasts as long as any of them does.
+// pass, -1 when unknown. The lines share blocks of a few kilobytes, each of
+// which lasts as long as any of its lines does.
 struct ShapedLines {
     LineShape shape;
     QStringList lines;
