@@ -50,7 +50,8 @@ void registerIfMissing(const QString &family, const QStringList &files) {
                 continue;
             if (QFontDatabase::addApplicationFont(path) < 0)
                 qWarning("Tesorila: no se puede cargar el tipo de letra %s", qPrintable(path));
-            knownFamilies->clear();
+            else
+                knownFamilies->clear();
         }
     }
 }
