@@ -1016,10 +1016,10 @@ void TestStorageDialogs::failedQuickSave_data() {
     // After other failures in this process, each names its own reason.
     QTest::newRow("a folder at the journal's name")
         << QStringLiteral("1") << QStringLiteral("2,75.text.commit")
-        << QStringLiteral("hay una carpeta llamada 2,75.text.commit en la carpeta de la cuenta") << failed;
+        << QStringLiteral("hay una carpeta llamada 2,75.text.commit donde debería haber un archivo") << failed;
     QTest::newRow("a folder at the lock's name")
         << QStringLiteral("1") << QStringLiteral(".bloqueo")
-        << QStringLiteral("hay una carpeta llamada .bloqueo en la carpeta de la cuenta") << failed;
+        << QStringLiteral("hay una carpeta llamada .bloqueo donde debería haber un archivo") << failed;
     const auto injected = [&](const char *name, int error, const char *reason) {
         QTest::newRow(name) << QStringLiteral("1") << QString::number(error) << QString::fromUtf8(reason)
                             << failed;

@@ -45,6 +45,7 @@ private slots:
 
     void init();
     void saveAndRead();
+    void fileRefusals();
     void saveReplacesSave();
     void severalLedgersInOneDirectory();
     void recovery_data();
@@ -370,6 +371,24 @@ void TestStorageFiles::saveAndRead() {
     QVERIFY(!ledgerstore::save(missing, "a\r\n", "1\r\n"));
     QVERIFY(!QFileInfo::exists(missing.directory));
     QVERIFY(!ledgerstore::read(missing));
+}
+
+// The file system's own refusals are failures of their own kinds, not a
+// system error's number, named after the file, and change nothing.
+void TestStorageFiles::fileRefusals() {
+    storage::FileSystem &fs = storage::fileSystem();
+    const QString file = m_dir->path() + QStringLiteral("/1,5.text"), folder = file + QStringLiteral(".d");
+    QVERIFY(writeBytes(file, "abc") && QDir().mkpath(folder));
+    const storage::Error shortened = fs.write(file, "x", storage::Links::Follow, 4).error();
+    QCOMPARE(shortened.failure, storage::Failure::Shortened);
+    QCOMPARE(shortened.name, QStringLiteral("1,5.text"));
+    QCOMPARE(fs.read(file, 2).error().failure, storage::Failure::TooLarge);
+    QCOMPARE(*fs.read(file, 3), QByteArray("abc"));
+    QCOMPARE(fs.read(folder).error().name, QStringLiteral("1,5.text.d"));
+    for (const storage::Error &error :
+         {fs.read(folder).error(), fs.write(folder, "x", storage::Links::Replace).error()})
+        QCOMPARE(error.failure, storage::Failure::FolderInTheWay);
+    QCOMPARE(readBytes(file), QByteArray("abc"));
 }
 
 void TestStorageFiles::saveReplacesSave() {

@@ -12,8 +12,6 @@
 #include <QFileInfo>
 #include <QtDebug>
 
-#include <cerrno>
-
 namespace account {
 
 using namespace storage;
@@ -161,7 +159,7 @@ Status Session::save(const Ledger &ledger, const QString &markerDate) {
     if (*found == PathKind::Missing && !create)
         return Error::at(Failure::AccountMissing, paths->directory);
     if (*found != PathKind::Missing && *found != PathKind::Directory)
-        return Error::system(ENOTDIR);
+        return Error{Failure::FileInTheWay};
     if (create) {
         if (const Status made = fs.makeDirectory(paths->directory); !made)
             return made.error();

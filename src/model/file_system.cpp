@@ -3,6 +3,8 @@
 
 #include "model/data_root.h"
 
+#include <QFileInfo>
+
 #include <filesystem>
 #include <system_error>
 
@@ -57,6 +59,35 @@ Status FileSystem::removeDirectory(const QString &path) {
     std::error_code error;
     std::filesystem::remove(dataroot::nativePath(path), error);
     return checked(error);
+}
+
+Error notAFile(bool folder, const QString &path) {
+    return Error::at(folder ? Failure::FolderInTheWay : Failure::NotRegularFile, QFileInfo(path).fileName());
+}
+
+Result<QByteArray> readWhole(const QString &path, qint64 size, qint64 limit,
+                             const std::function<Result<qint64>(char *, qint64)> &readSome) {
+    const Error tooLarge(Failure::TooLarge, 0, QFileInfo(path).fileName(), limit);
+    if (size > limit)
+        return tooLarge;
+    // Room for the file to have grown a little, then twice as much each time.
+    QByteArray bytes(qsizetype(qMin(limit + 1, size + 4096)), Qt::Uninitialized);
+    qsizetype done = 0;
+    for (;;) {
+        if (done == bytes.size()) {
+            if (done > limit)
+                return tooLarge;
+            bytes.resize(qsizetype(qMin(limit + 1, 2 * qint64(done))));
+        }
+        const Result<qint64> got = readSome(bytes.data() + done, bytes.size() - done);
+        if (!got)
+            return got.error();
+        if (*got == 0)
+            break;
+        done += qsizetype(*got);
+    }
+    bytes.truncate(done);
+    return bytes;
 }
 
 FileSystem &fileSystem() {

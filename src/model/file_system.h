@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <utility>
 
 // Every file operation of the account storage goes through one FileSystem,
@@ -34,12 +35,12 @@ public:
     virtual Status removeDirectory(const QString &path);
     // The whole content of a regular file of at most limit bytes. Opening
     // it never waits (a named pipe would), and anything but a regular file
-    // is refused: a folder with EISDIR, anything else NotRegularFile; a
-    // larger file with EFBIG.
+    // is refused: a folder as FolderInTheWay, anything else as
+    // NotRegularFile; a larger file as TooLarge.
     virtual Result<QByteArray> read(const QString &path, qint64 limit = kDefaultReadLimit);
     // Makes the bytes the file's content from offset from on, in place,
     // keeping the bytes before it, creating the file when missing, and
-    // durable before returning. A file shorter than from is refused.
+    // durable before returning. A file shorter than from is Shortened.
     virtual Status write(const QString &path, const QByteArray &bytes, Links links, qint64 from = 0);
     // Removes a file (or an empty folder, on Unix); a missing one is no
     // failure.
@@ -51,6 +52,17 @@ public:
     // each still fit.
     static constexpr qint64 kDefaultReadLimit = qint64(32) * 1024 * 1024;
 };
+
+// What stands at one of our own file names when it is no regular file: a
+// folder, or something else (a pipe, a socket, a device).
+Error notAFile(bool folder, const QString &path);
+
+// For the system's FileSystem::read(): the content of an open file of size
+// bytes, read piece by piece by readSome (the bytes it read into the room
+// given, none at the end) and never more than limit + 1 bytes. A file
+// larger than limit, or grown past it while read, is TooLarge.
+Result<QByteArray> readWhole(const QString &path, qint64 size, qint64 limit,
+                             const std::function<Result<qint64>(char *, qint64)> &readSome);
 
 // The file system in use: the real one unless a test has put another in
 // place.
@@ -92,7 +104,7 @@ private:
 
 // Locks the file, made where missing and removed again when let go,
 // waiting up to waitMs for another process to let go (AccountInUse). A
-// folder at that name is FolderInTheWay, anything else but a file NotOurs.
+// folder at that name is FolderInTheWay, anything else but a file NotRegularFile.
 // Where the folder can be neither written nor locked in, no one can change
 // it either, and no lock is needed: the lock returned holds nothing.
 Result<FileLock> lockFile(const QString &path, int waitMs);

@@ -9,7 +9,6 @@
 #include <QtDebug>
 
 #include <array>
-#include <cerrno>
 #include <cstring>
 #include <optional>
 
@@ -150,8 +149,7 @@ Result<std::optional<Pending>> pending(const LedgerPaths &paths) {
     if (*found == PathKind::Missing)
         return std::optional<Pending>();
     if (*found != PathKind::File)
-        return Error::at(*found == PathKind::Directory ? Failure::FolderInTheWay : Failure::NotOurs,
-                         QFileInfo(paths.journal()).fileName());
+        return notAFile(*found == PathKind::Directory, paths.journal());
     const Result<QByteArray> bytes = fs.read(paths.journal(), 2 * FileSystem::kDefaultReadLimit + 4096);
     if (!bytes)
         return bytes.error();
@@ -236,9 +234,7 @@ Status save(const LedgerPaths &paths, const QByteArray &entries, const QByteArra
         if (!found)
             return found.error();
         if (*found == PathKind::Directory || *found == PathKind::Other)
-            return *found == PathKind::Directory
-                       ? Error::system(EISDIR)
-                       : Error::at(Failure::NotRegularFile, QFileInfo(path).fileName());
+            return notAFile(*found == PathKind::Directory, path);
         created = created || *found == PathKind::Missing;
         // Only over the bytes the caller saw. A missing file is no sign of
         // another save, since no save removes one. Without them, a file

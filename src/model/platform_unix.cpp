@@ -29,8 +29,7 @@ Error lastError() {
 std::optional<Error> notRegular(const struct stat &status, const QString &path) {
     if (S_ISREG(status.st_mode))
         return std::nullopt;
-    return S_ISDIR(status.st_mode) ? Error::system(EISDIR)
-                                   : Error::at(Failure::NotRegularFile, QFileInfo(path).fileName());
+    return notAFile(S_ISDIR(status.st_mode), path);
 }
 
 struct Descriptor {
@@ -64,25 +63,20 @@ Result<QByteArray> FileSystem::read(const QString &path, qint64 limit) {
         return lastError();
     if (std::optional<Error> odd = notRegular(status, path))
         return *odd;
-    const qint64 size = qint64(status.st_size);
-    QFile reader;
-    if (size > limit || !reader.open(file.fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-        return Error::system(size > limit ? EFBIG : EIO);
-    // The file may grow while it is read: never more than limit + 1 bytes.
-    QByteArray bytes = reader.read(size + 1);
-    if (bytes.size() > size && reader.error() == QFileDevice::NoError)
-        bytes += reader.read(limit + 1 - bytes.size());
-    if (reader.error() != QFileDevice::NoError)
-        return Error::system(EIO);
-    if (bytes.size() > limit)
-        return Error::system(EFBIG);
-    return bytes;
+    return readWhole(path, qint64(status.st_size), limit, [&](char *into, qint64 room) -> Result<qint64> {
+        ssize_t got = 0;
+        while ((got = ::read(file.fd, into, size_t(room))) < 0) {
+            if (errno != EINTR)
+                return lastError();
+        }
+        return qint64(got);
+    });
 }
 
 Status FileSystem::write(const QString &path, const QByteArray &bytes, Links links, qint64 from) {
     Descriptor file{openFile(path, O_WRONLY | O_CREAT | (links == Links::Replace ? O_NOFOLLOW : 0))};
     if (file.fd < 0)
-        return lastError();
+        return errno == EISDIR ? notAFile(true, path) : lastError();
     struct stat status {};
     if (::fstat(file.fd, &status) != 0)
         return lastError();
@@ -90,7 +84,7 @@ Status FileSystem::write(const QString &path, const QByteArray &bytes, Links lin
         return *odd;
     const qint64 end = from + bytes.size();
     if (qint64(status.st_size) < from)
-        return Error::system(EINVAL);
+        return Error::at(Failure::Shortened, QFileInfo(path).fileName());
     // A file that already ends as asked was made durable when it was written.
     if (bytes.isEmpty() && from > 0 && qint64(status.st_size) == end)
         return Done{};
@@ -151,14 +145,12 @@ Result<FileLock> lockFile(const QString &path, int waitMs) {
                 return FileLock{}; // a folder where nothing can be made
         }
         if (file.fd < 0)
-            return errno == EISDIR ? Error::at(Failure::FolderInTheWay, QFileInfo(path).fileName())
-                                   : lastError();
+            return errno == EISDIR ? notAFile(true, path) : lastError();
         struct stat status {};
         if (::fstat(file.fd, &status) != 0)
             return lastError();
-        if (!S_ISREG(status.st_mode))
-            return Error::at(S_ISDIR(status.st_mode) ? Failure::FolderInTheWay : Failure::NotOurs,
-                             QFileInfo(path).fileName());
+        if (std::optional<Error> odd = notRegular(status, path))
+            return *odd;
         for (; ::flock(file.fd, LOCK_EX | LOCK_NB) != 0; waited += 10) {
             if (errno != EWOULDBLOCK && errno != EINTR)
                 return lastError();

@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QtDebug>
 
-#include <cerrno>
 #include <optional>
 #include <utility>
 
@@ -80,9 +79,7 @@ std::optional<Error> notRegular(HANDLE file, const QString &path) {
     if (::GetFileType(file) == FILE_TYPE_DISK && ::GetFileInformationByHandle(file, &info) &&
         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
         return std::nullopt;
-    return (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0
-               ? Error::system(EISDIR)
-               : Error::at(Failure::NotRegularFile, QFileInfo(path).fileName());
+    return notAFile((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0, path);
 }
 
 } // namespace
@@ -98,26 +95,12 @@ Result<QByteArray> FileSystem::read(const QString &path, qint64 limit) {
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(file.handle, &size))
         return lastError();
-    if (size.QuadPart > limit)
-        return Error::system(EFBIG);
-    // The file may grow while it is read: never more than limit + 1 bytes.
-    QByteArray bytes(qsizetype(limit + 1 < size.QuadPart + 4096 ? limit + 1 : size.QuadPart + 4096), '\0');
-    qsizetype done = 0;
-    for (;;) {
-        if (done == bytes.size() && done <= limit)
-            bytes.resize(qsizetype(qMin<qint64>(limit + 1, 2 * qint64(done))));
+    return readWhole(path, size.QuadPart, limit, [&](char *into, qint64 room) -> Result<qint64> {
         DWORD got = 0;
-        if (!::ReadFile(file.handle, bytes.data() + done,
-                        DWORD(qMin<qsizetype>(bytes.size() - done, 1 << 30)), &got, nullptr))
+        if (!::ReadFile(file.handle, into, DWORD(qMin<qint64>(room, 1 << 30)), &got, nullptr))
             return lastError();
-        done += qsizetype(got);
-        if (got == 0 || done > limit)
-            break;
-    }
-    bytes.truncate(done);
-    if (bytes.size() > limit)
-        return Error::system(EFBIG);
-    return bytes;
+        return qint64(got);
+    });
 }
 
 Status FileSystem::write(const QString &path, const QByteArray &bytes, Links links, qint64 from) {
@@ -132,7 +115,7 @@ Status FileSystem::write(const QString &path, const QByteArray &bytes, Links lin
             if (!removed)
                 return lastError();
         } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-            return Error::system(EISDIR);
+            return notAFile(true, path);
         }
     }
     const HANDLE opened = openFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
@@ -147,7 +130,7 @@ Status FileSystem::write(const QString &path, const QByteArray &bytes, Links lin
     if (!::GetFileSizeEx(file.handle, &size))
         return lastError();
     if (size.QuadPart < from)
-        return Error::system(ERROR_INVALID_PARAMETER);
+        return Error::at(Failure::Shortened, QFileInfo(path).fileName());
     if (bytes.isEmpty() && from > 0 && size.QuadPart == from)
         return Done{};
     LARGE_INTEGER start{};
@@ -190,7 +173,7 @@ FileLock::~FileLock() {
 Result<FileLock> lockFile(const QString &path, int waitMs) {
     const DWORD attributes = ::GetFileAttributesW(wide(path));
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-        return Error::at(Failure::FolderInTheWay, QFileInfo(path).fileName());
+        return notAFile(true, path);
     for (int waited = 0;; waited += 10) {
         const HANDLE opened =
             ::CreateFileW(wide(path), GENERIC_READ | GENERIC_WRITE | DELETE,
@@ -199,8 +182,8 @@ Result<FileLock> lockFile(const QString &path, int waitMs) {
         const DWORD code = ::GetLastError();
         if (opened != INVALID_HANDLE_VALUE) {
             Handle file{opened};
-            if (notRegular(file.handle, path))
-                return Error::at(Failure::NotOurs, QFileInfo(path).fileName());
+            if (std::optional<Error> odd = notRegular(file.handle, path))
+                return *odd;
             OVERLAPPED whole{};
             if (::LockFileEx(file.handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
                              &whole)) {

@@ -12,9 +12,11 @@ namespace storage {
 
 enum class Failure {
     System,          // the system refused: code holds its error
-    NotRegularFile,  // a pipe, socket or device stands at name
+    NotRegularFile,  // a pipe, socket or device stands at name, one of our own file names
     FolderInTheWay,  // a folder stands at name, one of our own file names
-    NotOurs,         // something else that is no file of ours stands at name
+    FileInTheWay,    // a file stands where a folder belongs
+    TooLarge,        // the file at name holds more than limit bytes
+    Shortened,       // the file at name became shorter than the bytes a save keeps of it
     LineTooLong,     // a stored line is longer than limit
     TotalTooLong,    // the stored total is longer than limit
     TooManyLines,    // the list would hold more than limit lines

@@ -205,12 +205,15 @@ QString reason(const Error &error) {
     case Failure::System:
         return systemReason(error);
     case Failure::NotRegularFile:
-        return QStringLiteral("uno de los archivos no es un archivo normal");
+        return QStringLiteral("hay algo llamado %1 que no es un archivo normal").arg(error.name);
     case Failure::FolderInTheWay:
-        return QStringLiteral("hay una carpeta llamada %1 en la carpeta de la cuenta").arg(error.name);
-    case Failure::NotOurs:
-        return QStringLiteral("hay algo llamado %1 en la carpeta de la cuenta que no es un archivo normal")
-            .arg(error.name);
+        return QStringLiteral("hay una carpeta llamada %1 donde debería haber un archivo").arg(error.name);
+    case Failure::FileInTheWay:
+        return systemReason(Error::system(ENOTDIR));
+    case Failure::TooLarge:
+        return QStringLiteral("el archivo %1 es demasiado grande").arg(error.name);
+    case Failure::Shortened:
+        return QStringLiteral("otro programa ha acortado el archivo %1 mientras se guardaba").arg(error.name);
     case Failure::Missing:
         return systemReason(Error::system(ENOENT));
     default:
