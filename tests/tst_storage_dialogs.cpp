@@ -35,6 +35,7 @@
 #include <unistd.h>
 #endif
 
+using storagetest::lineCount;
 using storagetest::listing;
 using storagetest::readBytes;
 using storagetest::writeBytes;
@@ -520,7 +521,7 @@ void TestStorageDialogs::filesAreMadeAfresh() {
 
     addEntries(2, QStringLiteral("x"));
     VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("1")), kSavedText, kSavedTitle);
-    QCOMPARE(ledgerformat::lineCount(readBytes(p.entries)), 2);
+    QCOMPARE(lineCount(readBytes(p.entries)), 2);
     if (followed) {
         QVERIFY(QFileInfo(at.value(link)).isSymLink());
         QVERIFY(QFileInfo(target).isDir() ? !listing(target).isEmpty() : readBytes(target).size() > 3);
@@ -555,7 +556,7 @@ void TestStorageDialogs::quickSaveWritesBack() {
     addEntries(1, QStringLiteral("b"));
     VERIFY_ONE_MESSAGE(quickSave(), kSavedText, kSavedTitle);
     QVERIFY(!WindowSet::instance().guardarWindow()->isVisible());
-    QCOMPARE(ledgerformat::lineCount(readBytes(p.entries)), 3);
+    QCOMPARE(lineCount(readBytes(p.entries)), 3);
     QCOMPARE(readBytes(p.total), ledger()->txtt->text().toLatin1() + "\r\n");
 
     // An empty ledger is an empty entries file and a one-line total.
@@ -566,6 +567,12 @@ void TestStorageDialogs::quickSaveWritesBack() {
     QCOMPARE(readBytes(p.total), QByteArray("0\r\n"));
     QCOMPARE(ledger()->windowTitle(), Form1::accountCaption(QStringLiteral("Ana")));
     QCOMPARE(listing(p.directory).size(), 2);
+
+    // The account saved to is the one user1 and pass1 name.
+    ledger()->pass1->setText(QStringLiteral("9"));
+    VERIFY_ONE_MESSAGE(quickSave(), kSavedText, kSavedTitle);
+    QCOMPARE(readBytes(paths(QStringLiteral("Ana"), QStringLiteral("9")).total), QByteArray("0\r\n"));
+    QCOMPARE(listing(p.directory).size(), 4);
 
     // After a new ledger, and under the account "Sin Usuario", whose caption
     // is that of no account, the account is asked for again.
@@ -633,7 +640,7 @@ void TestStorageDialogs::signIn() {
 
     // The quick save now writes the whole list back to that account.
     VERIFY_ONE_MESSAGE(quickSave(), kSavedText, kSavedTitle);
-    QCOMPARE(ledgerformat::lineCount(readBytes(p.entries)), 4);
+    QCOMPARE(lineCount(readBytes(p.entries)), 4);
     QCOMPARE(readBytes(p.total), QByteArray("87,5\r\n"));
 }
 
@@ -726,8 +733,8 @@ void TestStorageDialogs::windowsBytesRoundTrip() {
     QCOMPARE(entrylist::cents(ledger()->lst, 0), 150000);
     QCOMPARE(entrylist::cents(ledger()->lst, 1), -45);
     QCOMPARE(ledger()->txtt->text(), QStringLiteral("1506,55"));
-    // The widths worked out as the lines were decoded scroll as far as the
-    // list's own measuring of the texts, which a change of font makes.
+    // The widths measured as the lines were appended at once scroll as far
+    // as the list's measuring of every line again, which a change of font makes.
     QListWidget *list = ledger()->lst;
     list->doItemsLayout();
     const int decoded = list->horizontalScrollBar()->maximum();
@@ -913,7 +920,7 @@ void TestStorageDialogs::fullDisk() {
 
     QVERIFY(QFile::remove(filler));
     VERIFY_ONE_MESSAGE(quickSave(), kSavedText, kSavedTitle);
-    QCOMPARE(ledgerformat::lineCount(readBytes(p.entries)), 202);
+    QCOMPARE(lineCount(readBytes(p.entries)), 202);
 }
 
 void TestStorageDialogs::everyFailingStepOfAQuickSave() {
@@ -929,7 +936,7 @@ void TestStorageDialogs::everyFailingStepOfAQuickSave() {
         QVERIFY(ledgerstore::save(p, oldEntries, readBytes(p.total)));
         account::Session opened(QStringLiteral("Ana"), QStringLiteral("9"));
         QVERIFY(opened.open({0, entrylist::kMaxLines, 32767}));
-        ledger()->session = opened;
+        ledger()->useAccount(opened);
         storagetest::FaultyFileSystem faulty;
         faulty.failAt = failAt;
         QList<SeenMessage> seen;
@@ -1016,7 +1023,8 @@ void TestStorageDialogs::failedQuickSave_data() {
     // After other failures in this process, each names its own reason.
     QTest::newRow("a folder at the journal's name")
         << QStringLiteral("1") << QStringLiteral("2,75.text.commit")
-        << QStringLiteral("hay una carpeta llamada 2,75.text.commit donde debería haber un archivo") << failed;
+        << QStringLiteral("hay una carpeta llamada 2,75.text.commit donde debería haber un archivo")
+        << failed;
     QTest::newRow("a folder at the lock's name")
         << QStringLiteral("1") << QStringLiteral(".bloqueo")
         << QStringLiteral("hay una carpeta llamada .bloqueo donde debería haber un archivo") << failed;
@@ -1099,8 +1107,7 @@ void TestStorageDialogs::failedQuickSave() {
     dialog->pass->setText(QStringLiteral("2"));
     VERIFY_ONE_MESSAGE(testsupport::answerMessages([&] { testsupport::click(dialog->Image1); }), kSavedText,
                        kSavedTitle);
-    QCOMPARE(ledgerformat::lineCount(readBytes(paths(QStringLiteral("Eva"), QStringLiteral("2")).entries)),
-             3);
+    QCOMPARE(lineCount(readBytes(paths(QStringLiteral("Eva"), QStringLiteral("2")).entries)), 3);
 }
 
 void TestStorageDialogs::commitThatCannotBeMadeDurable_data() {
@@ -1146,7 +1153,7 @@ void TestStorageDialogs::commitThatCannotBeMadeDurable() {
         storage::ScopedFileSystem scope(failing);
         seen = quickSave();
     }
-    QCOMPARE(ledgerformat::lineCount(readBytes(p.entries)), writes ? 3 : 2);
+    QCOMPARE(lineCount(readBytes(p.entries)), writes ? 3 : 2);
     VERIFY_ONE_TITLE(seen, QStringLiteral("Error al guardar"));
     QVERIFY(seen.first().text.contains(QStringLiteral("terminar")));
     QVERIFY(WindowSet::instance().guardarWindow()->isVisible());

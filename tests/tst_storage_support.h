@@ -5,6 +5,8 @@
 // the process) at a chosen operation, and small file utilities.
 
 #include "model/file_system.h"
+#include "model/ledger_format.h"
+#include "model/ledger_store.h"
 
 #include <QDir>
 #include <QFile>
@@ -92,6 +94,33 @@ inline bool writeBytes(const QString &path, const QByteArray &bytes) {
 inline QByteArray readBytes(const QString &path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// The journal a save of these bytes leaves when it is cut short before
+// either ledger file is written; the files stay as they were, and the
+// journal is taken away again.
+inline QByteArray journalOfCutSave(const ledgerformat::LedgerPaths &paths, const QByteArray &entries,
+                                   const QByteArray &total) {
+    struct JournalOnly : storage::FileSystem {
+        QString journal;
+        storage::Status write(const QString &path, const QByteArray &bytes, storage::Links links,
+                              qint64 from) override {
+            return path == journal ? FileSystem::write(path, bytes, links, from)
+                                   : storage::Error::system(EIO);
+        }
+    } journalOnly;
+    journalOnly.journal = paths.journal();
+    {
+        const storage::ScopedFileSystem scope(journalOnly);
+        (void)ledgerstore::save(paths, entries, total);
+    }
+    const QByteArray bytes = readBytes(paths.journal());
+    QFile::remove(paths.journal());
+    return bytes;
+}
+
+inline qsizetype lineCount(const QByteArray &bytes) {
+    return ledgerformat::fileLines(bytes).size();
 }
 
 // The names in a directory, sorted, without "." and "..".

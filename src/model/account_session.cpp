@@ -10,7 +10,6 @@
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
-#include <QtDebug>
 
 namespace account {
 
@@ -55,9 +54,7 @@ Status makeMarker(const QString &date) {
     std::optional<QByteArray> bytes = ledgerformat::fileBytes({date});
     if (!bytes)
         bytes = ledgerformat::fileBytes({QDate::currentDate().toString(Qt::ISODate)});
-    if (const Status written = fs.write(dataroot::markerPath(), bytes.value_or(QByteArray()), Links::Replace);
-        !written)
-        qWarning("Tesorila: no se puede escribir noborrar.text (error %d)", written.error().code);
+    (void)fs.write(dataroot::markerPath(), bytes.value_or(QByteArray()), Links::Replace);
     return Done{};
 }
 
@@ -117,8 +114,8 @@ Result<Loaded> Session::open(const Room &room) {
         return stored.error();
     // The entries are decoded as they are counted, but only as many as the
     // list has room for and none too long.
-    ledgerformat::ShapedLines entries = ledgerformat::fileLines(
-        stored->entries, room.maxLines - room.shownLines, kMaxLineLength, room.widths);
+    ledgerformat::ShapedLines entries =
+        ledgerformat::fileLines(stored->entries, room.maxLines - room.shownLines, kMaxLineLength);
     if (entries.shape.longest > kMaxLineLength || ledgerformat::longestLine(stored->total) > kMaxLineLength)
         return Error::over(Failure::LineTooLong, kMaxLineLength);
     // Of the total file's lines only the last one stays in the total box, so
@@ -130,7 +127,6 @@ Result<Loaded> Session::open(const Room &room) {
     if (room.shownLines + entries.shape.count > room.maxLines)
         return Error::over(Failure::TooManyLines, room.maxLines);
     loaded.entries = std::move(entries.lines);
-    loaded.widths = std::move(entries.widths);
     m_seen = *stored;
     m_paths = *paths;
     return loaded;
@@ -176,9 +172,9 @@ Status Session::save(const Ledger &ledger, const QString &markerDate) {
         m_seen = ledgerstore::StoredLedger{*entries, *total};
         m_paths = *paths;
     } else if (create) {
-        // Only goes if the failed save left it empty.
-        if (const Status gone = fs.removeDirectory(paths->directory); !gone)
-            qWarning("Tesorila: no se puede quitar la carpeta nueva (error %d)", gone.error().code);
+        // Only goes if the failed save left it empty; one left behind is
+        // an empty account folder, which opens as no account.
+        (void)fs.removeDirectory(paths->directory);
     }
     return saved;
 }

@@ -30,7 +30,6 @@ struct Ledger {
 // total as it was).
 struct Loaded {
     QStringList entries;
-    QList<qint64> widths; // each entry's, when the room gave byte widths
     std::optional<QString> total;
 };
 
@@ -40,9 +39,6 @@ struct Room {
     qsizetype shownLines = 0;
     qsizetype maxLines = 0;
     qsizetype totalLength = 0;
-    // How wide the list draws each byte, so that the entries are measured
-    // as they are decoded; none when it does not need to know.
-    const ledgerformat::ByteWidths *widths = nullptr;
 };
 
 // Makes the data root and the marker file holding the date, unless the
@@ -54,6 +50,8 @@ public:
     Session() = default; // no account
     Session(QString userName, QString password);
 
+    const QString &userName() const { return m_userName; }
+    const QString &password() const { return m_password; }
     // The account folder, as messages name it.
     QString directory() const;
 

@@ -77,45 +77,14 @@ template <class Line> void forEachLine(const QByteArray &bytes, Line line) {
     }
 }
 
-// Writes the characters of bytes, in Windows-1252 (one look-up per byte), to
-// out and gives their width (see ByteWidths), with the tab's entry marked -2.
-qint64 decodeInto(const char *bytes, qsizetype size, char16_t *out, const std::array<qint64, 256> &widths,
-                  qint64 tabStop) {
-    const auto *in = reinterpret_cast<const unsigned char *>(bytes);
-    const auto *end = in + size;
-    qint64 x = 0;
-    bool known = true;
-    while (in != end) {
-        const unsigned char byte = *in++;
-        *out++ = kCharacters[byte];
-        const qint64 advance = widths[byte];
-        if (Q_LIKELY(advance >= 0))
-            x += advance;
-        else if (advance == -2)
-            x = nextTabStop(x, tabStop);
-        else
-            known = false;
-    }
-    return known ? x : -1;
-}
-
-// No width known for any byte: the text alone.
-constexpr std::array<qint64, 256> kNoWidths{};
-
-// The text of bytes alone.
+// The text of bytes, in Windows-1252: one look-up per byte.
 QString decodeBytes(const char *bytes, qsizetype size) {
     QString text(size, Qt::Uninitialized);
-    decodeInto(bytes, size, reinterpret_cast<char16_t *>(text.data()), kNoWidths, 1);
+    auto *out = reinterpret_cast<char16_t *>(text.data());
+    const auto *in = reinterpret_cast<const unsigned char *>(bytes);
+    for (qsizetype i = 0; i < size; ++i)
+        out[i] = kCharacters[in[i]];
     return text;
-}
-
-LineShape lineShape(const QByteArray &bytes) {
-    LineShape shape;
-    forEachLine(bytes, [&](qsizetype, qsizetype length) {
-        ++shape.count;
-        shape.longest = qMax(shape.longest, length);
-    });
-    return shape;
 }
 
 // P ÷ 4 × 3 + 2 and P + 8 ÷ 7, in that order, in double precision.
@@ -197,65 +166,22 @@ QStringList fileLines(const QByteArray &bytes) {
     return fileLines(bytes, kAll, kAll).lines;
 }
 
-ShapedLines fileLines(const QByteArray &bytes, qsizetype maxLines, qsizetype maxLength,
-                      const ByteWidths *widths) {
-    // The lines are decoded into blocks of characters that they share, one
-    // line after the other, each followed by the '\0' that ends every
-    // string's text. A line is a string over its part of a block that shares
-    // the block as a copy of a string shares its text: changing a line copies
-    // it first, and a block lasts as long as any of its lines. One allocation
-    // for a block of lines, not one for each line; blocks of a few kilobytes,
-    // so that a line kept or grown alone takes no more than that with it
-    // (Qt sizes a grown copy after the whole block).
-    constexpr qsizetype kBlockCharacters = 4095;
-    QString block;
-    char16_t *next = nullptr;
-    qsizetype room = 0; // characters left in the block, its final '\0' included
+ShapedLines fileLines(const QByteArray &bytes, qsizetype maxLines, qsizetype maxLength) {
     ShapedLines found;
     LineShape &shape = found.shape;
-    std::array<qint64, 256> byteWidths{};
-    if (widths) {
-        for (int byte = 0; byte < 256; ++byte)
-            byteWidths[byte] = qMax(widths->ofByte[byte], qint64(-1));
-        byteWidths['\t'] = -2;
-    }
-    const qint64 tabStop = widths ? qMax(widths->tabStop, qint64(1)) : 1;
     forEachLine(bytes, [&](qsizetype start, qsizetype length) {
         ++shape.count;
         shape.longest = qMax(shape.longest, length);
-        if (shape.count > maxLines || shape.longest > maxLength)
-            return;
-        if (length >= room) {
-            const qsizetype size = qMax(kBlockCharacters, length);
-            block = QString(size, Qt::Uninitialized);
-            next = reinterpret_cast<char16_t *>(block.data());
-            room = size + 1;
-        }
-        const qint64 width =
-            decodeInto(bytes.constData() + start, length, next, widths ? byteWidths : kNoWidths, tabStop);
-        next[length] = u'\0';
-        QString::DataPointer line = block.data_ptr();
-        line.ptr = next;
-        line.size = length;
-        found.lines.append(QString(std::move(line)));
-        next += length + 1;
-        room -= length + 1;
-        if (widths)
-            found.widths.append(width);
+        if (shape.count <= maxLines && shape.longest <= maxLength)
+            found.lines.append(decodeBytes(bytes.constData() + start, length));
     });
     return found;
 }
 
-char16_t characterOf(unsigned char byte) {
-    return kCharacters[byte];
-}
-
-qsizetype lineCount(const QByteArray &bytes) {
-    return lineShape(bytes).count;
-}
-
 qsizetype longestLine(const QByteArray &bytes) {
-    return lineShape(bytes).longest;
+    qsizetype longest = 0;
+    forEachLine(bytes, [&](qsizetype, qsizetype length) { longest = qMax(longest, length); });
+    return longest;
 }
 
 std::optional<QString> lastLine(const QByteArray &bytes) {

@@ -6,7 +6,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <array>
 #include <optional>
 
 // The pure rules of a saved ledger: where its two files lie, what they are
@@ -67,24 +66,6 @@ std::optional<QByteArray> fileBytes(const QStringList &lines);
 // The lines of a file, decoded.
 QStringList fileLines(const QByteArray &bytes);
 
-// The character each byte of a file stands for.
-char16_t characterOf(unsigned char byte);
-
-// How wide lines are drawn, in a unit of the caller's (such as 1/64 pixel):
-// each byte's character is as wide as its entry, and a tab moves on to the
-// next tab stop right of where the line has reached. A byte of negative
-// width (a character shaped together with its neighbours, say) leaves its
-// line's width unknown; the tab's own entry is not used.
-struct ByteWidths {
-    std::array<qint64, 256> ofByte{};
-    qint64 tabStop = 1; // at least 1
-};
-
-// The first tab stop right of x.
-constexpr qint64 nextTabStop(qint64 x, qint64 tabStop) {
-    return (x / tabStop + 1) * tabStop;
-}
-
 // How many lines a file has and the length of the longest, in bytes.
 struct LineShape {
     qsizetype count = 0;
@@ -95,19 +76,11 @@ struct LineShape {
 // decoded only while there are at most maxLines of them and none is longer
 // than maxLength: past either limit the lines are only counted and
 // measured, so that a file too big to take costs no decoding of the rest.
-// Given byte widths, each decoded line's width is worked out in the same
-// pass, -1 when unknown. The lines share blocks of a few kilobytes, each of
-// which lasts as long as any of its lines does.
 struct ShapedLines {
     LineShape shape;
     QStringList lines;
-    QList<qint64> widths;
 };
-ShapedLines fileLines(const QByteArray &bytes, qsizetype maxLines, qsizetype maxLength,
-                      const ByteWidths *widths = nullptr);
-
-// How many lines fileLines() gives, counted without decoding them.
-qsizetype lineCount(const QByteArray &bytes);
+ShapedLines fileLines(const QByteArray &bytes, qsizetype maxLines, qsizetype maxLength);
 
 // The length of the longest line fileLines() gives, in bytes.
 qsizetype longestLine(const QByteArray &bytes);

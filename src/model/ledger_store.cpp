@@ -4,9 +4,7 @@
 #include "model/file_system.h"
 
 #include <QCryptographicHash>
-#include <QDir>
 #include <QFileInfo>
-#include <QtDebug>
 
 #include <array>
 #include <cstring>
@@ -101,8 +99,7 @@ QByteArray journalOf(const LedgerPaths &paths, const std::array<Change, 2> &chan
 // Removes a file that a save must not leave behind; where it cannot, the
 // next read or save tries again.
 void discard(const QString &path) {
-    if (const Status gone = fileSystem().remove(path); !gone)
-        qWarning("Tesorila: no se puede quitar %s (error %d)", qPrintable(path), gone.error().code);
+    (void)fileSystem().remove(path);
 }
 
 // A ledger file's bytes; a missing file is empty.
@@ -123,26 +120,10 @@ struct Pending {
     std::array<Change, 2> changes;
 };
 
-// Copies that a save of an earlier version left beside the files when it
-// was cut short (the file's name and ".new", with a random ending where the
-// file system has no unnamed files) are never read: they go.
-void removeOldCopies(const LedgerPaths &paths) {
-    // The folder is listed once for both files.
-    const QDir folder(paths.directory);
-    QStringList patterns;
-    for (const QString &file : {paths.entries, paths.total}) {
-        const QString stem = QFileInfo(file).fileName() + QStringLiteral(".new");
-        patterns << stem << stem + QStringLiteral(".*");
-    }
-    for (const QString &name : folder.entryList(patterns, QDir::Files | QDir::Hidden))
-        discard(folder.filePath(name));
-}
-
 // What a whole journal holds; nothing when there is no journal, or only
 // part of one (or one that does not fit the files), which is removed.
 Result<std::optional<Pending>> pending(const LedgerPaths &paths) {
     FileSystem &fs = fileSystem();
-    removeOldCopies(paths);
     const Result<PathKind> found = fs.kind(paths.journal());
     if (!found)
         return found.error();
@@ -210,10 +191,6 @@ Status recover(const LedgerPaths &paths) {
 
 } // namespace
 
-QByteArray journal(const LedgerPaths &paths, const QByteArray &entries, const QByteArray &total) {
-    return journalOf(paths, {Change{0, entries}, Change{0, total}});
-}
-
 Status save(const LedgerPaths &paths, const QByteArray &entries, const QByteArray &total,
             const std::optional<StoredLedger> &seen) {
     FileSystem &fs = fileSystem();
@@ -278,10 +255,9 @@ Result<StoredLedger> read(const LedgerPaths &paths) {
     if (!found)
         return found.error();
     if (*found) {
-        // Where the folder cannot be written the journal stays, and is read.
-        if (const Status settled = rollForward(paths, (*found)->changes, true); !settled)
-            qWarning("Tesorila: no se puede completar un guardado pendiente (error %d)",
-                     settled.error().code);
+        // Where the folder cannot be written the journal stays, and is
+        // read again next time.
+        (void)rollForward(paths, (*found)->changes, true);
         return (*found)->ledger;
     }
     FileSystem &fs = fileSystem();

@@ -25,11 +25,6 @@ struct StoredLedger {
     QByteArray total;
 };
 
-// The journal of a save of these bytes that rewrites both files whole (a
-// save cut short, as tests make one).
-QByteArray journal(const ledgerformat::LedgerPaths &paths, const QByteArray &entries,
-                   const QByteArray &total);
-
 // Replaces the ledger's two files with the bytes. The account directory
 // must exist, and the two files must be regular files or missing. With
 // seen, only files that still hold those bytes (or are missing) are

@@ -128,9 +128,9 @@ FileLock::~FileLock() {
     if (m_handle < 0)
         return;
     // Removed while still held: whoever waits on it then finds it gone and
-    // locks the next one made.
-    if (::unlink(QFile::encodeName(m_path).constData()) != 0 && errno != ENOENT)
-        qWarning("Tesorila: no se puede quitar %s (error %d)", qPrintable(m_path), errno);
+    // locks the next one made. One that cannot go is taken by the next
+    // lock all the same.
+    (void)::unlink(QFile::encodeName(m_path).constData());
     ::close(int(m_handle));
 }
 

@@ -46,13 +46,6 @@ Form1 *AccountDialog::ledgerForCommand() {
     return ui::windows().form1();
 }
 
-void AccountDialog::useAccount(Form1 *ledger, account::Session session) {
-    ledger->session = std::move(session);
-    ledger->setWindowTitle(Form1::accountCaption(user->text()));
-    ledger->user1->setText(user->text());
-    ledger->pass1->setText(pass->text());
-}
-
 guardar::guardar(QWidget *parent)
     : AccountDialog(QStringLiteral("guardar"), QStringLiteral("Guardar "), "icon_save", "btn_guardar",
                     QRect(176, 280, 177, 25), parent) {
@@ -101,11 +94,11 @@ void guardar::Image1_Click() {
         return;
     // Whatever the account holds is replaced: that is what this dialog is for.
     account::Session session(user->text(), pass->text());
-    if (const storage::Status saved = session.save(quicksave::shownLedger(*ledger), Text3->text()); !saved) {
+    if (const storage::Status saved = session.save(ledger->shownLedger(), Text3->text()); !saved) {
         messagebox::show(this, messages::saveFailed(saved.error(), session.directory()));
         return;
     }
-    useAccount(ledger, std::move(session));
+    ledger->useAccount(std::move(session));
     ledger->markSaved();
     user->clear();
     pass->clear();
@@ -129,52 +122,18 @@ void abrir::Image1_Click() {
     if (!ledger)
         return;
     account::Session session(user->text(), pass->text());
-    const ledgerformat::ByteWidths widths = entrylist::byteWidths(ledger->lst);
     const storage::Result<account::Loaded> loaded =
-        session.open({ledger->lst->count(), entrylist::kMaxLines, ledger->txtt->maxLength(), &widths});
+        session.open({ledger->lst->count(), entrylist::kMaxLines, ledger->txtt->maxLength()});
     if (!loaded) {
         messagebox::show(this, messages::openFailed(loaded.error()));
         return;
     }
     // Each line has the amount its text shows.
-    entrylist::appendAll(ledger->lst, loaded->entries, loaded->widths);
+    entrylist::appendAll(ledger->lst, loaded->entries);
     // The last stored total line is the total; an empty total file leaves it.
     if (loaded->total)
         ledger->txtt->setText(*loaded->total);
-    useAccount(ledger, std::move(session));
+    ledger->useAccount(std::move(session));
     ledger->markOpened(int(loaded->entries.size()));
     hide();
 }
-
-namespace quicksave {
-
-account::Ledger shownLedger(const Form1 &ledger) {
-    account::Ledger shown;
-    const int count = ledger.lst->count();
-    shown.lines.reserve(count);
-    for (int i = 0; i < count; ++i)
-        shown.lines.append(ledger.lst->item(i)->text());
-    shown.total = ledger.txtt->text();
-    return shown;
-}
-
-void run(Form1 *ledger) {
-    if (!ledger)
-        return;
-    if (ledger->windowTitle() == Form1::noUserCaption()) {
-        ui::windows().showGuardar();
-        return;
-    }
-    // The confirmation comes only once both files are written, and only
-    // over the files this window last read or saved: a save made meanwhile
-    // by another running copy is never overwritten unseen.
-    const storage::Status saved = ledger->session.save(shownLedger(*ledger));
-    if (saved)
-        ledger->markSaved();
-    messagebox::show(ledger, saved ? messages::saved()
-                                   : messages::saveFailed(saved.error(), ledger->session.directory()));
-    if (!saved)
-        ui::windows().showGuardar();
-}
-
-} // namespace quicksave

@@ -14,7 +14,7 @@ class Picture;
 class PictureButton;
 } // namespace ui
 
-// The save-account and open-account dialogs, and the quick save.
+// The save-account and open-account dialogs.
 
 // The common layout of the save-account and open-account dialogs: a user
 // name, a password shown as "*", a command picture and Cancelar.
@@ -35,10 +35,6 @@ protected:
     // in. Null when a field is empty, which the user has then been told, or
     // when there is no ledger window.
     Form1 *ledgerForCommand();
-
-    // Makes the session's account, as the two fields name it, the one the
-    // ledger window uses.
-    void useAccount(Form1 *ledger, account::Session session);
 
     AccountDialog(const QString &name, const QString &caption, const char *icon, const char *commandPicture,
                   const QRect &text3Geometry, QWidget *parent);
@@ -74,18 +70,3 @@ public slots:
     void Form_Load();
     void Image1_Click();
 };
-
-namespace quicksave {
-
-// The ledger the window shows: the text of each line of its list and the
-// text of its total.
-account::Ledger shownLedger(const Form1 &ledger);
-
-// The ledger window's save command: asks for an account while none is in
-// use, otherwise saves the ledger back to the account in use, unless
-// another save has replaced the files the window last read or saved there.
-// When that save fails or is refused, the save-account dialog follows the
-// message, so that the ledger can still be saved under another account.
-void run(Form1 *ledger);
-
-} // namespace quicksave

@@ -2,7 +2,6 @@
 #include "ui/entry_list.h"
 
 #include "model/entry_text.h"
-#include "model/ledger_format.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -25,9 +24,9 @@ void append(QListWidget *list, const QString &text, qint32 amount) {
     list->addItem(item);
 }
 
-void appendAll(QListWidget *list, const QStringList &texts, const QList<qint64> &widths) {
+void appendAll(QListWidget *list, const QStringList &texts) {
     if (auto *delegate = qobject_cast<TabStopDelegate *>(list->itemDelegate()))
-        delegate->append(texts, widths);
+        delegate->append(texts);
     else
         list->addItems(texts);
 }
@@ -38,11 +37,6 @@ qint32 cents(const QListWidget *list, int index) {
         return 0;
     const QVariant kept = item->data(kCentsRole);
     return kept.isValid() ? qint32(kept.toInt()) : entrytext::centsFromDisplayText(item->text());
-}
-
-void setCents(QListWidget *list, int index, qint32 amount) {
-    if (QListWidgetItem *item = list->item(index))
-        item->setData(kCentsRole, amount);
 }
 
 int tabStop(const QFont &font) {
@@ -194,7 +188,7 @@ public:
             int *advance = advanceOf(code);
             if (advance && *advance == kTab) {
                 // As the text layout does: on to the next stop right of x.
-                x = pieceStart = int(ledgerformat::nextTabStop(x, m_tabStop));
+                x = pieceStart = (x / m_tabStop + 1) * m_tabStop;
                 continue;
             }
             if (!advance || *advance == kOther) {
@@ -209,20 +203,6 @@ public:
             x += measured(advance, code);
         }
         return pixels(x);
-    }
-
-    // The widths of a file's bytes in the units width() sums: unknown for
-    // the characters it measures with their neighbours.
-    ledgerformat::ByteWidths byteWidths() {
-        ledgerformat::ByteWidths widths;
-        widths.tabStop = m_tabStop;
-        for (int byte = 0; byte < 256; ++byte) {
-            const char16_t code = ledgerformat::characterOf(uchar(byte));
-            int *advance = advanceOf(code);
-            widths.ofByte[byte] =
-                advance && *advance != kOther && *advance != kTab ? measured(advance, code) : -1;
-        }
-        return widths;
     }
 
     // Whole pixels from the units of a width.
@@ -271,14 +251,11 @@ TabStopDelegate::TabStopDelegate(QListWidget *list) : QStyledItemDelegate(list),
         if (m_dirty)
             return;
         // The texts being appended are measured as given, rather than
-        // read back from each new item (or copied), unless their widths
-        // came with them.
+        // read back from each new item (or copied).
         LineMeasure measure(m_list->font());
         if (m_appending && m_appending->size() == last - first + 1) {
-            for (qsizetype i = 0; i < m_appending->size(); ++i) {
-                const qint64 known = m_appendingWidths->value(i, -1);
-                count(known >= 0 ? LineMeasure::pixels(known) : measure.width(m_appending->at(i)));
-            }
+            for (const QString &text : *m_appending)
+                count(measure.width(text));
             return;
         }
         for (int row = first; row <= last; ++row)
@@ -308,16 +285,10 @@ TabStopDelegate::TabStopDelegate(QListWidget *list) : QStyledItemDelegate(list),
     list->installEventFilter(this);
 }
 
-void TabStopDelegate::append(const QStringList &texts, const QList<qint64> &widths) {
+void TabStopDelegate::append(const QStringList &texts) {
     m_appending = &texts;
-    m_appendingWidths = &widths;
     m_list->addItems(texts);
     m_appending = nullptr;
-    m_appendingWidths = nullptr;
-}
-
-ledgerformat::ByteWidths byteWidths(const QListWidget *list) {
-    return LineMeasure(list->font()).byteWidths();
 }
 
 bool TabStopDelegate::eventFilter(QObject *watched, QEvent *event) {

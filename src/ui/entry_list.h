@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "model/ledger_format.h"
-
 #include <QCache>
 #include <QListWidget>
 #include <QStaticText>
@@ -30,14 +28,8 @@ void append(QListWidget *list, const QString &text, qint32 cents);
 // (entrytext::centsFromDisplayText). Much faster than appending them one by
 // one: the view hears of one insertion instead of one per line, and no
 // amount is worked out or stored until it is asked for.
-// Lines whose widths (in the units byteWidths() gives) come with them are
-// not measured again.
-void appendAll(QListWidget *list, const QStringList &texts, const QList<qint64> &widths = {});
-// How wide the list draws the characters of a file's bytes, for measuring
-// lines as they are decoded.
-ledgerformat::ByteWidths byteWidths(const QListWidget *list);
+void appendAll(QListWidget *list, const QStringList &texts);
 qint32 cents(const QListWidget *list, int index);
-void setCents(QListWidget *list, int index, qint32 cents);
 
 // The height of one line of the list in its font.
 int lineHeight(const QListWidget *list);
@@ -67,9 +59,8 @@ public:
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
                const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
-    // Appends the lines to the list at once, measuring them as given
-    // unless their widths are given.
-    void append(const QStringList &texts, const QList<qint64> &widths);
+    // Appends the lines to the list at once, measuring them as given.
+    void append(const QStringList &texts);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -93,7 +84,6 @@ private:
     mutable bool m_dirty = true;
     // The texts append() is adding, while it adds them.
     const QStringList *m_appending = nullptr;
-    const QList<qint64> *m_appendingWidths = nullptr;
 };
 
 } // namespace entrylist

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/ledger_window.h"
-#include "ui/account_dialog.h"
 
 #include "model/numbertext.h"
 #include "ui/entry_list.h"
 #include "ui/fonts.h"
 #include "ui/messagebox.h"
+#include "ui/messages.h"
 #include "ui/print_command.h"
 #include "ui/widgets.h"
 #include "ui/window_registry.h"
@@ -159,7 +159,7 @@ bool Form1::mayEmptyLedger() {
         break;
     }
     // With no account in use this opens the save dialog and saves nothing.
-    quicksave::run(this);
+    quickSave();
     return !m_unsaved;
 }
 
@@ -262,7 +262,48 @@ void Form1::Image3_Click() {
 }
 
 void Form1::Image4_Click() {
-    quicksave::run(this);
+    quickSave();
+}
+
+account::Ledger Form1::shownLedger() const {
+    account::Ledger shown;
+    const int count = lst->count();
+    shown.lines.reserve(count);
+    for (int i = 0; i < count; ++i)
+        shown.lines.append(lst->item(i)->text());
+    shown.total = txtt->text();
+    return shown;
+}
+
+void Form1::useAccount(account::Session session) {
+    setWindowTitle(accountCaption(session.userName()));
+    user1->setText(session.userName());
+    pass1->setText(session.password());
+    m_session = std::move(session);
+}
+
+account::Session &Form1::accountInUse() {
+    if (m_session.userName() != user1->text() || m_session.password() != pass1->text())
+        m_session = account::Session(user1->text(), pass1->text());
+    return m_session;
+}
+
+void Form1::quickSave() {
+    if (windowTitle() == noUserCaption()) {
+        ui::windows().showGuardar();
+        return;
+    }
+    // The confirmation comes only once both files are written, and only
+    // over the files this window last read or saved: a save made meanwhile
+    // by another running copy is never overwritten unseen.
+    account::Session &session = accountInUse();
+    const storage::Status saved = session.save(shownLedger());
+    if (saved)
+        markSaved();
+    messagebox::show(this,
+                     saved ? messages::saved() : messages::saveFailed(saved.error(), session.directory()));
+    if (!saved)
+        ui::windows().showGuardar();
 }
 
 void Form1::Image5_Click() {
@@ -277,7 +318,7 @@ void Form1::Image7_Click() {
     if (!mayEmptyLedger())
         return;
     setWindowTitle(noUserCaption());
-    session = {};
+    m_session = {};
     lst->clear();
     setTotalText(QStringLiteral("0"));
     m_unsaved = false;

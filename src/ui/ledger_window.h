@@ -18,9 +18,10 @@ class PictureButton;
 
 // The ledger window: the start-up window and the owner of all ledger state.
 // The list holds the entries, txtt the running total as text, the caption
-// the account in use, and the hidden user1 and pass1 that account's user
-// name and password. The other windows read and write these controls, and
-// session: that account as this window last read or saved it.
+// whether an account is in use, and the hidden user1 and pass1 which one:
+// its user name and password. The other windows read and write these
+// controls. The account's session (its lock, and the ledger this window
+// last read or wrote there) belongs to the account user1 and pass1 name.
 class Form1 : public QWidget {
     Q_OBJECT
 public:
@@ -56,12 +57,18 @@ public:
     // ledger is that one unless the list held entries before.
     void markOpened(int loadedLines);
 
+    // The ledger the window shows: the text of each line of its list and the
+    // text of its total.
+    account::Ledger shownLedger() const;
+    // Makes the session's account the one in use: the caption, user1 and
+    // pass1 name it, and the session is the one the quick save goes on with.
+    void useAccount(account::Session session);
+
     QListWidget *lst;
     QLineEdit *txtt;
     QLineEdit *Text1;
     QLineEdit *user1;
     QLineEdit *pass1;
-    account::Session session;
 
     ui::PictureButton *Image1; // plus: add an entry
     ui::PictureButton *Image2; // minus: delete the selected entry
@@ -101,9 +108,19 @@ private:
     // saved to the account in use. Asking for an account to save it to
     // stops the command: the ledger stays until the user saves it.
     bool mayEmptyLedger();
+    // The save command: asks for an account while none is in use, otherwise
+    // saves the ledger back to the account in use, unless another save has
+    // replaced the files the window last read or saved there. When that
+    // save fails or is refused, the save-account dialog follows the
+    // message, so that the ledger can still be saved under another account.
+    void quickSave();
+    // The session of the account user1 and pass1 name: the one last used
+    // while they still name its account, a new one otherwise.
+    account::Session &accountInUse();
 
     // Set while the change the user has just typed into the total runs the
     // change rule.
     bool m_totalTyped = false;
     bool m_unsaved = false;
+    account::Session m_session;
 };
