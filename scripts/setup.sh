@@ -14,7 +14,7 @@ APP_PACKAGES=(cmake g++ make pkg-config qt6-base-dev libfontconfig-dev qt6-svg-d
 # runtimes), of the static analysis, and the X and SQLite libraries that the
 # benchmark program, built with the suite, links.
 TEST_PACKAGES=(poppler-utils cups cups-client cups-bsd desktop-file-utils appstream dpkg-dev file lintian
-               clang libclang-rt-14-dev cppcheck clang-tidy-14
+               clang libclang-rt-14-dev cppcheck clang-tidy-14 clang-format
                libx11-dev libxdamage-dev libsqlite3-dev)
 
 install_missing() {
