@@ -38,6 +38,11 @@ if(NOT tesorila_changelog_top MATCHES "^tesorila \\(${tesorila_version_pattern}-
     message(FATAL_ERROR "packaging/changelog: the newest entry is not for version ${PROJECT_VERSION}")
 endif()
 set(CPACK_DEBIAN_PACKAGE_RELEASE ${CMAKE_MATCH_1})
+# The list of changes for users starts with this version too.
+file(STRINGS ${PROJECT_SOURCE_DIR}/NEWS.md tesorila_news_top REGEX "^## " LIMIT_COUNT 1)
+if(NOT tesorila_news_top MATCHES "^## ${tesorila_version_pattern} ")
+    message(FATAL_ERROR "NEWS.md: the newest section is not for version ${PROJECT_VERSION}")
+endif()
 
 # The libraries the executable links are found by dpkg-shlibdeps. Added to
 # them: the Tahoma and MS Sans Serif faces of fonts-wine and Qt's own
