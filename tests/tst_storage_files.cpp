@@ -47,6 +47,8 @@ private slots:
     void saveAndRead();
     void fileRefusals();
     void saveReplacesSave();
+    void saveWritesOnlyWhatChanged_data();
+    void saveWritesOnlyWhatChanged();
     void severalLedgersInOneDirectory();
     void recovery_data();
     void recovery();
@@ -420,6 +422,43 @@ void TestStorageFiles::saveReplacesSave() {
         QCOMPARE(listing(p.directory).size(), 2);
     }
 #endif
+}
+
+void TestStorageFiles::saveWritesOnlyWhatChanged_data() {
+    // A save of these bytes over "a\r\nb\r\n" and "12\r\n": what each write
+    // of a ledger file gives, "name offset+size", the journal's aside.
+    QTest::addColumn<QByteArray>("entries");
+    QTest::addColumn<QByteArray>("total");
+    QTest::addColumn<QStringList>("writes");
+    const QString entries = QStringLiteral("927,5.text "), total = QStringLiteral("1235,14285714286.text ");
+    QTest::newRow("nothing changed: nothing written, no journal either")
+        << QByteArray("a\r\nb\r\n") << QByteArray("12\r\n") << QStringList();
+    QTest::newRow("one entry added") << QByteArray("a\r\nb\r\nc\r\n") << QByteArray("13\r\n")
+                                     << QStringList{entries + "6+3", total + "1+3"};
+    QTest::newRow("last entry deleted, total kept")
+        << QByteArray("a\r\n") << QByteArray("12\r\n") << QStringList{entries + "3+0", total + "4+0"};
+    QTest::newRow("first entry changed")
+        << QByteArray("x\r\nb\r\n") << QByteArray("12,5\r\n") << QStringList{entries + "0+6", total + "2+4"};
+}
+
+void TestStorageFiles::saveWritesOnlyWhatChanged() {
+    QFETCH(QByteArray, entries);
+    QFETCH(QByteArray, total);
+    QFETCH(QStringList, writes);
+    const LedgerPaths p = paths();
+    QVERIFY(QDir().mkpath(p.directory));
+    QVERIFY(ledgerstore::save(p, "a\r\nb\r\n", "12\r\n"));
+    FaultyFileSystem logging;
+    {
+        storage::ScopedFileSystem scope(logging);
+        QVERIFY(ledgerstore::save(p, entries, total));
+    }
+    const QString journal = QFileInfo(p.journal()).fileName() + QLatin1Char(' ');
+    if (!writes.isEmpty())
+        logging.writes.removeIf([&](const QString &write) { return write.startsWith(journal); });
+    QCOMPARE(logging.writes, writes);
+    QCOMPARE(readBytes(p.entries), entries);
+    QCOMPARE(readBytes(p.total), total);
 }
 
 void TestStorageFiles::severalLedgersInOneDirectory() {
