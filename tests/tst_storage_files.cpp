@@ -79,6 +79,8 @@ void TestStorageFiles::fileNames_data() {
     row("multiple of four has no separator", "es_ES", "1236", "929.text", "1237,14285714286.text");
     row("zero", "es_ES", "0", "2.text", "1,14285714285714.text");
     row("quarter", "en_US", "1", "2.75.text", "2.14285714285714.text");
+    row("C half", "C", "2", "3.5.text", "3.14285714285714.text");
+    row("C fraction", "C", "1234", "927.5.text", "1235.14285714286.text");
     row("three quarters", "es_ES", "3", "4,25.text", "4,14285714285714.text");
     row("leading zeros", "es_ES", "0001234", "927,5.text", "1235,14285714286.text");
     row("thirteen digits", "en_US", "9999999999999", "7500000000001.25.text", "10000000000000.1.text");
