@@ -7,18 +7,19 @@
 #   scripts/fuzz.sh [SECONDS] [TARGET...]
 #
 # SECONDS defaults to 600 per target; TARGET is one of numbertext,
-# entrytext, ledgerfile, username (all by default). Targets run side by side,
-# FUZZ_JOBS at a time (the number of cores by default). The corpus grown
-# during a run lives in a temporary folder and is thrown away, so the
-# repository is never changed; with FUZZ_MERGE=1 the inputs that reach new
-# code are added to fuzz/corpus/ afterwards. An input that crashes, hangs or
-# trips a sanitizer is kept in build-fuzz/artifacts/ and the script exits
-# with 1. Needs clang and libclang-rt-14-dev (scripts/setup.sh lists them).
+# entrytext, ledgerfile, username, journal (all by default). Targets run
+# side by side, FUZZ_JOBS at a time (the number of cores by default). The
+# corpus grown during a run lives in a temporary folder and is thrown away,
+# so the repository is never changed; with FUZZ_MERGE=1 the inputs that
+# reach new code are added to fuzz/corpus/ afterwards. An input that
+# crashes, hangs or trips a sanitizer is kept in build-fuzz/artifacts/ and
+# the script exits with 1. Needs clang and libclang-rt-14-dev
+# (scripts/setup.sh lists them).
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 FUZZ_BUILD_DIR="${FUZZ_BUILD_DIR:-$ROOT/build-fuzz}"
-ALL_TARGETS=(numbertext entrytext ledgerfile username)
+ALL_TARGETS=(numbertext entrytext ledgerfile username journal)
 
 SECONDS_EACH="${1:-600}"
 if ! [[ "$SECONDS_EACH" =~ ^[1-9][0-9]*$ ]]; then

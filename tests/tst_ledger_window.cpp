@@ -11,9 +11,9 @@
 #include "ui/widgets.h"
 
 #include <QApplication>
-#include <QBackingStore>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -383,11 +383,14 @@ void TestLedgerWindow::longestLineReadToItsEnd() {
 // The bar on screen follows a change of range that resizes its handle.
 void TestLedgerWindow::scrollBarRedrawnWhenItsHandleMoves() {
     QScrollBar *bar = ledger->lst->verticalScrollBar();
+    // The bar in a picture of the window on the screen, against the bar
+    // drawn afresh.
     auto shownAsItIs = [&] {
-        const auto *screen = dynamic_cast<QImage *>(ledger->backingStore()->paintDevice());
-        const QRect place(bar->mapTo(ledger, QPoint()), bar->size());
-        return screen && screen->copy(place).convertToFormat(QImage::Format_RGB32) ==
-                             bar->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QPoint at = bar->mapTo(ledger, QPoint());
+        const QPixmap shown =
+            ledger->screen()->grabWindow(ledger->winId(), at.x(), at.y(), bar->width(), bar->height());
+        return shown.toImage().convertToFormat(QImage::Format_RGB32) ==
+               bar->grab().toImage().convertToFormat(QImage::Format_RGB32);
     };
     entrylist::appendAll(ledger->lst, QStringList(40, QStringLiteral("01/12/2026\t\t+1,00\u20AC\t\tPan")));
     for (int i = 0; i < 5; ++i) {

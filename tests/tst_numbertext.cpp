@@ -19,7 +19,6 @@ private slots:
     void parse();
     void roundTrip_data();
     void roundTrip();
-    void fileNameValues();
     void decimalPlaces_data();
     void decimalPlaces();
     void movingByCentsIsExact();
@@ -188,23 +187,6 @@ void TestNumberText::roundTrip() {
         QVERIFY2(back.has_value(), qPrintable(text));
         QCOMPARE(numbertext::format(*back, locale), text);
     }
-}
-
-void TestNumberText::fileNameValues() {
-    // The names of ledger files come from these two computations; one wrong
-    // digit would name a file that does not exist.
-    const QLocale es(QStringLiteral("es_ES"));
-    const QLocale en(QStringLiteral("en_US"));
-    auto entries = [](double p) { return p / 4.0 * 3.0 + 2.0; };
-    auto total = [](double p) { return p + 8.0 / 7.0; };
-    QCOMPARE(numbertext::format(entries(1234), es), QStringLiteral("927,5"));
-    QCOMPARE(numbertext::format(entries(1236), es), QStringLiteral("929"));
-    QCOMPARE(numbertext::format(entries(1), en), QStringLiteral("2.75"));
-    QCOMPARE(numbertext::format(entries(2), en), QStringLiteral("3.5"));
-    QCOMPARE(numbertext::format(total(1234), es), QStringLiteral("1235,14285714286"));
-    QCOMPARE(numbertext::format(total(0), en), QStringLiteral("1.14285714285714"));
-    QCOMPARE(numbertext::format(total(9999999999999), en), QStringLiteral("10000000000000.1"));
-    QCOMPARE(numbertext::format(entries(9999999999999), en), QStringLiteral("7500000000001.25"));
 }
 
 void TestNumberText::decimalPlaces_data() {

@@ -48,6 +48,8 @@ private slots:
     void saveAndRead();
     void fileRefusals();
     void saveReplacesSave();
+    void saveWritesOnlyWhatChanged_data();
+    void saveWritesOnlyWhatChanged();
     void severalLedgersInOneDirectory();
     void recovery_data();
     void recovery();
@@ -78,6 +80,8 @@ void TestStorageFiles::fileNames_data() {
     row("multiple of four has no separator", "es_ES", "1236", "929.text", "1237,14285714286.text");
     row("zero", "es_ES", "0", "2.text", "1,14285714285714.text");
     row("quarter", "en_US", "1", "2.75.text", "2.14285714285714.text");
+    row("C half", "C", "2", "3.5.text", "3.14285714285714.text");
+    row("C fraction", "C", "1234", "927.5.text", "1235.14285714286.text");
     row("three quarters", "es_ES", "3", "4,25.text", "4,14285714285714.text");
     row("leading zeros", "es_ES", "0001234", "927,5.text", "1235,14285714286.text");
     row("thirteen digits", "en_US", "9999999999999", "7500000000001.25.text", "10000000000000.1.text");
@@ -399,6 +403,43 @@ void TestStorageFiles::saveReplacesSave() {
         QCOMPARE(listing(p.directory).size(), 2);
     }
 #endif
+}
+
+void TestStorageFiles::saveWritesOnlyWhatChanged_data() {
+    // A save of these bytes over "a\r\nb\r\n" and "12\r\n": what each write
+    // of a ledger file gives, "name offset+size", the journal's aside.
+    QTest::addColumn<QByteArray>("entries");
+    QTest::addColumn<QByteArray>("total");
+    QTest::addColumn<QStringList>("writes");
+    const QString entries = QStringLiteral("927,5.text "), total = QStringLiteral("1235,14285714286.text ");
+    QTest::newRow("nothing changed: nothing written, no journal either")
+        << QByteArray("a\r\nb\r\n") << QByteArray("12\r\n") << QStringList();
+    QTest::newRow("one entry added") << QByteArray("a\r\nb\r\nc\r\n") << QByteArray("13\r\n")
+                                     << QStringList{entries + "6+3", total + "1+3"};
+    QTest::newRow("last entry deleted, total kept")
+        << QByteArray("a\r\n") << QByteArray("12\r\n") << QStringList{entries + "3+0", total + "4+0"};
+    QTest::newRow("first entry changed")
+        << QByteArray("x\r\nb\r\n") << QByteArray("12,5\r\n") << QStringList{entries + "0+6", total + "2+4"};
+}
+
+void TestStorageFiles::saveWritesOnlyWhatChanged() {
+    QFETCH(QByteArray, entries);
+    QFETCH(QByteArray, total);
+    QFETCH(QStringList, writes);
+    const LedgerPaths p = paths();
+    QVERIFY(QDir().mkpath(p.directory));
+    QVERIFY(ledgerstore::save(p, "a\r\nb\r\n", "12\r\n"));
+    FaultyFileSystem logging;
+    {
+        storage::ScopedFileSystem scope(logging);
+        QVERIFY(ledgerstore::save(p, entries, total));
+    }
+    const QString journal = QFileInfo(p.journal()).fileName() + QLatin1Char(' ');
+    if (!writes.isEmpty())
+        logging.writes.removeIf([&](const QString &write) { return write.startsWith(journal); });
+    QCOMPARE(logging.writes, writes);
+    QCOMPARE(readBytes(p.entries), entries);
+    QCOMPARE(readBytes(p.total), total);
 }
 
 void TestStorageFiles::severalLedgersInOneDirectory() {

@@ -26,6 +26,7 @@ namespace storagetest {
 // every one named failEvery: that one fails with the system error given
 // without doing anything, or, for a write, after writing half of the bytes.
 // With crash set, the process kills itself at that operation instead.
+// Each write is also noted in writes as "name from+bytes".
 class FaultyFileSystem : public storage::FileSystem {
 public:
     int failAt = -1;
@@ -35,7 +36,8 @@ public:
     bool windowsCode = false; // error is a Windows error code
     bool crash = false;
     int count = 0;
-    QStringList log; // "operation path" for every call
+    QStringList log;    // "operation path" for every call
+    QStringList writes; // "name offset+size" for every write
 
     storage::Result<storage::PathKind> kind(const QString &path) override {
         return fails(QStringLiteral("kind"), path) ? refusal() : FileSystem::kind(path);
@@ -51,6 +53,7 @@ public:
     }
     storage::Status write(const QString &path, const QByteArray &bytes, storage::Links links,
                           qint64 from) override {
+        writes.append(QStringLiteral("%1 %2+%3").arg(QDir(path).dirName()).arg(from).arg(bytes.size()));
         // Half the bytes reach the file before the failure.
         if (count == failAt || count == alsoFailAt || failEvery == QLatin1String("write"))
             (void)FileSystem::write(path, bytes.left(bytes.size() / 2), links, from);

@@ -2,11 +2,15 @@
 #include "testsupport.h"
 
 #include "app/application.h"
+#include "ui/entry_list.h"
+#include "ui/ledger_window.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QHash>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -70,6 +74,18 @@ QList<SeenMessage> answerMessages(const std::function<void()> &action, const QSt
     action();
     timer.stop();
     return seen;
+}
+
+QStringList ledgerState(const Form1 *ledger) {
+    QStringList state;
+    for (int i = 0; i < ledger->lst->count(); ++i)
+        state << QStringLiteral("line %1: %2 (%3 cents)")
+                     .arg(i)
+                     .arg(ledger->lst->item(i)->text())
+                     .arg(entrylist::cents(ledger->lst, i));
+    return state << QStringLiteral("total: %1 in %2").arg(ledger->txtt->text(), ledger->totalColour().name())
+                 << QStringLiteral("caption: ") + ledger->windowTitle()
+                 << QStringLiteral("account: %1 %2").arg(ledger->user1->text(), ledger->pass1->text());
 }
 
 void click(QWidget *widget) {

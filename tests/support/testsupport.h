@@ -9,6 +9,7 @@
 #include <chrono>
 #include <functional>
 
+class Form1;
 class QWidget;
 
 namespace testsupport {
@@ -32,6 +33,11 @@ struct SeenMessage {
 // is given, Escape when the text is "Escape"), and returns the boxes in the
 // order they appeared.
 QList<SeenMessage> answerMessages(const std::function<void()> &action, const QString &press = {});
+
+// What the ledger window holds, one line each (its lines with their cents,
+// the total with its colour, the caption and the account in use), for a
+// QCOMPARE that prints what differs.
+QStringList ledgerState(const Form1 *ledger);
 
 // Clicks a picture button (or any widget) with the left mouse button.
 void click(QWidget *widget);
