@@ -3,8 +3,8 @@
 // ledger, read as a sign-in reads it and then saved over as a save does.
 // A read always finds a ledger and settles the folder (the files hold what
 // it found, the journal is gone); a journal cut by one byte is never
-// played; a save after it leaves exactly the bytes saved; and a journal
-// written for any two files' bytes reads back as those bytes.
+// played; a save after it leaves exactly the bytes saved; and the journal
+// a save cut short writes for any two files' bytes reads back as those bytes.
 #include "fuzz_support.h"
 
 #include "model/file_system.h"
@@ -23,6 +23,7 @@ using storage::Failure;
 class MemoryFileSystem : public storage::FileSystem {
 public:
     QMap<QString, QByteArray> files;
+    QString onlyWritable; // when set, every other file refuses writes
 
     storage::Result<storage::PathKind> kind(const QString &path) override {
         return files.contains(path) ? storage::PathKind::File : storage::PathKind::Missing;
@@ -36,6 +37,8 @@ public:
     }
     storage::Status write(const QString &path, const QByteArray &bytes, storage::Links,
                           qint64 from) override {
+        if (!onlyWritable.isEmpty() && path != onlyWritable)
+            return Error::at(Failure::Shortened, path);
         QByteArray &file = files[path];
         if (from > file.size())
             return Error::at(Failure::Shortened, path);
@@ -103,8 +106,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FUZZ_CHECK(ledgerstore::save(paths(), entries, total).ok(), QString::number(bytes.size()));
     checkSettled(fs, entries, total);
 
-    // The journal of a save that rewrites both files, whatever their bytes.
-    const ledgerstore::StoredLedger again = readBeside(fs, ledgerstore::journal(paths(), entries, total));
+    // The journal a save of any bytes leaves when neither ledger file can
+    // be written reads back as those bytes.
+    fs.files = {{paths().entries, kOldEntries}, {paths().total, kOldTotal}};
+    fs.onlyWritable = paths().journal();
+    (void)ledgerstore::save(paths(), entries, total);
+    fs.onlyWritable.clear();
+    const ledgerstore::StoredLedger again = readBeside(fs, fs.files.value(paths().journal()));
     FUZZ_CHECK(again.entries == entries && again.total == total, QString::number(bytes.size()));
     return 0;
 }
