@@ -16,6 +16,7 @@
 #include "ui/widgets.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QDirIterator>
 #include <QLineEdit>
 #include <QListWidget>
@@ -394,7 +395,7 @@ void TestBadInput::oddLedgerFiles() {
     QFETCH(QString, shownTotal);
 
     const ledgerformat::LedgerPaths paths =
-        ledgerformat::ledgerPaths(dataroot::path(), QStringLiteral("ana"), 1234, dataroot::separator());
+        ledgerformat::ledgerPaths(dataroot::path(), QStringLiteral("ana"), 1234, QDir::separator());
     QVERIFY(QDir().mkpath(paths.directory));
     QVERIFY(writeBytes(paths.entries, entries));
     QVERIFY(writeBytes(paths.total, total));
@@ -466,7 +467,7 @@ void TestBadInput::refusedLedgerFiles() {
     QFETCH(QString, title);
     QFETCH(QString, words);
     const ledgerformat::LedgerPaths paths =
-        ledgerformat::ledgerPaths(dataroot::path(), QStringLiteral("ana"), 1234, dataroot::separator());
+        ledgerformat::ledgerPaths(dataroot::path(), QStringLiteral("ana"), 1234, QDir::separator());
     QVERIFY(QDir().mkpath(paths.directory));
 #ifndef Q_OS_WIN
     if (entries == "fifo")
