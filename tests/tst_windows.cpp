@@ -27,8 +27,10 @@
 #include <QPainter>
 #include <QProcess>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSvgRenderer>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -66,6 +68,18 @@ int topLevelsNamed(const QString &name) {
 void flushDeletes() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
+}
+
+// The path of the running copy's socket, the one "tesorila-" socket in the
+// folders; empty while there is none.
+QString copySocketIn(const QStringList &folders) {
+    for (const QString &folder : folders) {
+        const QFileInfoList sockets =
+            QDir(folder).entryInfoList({QStringLiteral("tesorila-*")}, QDir::System);
+        if (!sockets.isEmpty())
+            return sockets.first().absoluteFilePath();
+    }
+    return {};
 }
 
 } // namespace
@@ -498,15 +512,28 @@ void TestWindows::secondStartBringsLedgerForward() {
     if (nameLength > 0)
         QSKIP("Un nombre de tubería no lleva la ruta de una carpeta");
 #else
+    // The temporary folder, where the socket goes when its path in the
+    // runtime folder would be too long, is the test's own.
+    QTemporaryDir temporary;
+    const bool temporarySet = qEnvironmentVariableIsSet("TMPDIR");
+    const QByteArray oldTemporary = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(temporary.path()));
+    const auto restoreTemporary = qScopeGuard([&] {
+        if (temporarySet)
+            qputenv("TMPDIR", oldTemporary);
+        else
+            qunsetenv("TMPDIR");
+    });
     QProcess first;
     first.start(QStringLiteral(TESORILA_EXECUTABLE));
-    const QString socket = QDir(QDir::tempPath()).absoluteFilePath(singleinstance::socketName());
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(socket), 20000);
+    QString socket;
+    QTRY_VERIFY_WITH_TIMEOUT(!(socket = copySocketIn({runtime.path(), temporary.path()})).isEmpty(), 20000);
+    QCOMPARE(QFileInfo(socket).absolutePath(), nameLength > 0 ? temporary.path() : runtime.path());
     if (stopped) {
         // Stopped once it has started and answers, not while it starts:
         // then it answers at once when it goes on.
         QLocalSocket started;
-        started.connectToServer(singleinstance::socketName());
+        started.connectToServer(socket);
         QVERIFY(started.waitForConnected(20000) && started.waitForReadyRead(20000));
         const auto pid = pid_t(first.processId());
         ::kill(pid, SIGSTOP);
