@@ -33,6 +33,10 @@ struct SeenMessage {
 // order they appeared.
 QList<SeenMessage> answerMessages(const std::function<void()> &action, const QString &press = {});
 
+// Runs the action inside the application's event loop; true when it ends the
+// application (QCoreApplication::quit()), as the program's own loop would end.
+bool endsApplication(const std::function<void()> &action);
+
 // Clicks a picture button (or any widget) with the left mouse button.
 void click(QWidget *widget);
 
