@@ -18,7 +18,7 @@ QByteArray sessionKey() {
 }
 
 QString socketName(const QString &runtimeFolder, const QString &name) {
-    const QString inFolder = runtimeFolder + QLatin1Char('/') + name;
+    QString inFolder = runtimeFolder + QLatin1Char('/') + name;
     if (QFile::encodeName(inFolder).size() < qsizetype(sizeof(sockaddr_un::sun_path)))
         return inFolder;
     return name;
