@@ -305,8 +305,8 @@ void measureQuickSave(bool atFirstEntry) {
     const QList<Samples> samples = alternate(15, {save, write, commit});
     if (taken)
         save();
-    const auto paths = ledgerformat::ledgerPaths(
-        dataroot::path(), kUser, *ledgerformat::passwordValue(kPassword), dataroot::separator());
+    const auto paths = ledgerformat::ledgerPaths(dataroot::path(), kUser,
+                                                 *ledgerformat::passwordValue(kPassword), QDir::separator());
     QFile savedEntries(paths.entries), savedTotal(paths.total);
     check(savedEntries.open(QIODevice::ReadOnly) && savedTotal.open(QIODevice::ReadOnly) &&
               savedEntries.readAll() == entries && savedTotal.readAll() == total,

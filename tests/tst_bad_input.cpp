@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QCryptographicHash>
+#include <QDir>
 #include <QDirIterator>
 #include <QLineEdit>
 #include <QListWidget>
@@ -393,7 +394,7 @@ void TestBadInput::oddLedgerFiles() {
     QFETCH(QString, shownTotal);
 
     const ledgerformat::LedgerPaths paths =
-        ledgerformat::ledgerPaths(dataroot::path(), QStringLiteral("ana"), 1234, dataroot::separator());
+        ledgerformat::ledgerPaths(dataroot::path(), QStringLiteral("ana"), 1234, QDir::separator());
     QVERIFY(QDir().mkpath(paths.directory));
     QVERIFY(writeBytes(paths.entries, entries));
     QVERIFY(writeBytes(paths.total, total));
@@ -474,7 +475,7 @@ void TestBadInput::refusedLedgerFiles() {
     QFETCH(QString, title);
     QFETCH(QString, text);
     const ledgerformat::LedgerPaths paths =
-        ledgerformat::ledgerPaths(dataroot::path(), QStringLiteral("ana"), 1234, dataroot::separator());
+        ledgerformat::ledgerPaths(dataroot::path(), QStringLiteral("ana"), 1234, QDir::separator());
     QVERIFY(QDir().mkpath(paths.directory));
 #ifndef Q_OS_WIN
     if (entries == "fifo")

@@ -13,7 +13,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
-#include <QSignalSpy>
 #include <QTest>
 
 namespace {
@@ -249,7 +248,6 @@ void TestLedgerCommands::exitEndsApplication() {
     addLine(ledger, 100);
     ledger->txtt->setText(QStringLiteral("1"));
     ledger->setWindowTitle(Form1::accountCaption(QStringLiteral("ana")));
-    QSignalSpy ended(&set, &WindowSet::applicationEnded);
     QPointer<Form1> window = ledger;
     // The list and the total are emptied before the window goes.
     int linesWhenHidden = -1;
@@ -270,10 +268,11 @@ void TestLedgerCommands::exitEndsApplication() {
         }
     };
     ledger->installEventFilter(&watcher);
-    testsupport::answerMessages([this] { testsupport::click(ledger->Image8); }, "Descartar");
+    QVERIFY(testsupport::endsApplication([this] {
+        testsupport::answerMessages([this] { testsupport::click(ledger->Image8); }, "Descartar");
+    }));
     QCOMPARE(linesWhenHidden, 0);
     QCOMPARE(totalWhenHidden, QStringLiteral("0"));
-    QCOMPARE(ended.count(), 1);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(window.isNull());
     QVERIFY(!set.form3());

@@ -163,13 +163,6 @@ void startReadingFonts() {
 #endif
 }
 
-void choosePlatform() {
-#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "xcb;wayland");
-#endif
-}
-
 void setUp(QApplication &app) {
 #ifdef TESORILA_FONTCONFIG
     // Qt's own reading finds the configuration read (FcInit() does the work

@@ -7,7 +7,8 @@ namespace application {
 
 // Asks Qt for X11 wherever an X server is named (a Wayland session's
 // XWayland too), Wayland should that fail, unless the user chose a platform
-// (QT_QPA_PLATFORM). Call before the QApplication is constructed.
+// (QT_QPA_PLATFORM). Call before the QApplication is constructed. Defined
+// in platform_unix.cpp and platform_win.cpp.
 void choosePlatform();
 
 // Starts reading the desktop's font configuration on a thread of its own,

@@ -1,29 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/single_instance.h"
 
+#include "app/another_copy.h"
+#include "app/platform.h"
+
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QEvent>
-#include <QFile>
 #include <QGuiApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTimer>
 
 #include <utility>
-
-#ifdef Q_OS_WIN
-#include <qt_windows.h>
-#else
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-#endif
 
 namespace singleinstance {
 
@@ -41,20 +33,20 @@ constexpr char kBroughtForward = 'F';
 // The display this process shows its windows on: the window-system platform,
 // and for X11 and Wayland the display it connected to.
 QString displayKey() {
-    QString platform = QGuiApplication::platformName();
+    QString windowSystem = QGuiApplication::platformName();
     QString display;
-    if (platform == QLatin1String("xcb")) {
+    if (windowSystem == QLatin1String("xcb")) {
         display = qEnvironmentVariable("DISPLAY");
         // ":1", ":1.0" and "unix:1" are one local display.
         static const QRegularExpression local(QStringLiteral("^(?:unix)?(:\\d+)(?:\\.\\d+)?$"));
         const QRegularExpressionMatch match = local.match(display);
         if (match.hasMatch())
             display = match.captured(1);
-    } else if (platform.startsWith(QLatin1String("wayland"))) {
-        platform = QStringLiteral("wayland");
+    } else if (windowSystem.startsWith(QLatin1String("wayland"))) {
+        windowSystem = QStringLiteral("wayland");
         display = qEnvironmentVariable("WAYLAND_DISPLAY", QStringLiteral("wayland-0"));
     }
-    return platform + QLatin1Char('\n') + display;
+    return windowSystem + QLatin1Char('\n') + display;
 }
 
 // The runtime folder belongs to the user alone (Qt checks its owner and
@@ -67,13 +59,8 @@ QString runtimeFolder() {
 // per user and display, short whatever the folder's path.
 QString baseName(const QString &folder) {
     QByteArray key = folder.toUtf8() + '\n' + displayKey().toUtf8();
-#ifdef Q_OS_WIN
-    // Pipe names are shared by every session of the machine; a user signed
-    // in twice has a copy in each session.
-    DWORD session = 0;
-    if (ProcessIdToSessionId(GetCurrentProcessId(), &session))
-        key += '\n' + QByteArray::number(quint64(session));
-#endif
+    if (const QByteArray session = platform::sessionKey(); !session.isEmpty())
+        key += '\n' + session;
     const QByteArray digest = QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(16);
     return QStringLiteral("tesorila-") + QString::fromLatin1(digest);
 }
@@ -82,67 +69,35 @@ QString baseName(const QString &folder) {
 // too long for a socket, in the temporary folder (QLocalServer's place for
 // a name that is not a path). There other users may make files too: the
 // socket is made for this user alone, and an answer counts only from a
-// process of this user (ownUsersPeer()).
+// process of this user (platform::ownUsersPeer()).
 QString serverName(const QString &folder) {
-    QString name = baseName(folder);
-#ifdef Q_OS_WIN
-    return name; // a pipe, not a file
-#else
-    QString inFolder = folder + QLatin1Char('/') + name;
-    if (QFile::encodeName(inFolder).size() < qsizetype(sizeof(sockaddr_un::sun_path)))
-        return inFolder;
-    return name;
-#endif
-}
-
-// Whether the process at the other end of a connection is this user's.
-bool ownUsersPeer([[maybe_unused]] const QLocalSocket &socket) {
-#if defined(Q_OS_LINUX)
-    ucred peer{};
-    socklen_t size = sizeof peer;
-    return getsockopt(int(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
-           peer.uid == geteuid();
-#elif defined(Q_OS_UNIX)
-    uid_t uid = 0;
-    gid_t gid = 0;
-    return getpeereid(int(socket.socketDescriptor()), &uid, &gid) == 0 && uid == geteuid();
-#else
-    return true; // the pipe's access list lets in this user alone
-#endif
+    return platform::socketName(folder, baseName(folder));
 }
 
 int msLeft(const QDeadlineTimer &deadline) {
     return int(deadline.remainingTime());
 }
 
-// Says that a copy runs but does not answer, and asks whether to open one of
-// its own. With `running`, the box closes by itself once that copy answers or
-// ends; the socket then tells which. With `turn`, it closes once the start
-// that holds the turn lets go of it, and the turn is then this start's. True
-// when the user chose a copy of its own.
+// Asks whether to open a copy of its own (AnotherCopyQuestion). With
+// `running`, the question goes by itself once that copy answers or ends; the
+// socket then tells which. With `turn`, it goes once the start that holds the
+// turn lets go of it, and the turn is then this start's. True when the user
+// chose a copy of its own.
 bool userOpensAnother(QLocalSocket *running, QLockFile *turn = nullptr) {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tesorila"),
-                    QStringLiteral("Tesorila ya está abierto, pero no responde.\n\n"
-                                   "¿Desea abrir otra ventana de Tesorila?"),
-                    QMessageBox::NoButton);
-    box.setObjectName(QStringLiteral("mensaje"));
-    box.setWindowModality(Qt::ApplicationModal);
-    QPushButton *open = box.addButton(QStringLiteral("Sí"), QMessageBox::YesRole);
-    box.setDefaultButton(box.addButton(QStringLiteral("No"), QMessageBox::NoRole));
+    AnotherCopyQuestion question;
     if (running) {
-        QObject::connect(running, &QLocalSocket::readyRead, &box, &QDialog::reject);
-        QObject::connect(running, &QLocalSocket::disconnected, &box, &QDialog::reject);
+        QObject::connect(running, &QLocalSocket::readyRead, &question, &QDialog::reject);
+        QObject::connect(running, &QLocalSocket::disconnected, &question, &QDialog::reject);
     }
     QTimer turnFree;
     if (turn) {
-        QObject::connect(&turnFree, &QTimer::timeout, &box, [&box, turn] {
+        QObject::connect(&turnFree, &QTimer::timeout, &question, [&question, turn] {
             if (turn->tryLock(0))
-                box.reject();
+                question.reject();
         });
         turnFree.start(100);
     }
-    box.exec();
-    return box.clickedButton() == open;
+    return question.userOpensAnother();
 }
 
 // Answers later starts. Each connection is a request to come forward,
@@ -183,11 +138,6 @@ private:
 
 } // namespace
 
-QString socketName() {
-    const QString folder = runtimeFolder();
-    return folder.isEmpty() ? QString() : serverName(folder);
-}
-
 bool claim(std::function<void()> comeForward) {
     const QString folder = runtimeFolder();
     if (folder.isEmpty())
@@ -196,7 +146,10 @@ bool claim(std::function<void()> comeForward) {
     // Looking for a running copy, clearing a socket left by a copy that died
     // and listening happen under this lock, so that of two starts at the
     // same moment exactly one listens and the other finds it. A lock left by
-    // a process that died is taken over.
+    // a process that died is taken over. It is a QLockFile, not the accounts'
+    // storage::lockFile(): a turn judged stale (its process gone, or held for
+    // half a minute) costs at most a second copy, which the accounts' own
+    // system locks still keep from mixing a ledger.
     QLockFile turn(folder + QLatin1Char('/') + baseName(folder) + QStringLiteral(".lock"));
     QDeadlineTimer deadline(kAnswerTimeoutMs);
     // A running copy that ends while asked drops the connection unanswered;
@@ -215,7 +168,7 @@ bool claim(std::function<void()> comeForward) {
         running.connectToServer(name);
         if (running.waitForConnected(msLeft(deadline))) {
             turn.unlock();
-            if (!ownUsersPeer(running))
+            if (!platform::ownUsersPeer(running))
                 return true; // another user's socket holds the name: no copy can be found
             if (!running.waitForReadyRead(msLeft(deadline)) &&
                 running.state() == QLocalSocket::ConnectedState && userOpensAnother(&running))

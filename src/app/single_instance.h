@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QString>
-
 #include <functional>
 
 // One running copy of the program per user and display: a later start asks
@@ -22,9 +20,5 @@ namespace singleinstance {
 // Returns false, too, when the user declines. Without a usable runtime
 // folder the program starts as if it were the only copy.
 bool claim(std::function<void()> comeForward);
-
-// The name of the socket claim() listens on or asks at (a path, or a name
-// in the temporary folder); empty without a usable runtime folder.
-QString socketName();
 
 } // namespace singleinstance

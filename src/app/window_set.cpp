@@ -147,6 +147,5 @@ void WindowSet::endApplication() {
         ledger->hide();
         ledger->deleteLater();
     }
-    emit applicationEnded();
     QCoreApplication::quit();
 }

@@ -43,9 +43,6 @@ public:
     // Destroys every window at once (tests start each case from nothing).
     void destroyAll();
 
-signals:
-    void applicationEnded();
-
 private:
     WindowSet();
 

@@ -26,7 +26,7 @@ constexpr qsizetype kMaxLineLength = 65536;
 constexpr int kLockWaitMs = 2000;
 
 Result<FileLock> lockAccount(const QString &directory) {
-    return lockFile(directory + dataroot::separator() + QStringLiteral(".bloqueo"), kLockWaitMs);
+    return lockFile(directory + QDir::separator() + QStringLiteral(".bloqueo"), kLockWaitMs);
 }
 
 Error dataRoot(Error error) {
@@ -82,9 +82,9 @@ Result<ledgerformat::LedgerPaths> Session::resolve(bool saving) {
     const QLocale other(numbertext::decimalSeparator(QLocale()) == QLatin1Char(',') ? QLocale::C
                                                                                     : QLocale::Spanish);
     const ledgerformat::LedgerPaths here =
-        ledgerformat::ledgerPaths(dataroot::path(), m_userName, *value, dataroot::separator());
+        ledgerformat::ledgerPaths(dataroot::path(), m_userName, *value, QDir::separator());
     const ledgerformat::LedgerPaths there =
-        ledgerformat::ledgerPaths(dataroot::path(), m_userName, *value, dataroot::separator(), other);
+        ledgerformat::ledgerPaths(dataroot::path(), m_userName, *value, QDir::separator(), other);
     if (there.entries == here.entries)
         return here;
     for (const QString &path : {here.entries, here.total, there.entries}) {

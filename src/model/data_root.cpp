@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/data_root.h"
 
-#include <QFile>
-#include <QStandardPaths>
-
 namespace dataroot {
 
 namespace {
@@ -35,25 +32,6 @@ bool isReservedWindowsName(const QString &name) {
 
 } // namespace
 
-QString separator() {
-    return kNativeRules == NameRules::Windows ? QStringLiteral("\\") : QStringLiteral("/");
-}
-
-QString path() {
-#ifdef Q_OS_WIN
-    return QStringLiteral("C:\\Tesorila\\");
-#else
-    QString home = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (!home.endsWith(QLatin1Char('/')))
-        home += QLatin1Char('/');
-    return home + QStringLiteral("Tesorila/");
-#endif
-}
-
-QString markerPath() {
-    return path() + QStringLiteral("noborrar.text");
-}
-
 bool isSafeDirectoryName(const QString &name, NameRules rules) {
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
         return false;
@@ -73,14 +51,6 @@ bool isSafeDirectoryName(const QString &name, NameRules rules) {
         return name.toUtf8().size() <= 255;
     return name.size() <= 255 && !name.endsWith(QLatin1Char('.')) && !name.endsWith(QLatin1Char(' ')) &&
            !isReservedWindowsName(name);
-}
-
-std::filesystem::path nativePath(const QString &path) {
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
 }
 
 } // namespace dataroot

@@ -6,28 +6,25 @@
 #include <filesystem>
 
 // Where the ledgers live, and the few file-system rules that differ between
-// Windows and the Unix systems.
+// Windows and the Unix systems. What depends on the system the program runs
+// on is defined in platform_unix.cpp and platform_win.cpp; the separator
+// between path components is QDir::separator().
 namespace dataroot {
 
 // The naming rules of a file system family.
 enum class NameRules { Unix, Windows };
 
 // The rules of the system the program runs on.
-#ifdef Q_OS_WIN
-constexpr NameRules kNativeRules = NameRules::Windows;
-#else
-constexpr NameRules kNativeRules = NameRules::Unix;
-#endif
-
-// The separator between path components: "\" on Windows, "/" elsewhere.
-QString separator();
+NameRules nativeRules();
 
 // The data root with its closing separator: exactly "C:\Tesorila\" on
 // Windows; elsewhere "Tesorila/" inside the XDG data home.
 QString path();
 
 // The marker file inside the data root.
-QString markerPath();
+inline QString markerPath() {
+    return path() + QStringLiteral("noborrar.text");
+}
 
 // True when the name can be used as one directory name directly below the
 // data root: not empty, not "." or "..", no "/" or "\", no control
@@ -35,7 +32,7 @@ QString markerPath();
 // Unix, UTF-16 units on Windows). Windows also refuses its reserved device
 // names (CON, NUL, COM1, …, with or without an extension), the characters
 // < > : " | ? * and a trailing dot or blank.
-bool isSafeDirectoryName(const QString &name, NameRules rules = kNativeRules);
+bool isSafeDirectoryName(const QString &name, NameRules rules = nativeRules());
 
 // The path as the standard library wants it, in the file system's encoding.
 std::filesystem::path nativePath(const QString &path);

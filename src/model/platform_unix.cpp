@@ -171,3 +171,31 @@ Result<FileLock> lockFile(const QString &path, int waitMs) {
 }
 
 } // namespace storage
+
+// ---------------------------------------------------------------------------
+// The data root: where it lies and how its names are written on the Unix
+// systems.
+
+#include "model/data_root.h"
+
+#include <QFile>
+#include <QStandardPaths>
+
+namespace dataroot {
+
+NameRules nativeRules() {
+    return NameRules::Unix;
+}
+
+QString path() {
+    QString home = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (!home.endsWith(QLatin1Char('/')))
+        home += QLatin1Char('/');
+    return home + QStringLiteral("Tesorila/");
+}
+
+std::filesystem::path nativePath(const QString &path) {
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+} // namespace dataroot

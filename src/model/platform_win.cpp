@@ -209,3 +209,24 @@ Result<FileLock> lockFile(const QString &path, int waitMs) {
 }
 
 } // namespace storage
+
+// ---------------------------------------------------------------------------
+// The data root: where it lies and how its names are written on Windows.
+
+#include "model/data_root.h"
+
+namespace dataroot {
+
+NameRules nativeRules() {
+    return NameRules::Windows;
+}
+
+QString path() {
+    return QStringLiteral("C:\\Tesorila\\");
+}
+
+std::filesystem::path nativePath(const QString &path) {
+    return std::filesystem::path(path.toStdWString());
+}
+
+} // namespace dataroot

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/fonts.h"
 
+#include "ui/platform.h"
+
 #include <QFile>
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -15,14 +17,6 @@ namespace {
 
 const QString kTahoma = QStringLiteral("Tahoma");
 const QString kMsSansSerif = QStringLiteral("MS Sans Serif");
-
-QStringList fontFolders() {
-#ifdef Q_OS_WIN
-    return {};
-#else
-    return {QStringLiteral("/usr/share/wine/fonts"), QStringLiteral("/usr/local/share/wine/fonts")};
-#endif
-}
 
 // The installed families, listed once: the list changes only when the
 // application adds a face of its own, which empties it. Each listing walks
@@ -41,7 +35,7 @@ bool installed(const QString &family) {
 void registerIfMissing(const QString &family, const QStringList &files) {
     if (installed(family))
         return;
-    for (const QString &folder : fontFolders()) {
+    for (const QString &folder : platform::fontFolders()) {
         for (const QString &file : files) {
             const QString path = folder + QLatin1Char('/') + file;
             // A face that cannot be read leaves its stand-in to the
@@ -91,12 +85,11 @@ void registerFonts() {
     // letters such as "/". Bold is drawn by emboldening the regular face.
     registerIfMissing(kTahoma, {QStringLiteral("tahoma.ttf")});
     registerIfMissing(kMsSansSerif, {QStringLiteral("ms_sans_serif.ttf")});
-#ifdef Q_OS_WIN
     // The artwork's captions ask for the generic "sans-serif", which the
-    // desktop's fonts resolve elsewhere; Windows knows no face of that name
-    // and would draw a serif one. There it is Tahoma, the dialogs' own face.
-    QFont::insertSubstitution(QStringLiteral("sans-serif"), kTahoma);
-#endif
+    // desktop's fonts resolve elsewhere; where the system would draw a serif
+    // face for it, it is Tahoma, the dialogs' own face.
+    if (platform::lacksSansSerif())
+        QFont::insertSubstitution(QStringLiteral("sans-serif"), kTahoma);
 }
 
 QFont tahoma(qreal pointSize, bool bold) {

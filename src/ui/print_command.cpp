@@ -6,12 +6,12 @@
 #include "ui/ledger_window.h"
 #include "ui/messagebox.h"
 #include "ui/messages.h"
+#include "ui/platform.h"
 #include "ui/report_painter.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QLibrary>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPdfWriter>
@@ -85,24 +85,6 @@ std::variant<QString, std::error_code> savePdf(const QString &folder, const QLis
     return path;
 }
 
-// Qt hands a finished job to CUPS inside QPainter::end() and keeps no note
-// of the answer. libcups keeps it as the calling thread's last status, which
-// is read here from the library Qt's print support has already loaded. True
-// when that status is an error; false where there is no CUPS.
-bool printSystemRefusedJob() {
-#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
-    QLibrary cups(QStringLiteral("cups"), 2);
-    using LastError = int (*)();
-    const auto lastError = reinterpret_cast<LastError>(cups.resolve("cupsLastError"));
-    if (!lastError)
-        return false;
-    constexpr int kFirstErrorStatus = 0x0400; // IPP client-error-bad-request
-    return lastError() >= kFirstErrorStatus;
-#else
-    return false;
-#endif
-}
-
 void reportNoPrinter(Form1 *ledger, const QList<ReportLine> &lines, const QDateTime &moment) {
     const QString folder = pdfFolder();
     const std::variant<QString, std::error_code> saved = savePdf(folder, lines, moment);
@@ -136,7 +118,7 @@ bool printOn(const QPrinterInfo &destination, const QList<ReportLine> &lines) {
     if (paintReport(printer, lines) != PaintResult::Done)
         return false;
     return printer.printerState() != QPrinter::Error && printer.printerState() != QPrinter::Aborted &&
-           !printSystemRefusedJob();
+           !platform::printSystemRefusedJob();
 }
 
 } // namespace

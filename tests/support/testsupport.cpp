@@ -88,6 +88,31 @@ QStringList ledgerState(const Form1 *ledger) {
                  << QStringLiteral("account: %1 %2").arg(ledger->user1->text(), ledger->pass1->text());
 }
 
+bool endsApplication(const std::function<void()> &action) {
+    class QuitWatch : public QObject {
+    public:
+        bool asked = false;
+        bool eventFilter(QObject *watched, QEvent *event) override {
+            asked = asked || (watched == qApp && event->type() == QEvent::Quit);
+            return false;
+        }
+    } quit;
+    qApp->installEventFilter(&quit);
+    QTimer start;
+    start.setSingleShot(true);
+    QObject::connect(&start, &QTimer::timeout, [&] {
+        action();
+        if (!quit.asked)
+            QCoreApplication::exit(1);
+    });
+    QTimer guard; // should a quit not end the loop
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    start.start(0);
+    guard.start(10000);
+    return QCoreApplication::exec() == 0 && quit.asked;
+}
+
 void click(QWidget *widget) {
     QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, widget->rect().center());
 }

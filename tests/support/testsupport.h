@@ -39,6 +39,10 @@ QList<SeenMessage> answerMessages(const std::function<void()> &action, const QSt
 // QCOMPARE that prints what differs.
 QStringList ledgerState(const Form1 *ledger);
 
+// Runs the action inside the application's event loop; true when it ends the
+// application (QCoreApplication::quit()), as the program's own loop would end.
+bool endsApplication(const std::function<void()> &action);
+
 // Clicks a picture button (or any widget) with the left mouse button.
 void click(QWidget *widget);
 
