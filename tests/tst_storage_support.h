@@ -21,16 +21,19 @@ namespace storagetest {
 
 // Passes every operation to the real file system, except the one whose
 // number (counted from 0 over all operations) is failAt (or alsoFailAt), and
-// every one named failEvery: that one fails with the system error given
-// without doing anything, or, for a write, after writing half of the bytes.
-// With crash set, the process kills itself at that operation instead.
+// every one named failEvery: that one fails with the system error code given
+// (errno, or GetLastError() on Windows) without doing anything, or, for a write, after writing half of the
+// bytes. With crash set, the process kills itself at that operation instead.
 class FaultyFileSystem : public storage::FileSystem {
 public:
     int failAt = -1;
     int alsoFailAt = -1; // a second failing operation, if any
     QString failEvery;   // an operation that always fails
+#ifdef Q_OS_WIN
+    int error = ERROR_CRC;
+#else
     int error = EIO;
-    bool windowsCode = false; // error is a Windows error code
+#endif
     bool crash = false;
     int count = 0;
     QStringList log; // "operation path" for every call
@@ -63,9 +66,7 @@ public:
 
 private:
     storage::Error refusal() const {
-        storage::Error refused = storage::Error::system(error);
-        refused.windowsCode = windowsCode;
-        return refused;
+        return storage::systemError(error);
     }
 
     bool fails(const QString &operation, const QString &path) {

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/data_root.h"
 
-#include <QFile>
 #include <QStandardPaths>
 
 namespace dataroot {
@@ -73,14 +72,6 @@ bool isSafeDirectoryName(const QString &name, NameRules rules) {
         return name.toUtf8().size() <= 255;
     return name.size() <= 255 && !name.endsWith(QLatin1Char('.')) && !name.endsWith(QLatin1Char(' ')) &&
            !isReservedWindowsName(name);
-}
-
-std::filesystem::path nativePath(const QString &path) {
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
 }
 
 } // namespace dataroot

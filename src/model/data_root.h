@@ -3,8 +3,6 @@
 
 #include <QString>
 
-#include <filesystem>
-
 // Where the ledgers live, and the few file-system rules that differ between
 // Windows and the Unix systems.
 namespace dataroot {
@@ -36,8 +34,5 @@ QString markerPath();
 // names (CON, NUL, COM1, …, with or without an extension), the characters
 // < > : " | ? * and a trailing dot or blank.
 bool isSafeDirectoryName(const QString &name, NameRules rules = kNativeRules);
-
-// The path as the standard library wants it, in the file system's encoding.
-std::filesystem::path nativePath(const QString &path);
 
 } // namespace dataroot
