@@ -34,7 +34,7 @@ Status FileSystem::makeDirectory(const QString &path) {
         if (Status made = FileSystem::makeDirectory(parent); !made)
             return made;
     }
-    const Status made = createDirectory(clean);
+    Status made = createDirectory(clean);
     // Made by someone else meanwhile?
     if (!made && made.error().failure == Failure::FileInTheWay)
         return existing().value_or(made);
