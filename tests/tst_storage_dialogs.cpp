@@ -1028,27 +1028,30 @@ void TestStorageDialogs::failedQuickSave_data() {
     QTest::newRow("a folder at the lock's name")
         << QStringLiteral("1") << QStringLiteral(".bloqueo")
         << QStringLiteral("hay una carpeta llamada .bloqueo donde debería haber un archivo") << failed;
+    // The system's own error codes, by number.
     const auto injected = [&](const char *name, int error, const char *reason) {
         QTest::newRow(name) << QStringLiteral("1") << QString::number(error) << QString::fromUtf8(reason)
                             << failed;
     };
+#ifdef Q_OS_WIN
+    injected("Windows sharing violation", ERROR_SHARING_VIOLATION, "otro programa tiene abierto el archivo");
+    injected("Windows disk full", ERROR_DISK_FULL, "el disco está lleno");
+    injected("Windows write protected", ERROR_WRITE_PROTECT, "el disco es de solo lectura");
+    injected("Windows name too long", ERROR_FILENAME_EXCED_RANGE, "el nombre del archivo es demasiado largo");
+    injected("Windows bad net name", ERROR_BAD_NET_NAME, "el sistema ha dado el error número 67");
+#else
     injected("injected EIO", EIO, "el disco ha dado un error de lectura o escritura");
     injected("injected ENOSPC", ENOSPC, "el disco está lleno");
     injected("injected EACCES", EACCES, "no tiene permiso para hacerlo en esa carpeta");
     injected("injected EROFS", EROFS, "el disco es de solo lectura");
-    // Without a name of its own: its number, Linux's 67, MinGW's 121.
+    injected("injected ENXIO", ENXIO,
+             "el nombre es el de un socket o un dispositivo sin nada conectado al otro lado");
+    injected("injected ENOLCK", ENOLCK,
+             "el sistema no puede bloquear archivos en esa carpeta (una carpeta de red, quizá)");
+    // Without a name of its own: its number.
     injected("injected ENOLINK", ENOLINK,
              QByteArray("el sistema ha dado el error número " + QByteArray::number(ENOLINK)).constData());
-    // Windows' error codes, by number (the damage starts with "w").
-    const auto windows = [&](const char *name, int error, const char *reason) {
-        QTest::newRow(name) << QStringLiteral("1") << QStringLiteral("w%1").arg(error)
-                            << QString::fromUtf8(reason) << failed;
-    };
-    windows("Windows sharing violation", 32, "otro programa tiene abierto el archivo");
-    windows("Windows disk full", 112, "el disco está lleno");
-    windows("Windows write protected", 19, "el disco es de solo lectura");
-    windows("Windows name too long", 206, "el nombre del archivo es demasiado largo");
-    windows("Windows bad net name", 67, "el sistema ha dado el error número 67");
+#endif
 }
 
 // A quick save that fails changes nothing on disk or on the window, says
@@ -1074,8 +1077,7 @@ void TestStorageDialogs::failedQuickSave() {
         QVERIFY(QDir().mkpath(p.directory + QLatin1Char('/') + damage));
     storagetest::FaultyFileSystem faulty; // every write fails with the error given
     faulty.failEvery = QStringLiteral("write");
-    faulty.windowsCode = damage.startsWith(QLatin1Char('w'));
-    faulty.error = damage.mid(faulty.windowsCode ? 1 : 0).toInt();
+    faulty.error = damage.toInt();
     // The marker is missing too: the save dialog cannot write it either, and
     // says nothing false of the data root, which is there.
     QVERIFY(!QFileInfo::exists(dataroot::markerPath()));
@@ -1131,17 +1133,18 @@ void TestStorageDialogs::commitThatCannotBeMadeDurable() {
         bool synced = false;
         storage::Status syncDirectory(const QString &path) override {
             if (QFileInfo::exists(record) && !std::exchange(synced, true))
-                return storage::Error::system(EIO);
+                return storage::Error(storage::Failure::InputOutput);
             return FileSystem::syncDirectory(path);
         }
         storage::Status write(const QString &path, const QByteArray &bytes, storage::Links links,
                               qint64 from) override {
             if (!writes && QDir::cleanPath(path) != QDir::cleanPath(record))
-                return storage::Error::system(EROFS);
+                return storage::Error(storage::Failure::ReadOnlyDisk);
             return FileSystem::write(path, bytes, links, from);
         }
         storage::Status remove(const QString &path) override {
-            return QFileInfo::exists(path) ? storage::Status(storage::Error::system(EROFS)) : storage::Done{};
+            return QFileInfo::exists(path) ? storage::Status(storage::Error(storage::Failure::ReadOnlyDisk))
+                                           : storage::Done{};
         }
     } failing;
     const ledgerformat::LedgerPaths p = paths(QStringLiteral("Ana"), QStringLiteral("9"));

@@ -398,7 +398,7 @@ void TestStorageFiles::saveReplacesSave() {
         const storage::Status saved = ledgerstore::save(p, entries, "2\r\n");
         release.join();
         QCOMPARE(saved.ok(), heldMs < 1000);
-        QVERIFY(saved || saved.error().heldByAnotherProgram());
+        QVERIFY(saved || saved.error().failure == storage::Failure::HeldByAnotherProgram);
         QCOMPARE(readBytes(p.entries), saved ? entries : QByteArray("c300\r\n"));
         QCOMPARE(listing(p.directory).size(), 2);
     }
@@ -501,9 +501,11 @@ void TestStorageFiles::recovery() {
 class NoChangesFileSystem : public storage::FileSystem {
 public:
     storage::Status write(const QString &, const QByteArray &, storage::Links, qint64) override {
-        return storage::Error::system(EROFS);
+        return storage::Error(storage::Failure::ReadOnlyDisk);
     }
-    storage::Status remove(const QString &) override { return storage::Error::system(EROFS); }
+    storage::Status remove(const QString &) override {
+        return storage::Error(storage::Failure::ReadOnlyDisk);
+    }
 };
 
 void TestStorageFiles::pendingCommitReadOnly() {
@@ -523,7 +525,7 @@ void TestStorageFiles::pendingCommitReadOnly() {
     // A save cannot settle it, so it writes nothing, and is no unfinished save.
     const storage::Status saved = ledgerstore::save(p, "newer\r\n", "3\r\n");
     QVERIFY(!saved && !saved.error().unfinished);
-    QCOMPARE(saved.error().code, EROFS);
+    QCOMPARE(saved.error().failure, storage::Failure::ReadOnlyDisk);
     QCOMPARE(readBytes(p.total), QByteArray("old total\r\n"));
 }
 

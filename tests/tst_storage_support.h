@@ -23,17 +23,21 @@ namespace storagetest {
 
 // Passes every operation to the real file system, except the one whose
 // number (counted from 0 over all operations) is failAt (or alsoFailAt), and
-// every one named failEvery: that one fails with the system error given
-// without doing anything, or, for a write, after writing half of the bytes.
-// With crash set, the process kills itself at that operation instead.
-// Each write is also noted in writes as "name from+bytes".
+// every one named failEvery: that one fails with the system error code given
+// (errno, or GetLastError() on Windows) without doing anything, or, for a
+// write, after writing half of the bytes. With crash set, the process kills
+// itself at that operation instead. Each write is also noted in writes as
+// "name from+bytes".
 class FaultyFileSystem : public storage::FileSystem {
 public:
     int failAt = -1;
     int alsoFailAt = -1; // a second failing operation, if any
     QString failEvery;   // an operation that always fails
+#ifdef Q_OS_WIN
+    int error = ERROR_CRC;
+#else
     int error = EIO;
-    bool windowsCode = false; // error is a Windows error code
+#endif
     bool crash = false;
     int count = 0;
     QStringList log;    // "operation path" for every call
@@ -68,9 +72,7 @@ public:
 
 private:
     storage::Error refusal() const {
-        storage::Error refused = storage::Error::system(error);
-        refused.windowsCode = windowsCode;
-        return refused;
+        return storage::systemError(error);
     }
 
     bool fails(const QString &operation, const QString &path) {
@@ -109,7 +111,7 @@ inline QByteArray journalOfCutSave(const ledgerformat::LedgerPaths &paths, const
         storage::Status write(const QString &path, const QByteArray &bytes, storage::Links links,
                               qint64 from) override {
             return path == journal ? FileSystem::write(path, bytes, links, from)
-                                   : storage::Error::system(EIO);
+                                   : storage::Error(storage::Failure::InputOutput);
         }
     } journalOnly;
     journalOnly.journal = paths.journal();

@@ -3,8 +3,6 @@
 
 #include <QString>
 
-#include <filesystem>
-
 // Where the ledgers live, and the few file-system rules that differ between
 // Windows and the Unix systems. What depends on the system the program runs
 // on is defined in platform_unix.cpp and platform_win.cpp; the separator
@@ -33,8 +31,5 @@ inline QString markerPath() {
 // names (CON, NUL, COM1, …, with or without an extension), the characters
 // < > : " | ? * and a trailing dot or blank.
 bool isSafeDirectoryName(const QString &name, NameRules rules = nativeRules());
-
-// The path as the standard library wants it, in the file system's encoding.
-std::filesystem::path nativePath(const QString &path);
 
 } // namespace dataroot

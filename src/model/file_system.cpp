@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/file_system.h"
 
-#include "model/data_root.h"
-
+#include <QDir>
 #include <QFileInfo>
 
-#include <filesystem>
-#include <system_error>
+#include <optional>
 
 namespace storage {
 
@@ -14,51 +12,53 @@ namespace {
 
 FileSystem *g_current = nullptr;
 
-Error fromStd(std::error_code code) {
-    Error error = Error::system(code.value());
-#ifdef Q_OS_WIN
-    error.windowsCode = code.category() == std::system_category();
-#endif
-    return error;
-}
-
-Status checked(std::error_code code) {
-    if (code)
-        return fromStd(code);
-    return Done{};
-}
-
 } // namespace
 
 FileSystem::~FileSystem() = default;
 
-Result<PathKind> FileSystem::kind(const QString &path) {
-    std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(dataroot::nativePath(path), error);
-    switch (status.type()) {
-    case std::filesystem::file_type::not_found:
-        return PathKind::Missing;
-    case std::filesystem::file_type::regular:
-        return PathKind::File;
-    case std::filesystem::file_type::directory:
-        return PathKind::Directory;
-    case std::filesystem::file_type::none:
-        return fromStd(error ? error : std::make_error_code(std::errc::io_error));
-    default:
-        return PathKind::Other;
-    }
-}
-
 Status FileSystem::makeDirectory(const QString &path) {
-    std::error_code error;
-    std::filesystem::create_directories(dataroot::nativePath(path), error);
-    return checked(error);
+    const QString clean = QDir::cleanPath(path);
+    // What stands there already, through links; nothing when missing.
+    const auto existing = [&]() -> std::optional<Status> {
+        const Result<PathKind> found = FileSystem::kind(clean);
+        if (!found)
+            return Status(found.error());
+        if (*found == PathKind::Missing)
+            return std::nullopt;
+        return *found == PathKind::Directory ? Status(Done{}) : Status(Error{Failure::FileInTheWay});
+    };
+    if (std::optional<Status> found = existing())
+        return *found;
+    const QString parent = QFileInfo(clean).path();
+    if (parent != clean) {
+        if (Status made = FileSystem::makeDirectory(parent); !made)
+            return made;
+    }
+    Status made = createDirectory(clean);
+    // Made by someone else meanwhile?
+    if (!made && made.error().failure == Failure::FileInTheWay)
+        return existing().value_or(made);
+    return made;
 }
 
-Status FileSystem::removeDirectory(const QString &path) {
-    std::error_code error;
-    std::filesystem::remove(dataroot::nativePath(path), error);
-    return checked(error);
+Error deviceError(const QFileDevice &device) {
+    // Qt names only the step that failed. A new file that cannot be made in
+    // a folder that is there is refused by the folder's permissions (or by
+    // a read-only disk, which refuses everyone alike); writing runs out of
+    // room (Qt's resource error on a write); a rename is refused while the
+    // file is in use.
+    switch (device.error()) {
+    case QFileDevice::OpenError:
+    case QFileDevice::PermissionsError:
+        return Error{Failure::NoPermission};
+    case QFileDevice::ResourceError:
+        return Error{Failure::DiskFull};
+    case QFileDevice::RenameError:
+    case QFileDevice::RemoveError:
+        return Error{Failure::Busy};
+    default:
+        return Error{Failure::InputOutput};
+    }
 }
 
 Error notAFile(bool folder, const QString &path) {

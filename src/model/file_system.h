@@ -4,6 +4,7 @@
 #include "model/storage_error.h"
 
 #include <QByteArray>
+#include <QFileDevice>
 #include <QString>
 
 #include <functional>
@@ -29,9 +30,9 @@ public:
 
     virtual Result<PathKind> kind(const QString &path);
     // Creates a directory and every missing parent; an existing directory
-    // is no failure.
+    // is no failure, a file in its place or in a parent's FileInTheWay.
     virtual Status makeDirectory(const QString &path);
-    // Removes an empty directory.
+    // Removes an empty directory; a missing one is no failure.
     virtual Status removeDirectory(const QString &path);
     // The whole content of a regular file of at most limit bytes. Opening
     // it never waits (a named pipe would), and anything but a regular file
@@ -52,6 +53,18 @@ public:
     // each still fit.
     static constexpr qint64 kDefaultReadLimit = qint64(32) * 1024 * 1024;
 };
+
+// The failure a system error code names: errno on Unix, GetLastError() on
+// Windows (platform_unix.cpp, platform_win.cpp). A code without a kind of
+// its own is Failure::System with that code.
+Error systemError(int code);
+
+// Makes one directory, whose parent is there (for makeDirectory()).
+Status createDirectory(const QString &path);
+
+// The failure a file device (QFile, QSaveFile) names for its last error,
+// whose own text is in English.
+Error deviceError(const QFileDevice &device);
 
 // What stands at one of our own file names when it is no regular file: a
 // folder, or something else (a pipe, a socket, a device).

@@ -220,7 +220,7 @@ Status save(const LedgerPaths &paths, const QByteArray &entries, const QByteArra
         // here, with nothing changed.
         const Result<QByteArray> now =
             *found == PathKind::File ? fs.read(path) : Result<QByteArray>(QByteArray());
-        if (!now && (seen || now.error().heldByAnotherProgram()))
+        if (!now && (seen || now.error().failure == Failure::HeldByAnotherProgram))
             return now.error();
         if (now && seen && *found == PathKind::File && *now != (i == 0 ? seen->entries : seen->total))
             return Error{Failure::ChangedSinceRead};

@@ -20,9 +20,58 @@ namespace storage {
 
 namespace {
 
+Failure failureOf(int code) {
+    switch (code) {
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return Failure::DiskFull;
+    case EACCES:
+    case EPERM:
+        return Failure::NoPermission;
+    case EROFS:
+        return Failure::ReadOnlyDisk;
+    case ENOENT:
+        return Failure::Gone;
+    case ENOTDIR:
+    case EEXIST:
+        return Failure::FileInTheWay;
+    case EISDIR:
+        return Failure::FolderInTheWay;
+    case EFBIG:
+        return Failure::FileTooBig;
+    case EOVERFLOW:
+    case ERANGE:
+        return Failure::ValueTooLarge;
+    case ENAMETOOLONG:
+        return Failure::NameTooLong;
+    case ELOOP:
+        return Failure::LinkLoop;
+    case EMFILE:
+    case ENFILE:
+        return Failure::TooManyOpenFiles;
+    case ENOMEM:
+        return Failure::NoMemory;
+    case EBUSY:
+    case ETXTBSY:
+        return Failure::Busy;
+    case EXDEV:
+        return Failure::OtherDisk;
+    case EIO:
+        return Failure::InputOutput;
+    case ENXIO:
+        return Failure::NoOneThere;
+    case ENOLCK:
+        return Failure::NoFileLocks;
+    default:
+        return Failure::System;
+    }
+}
+
 // The error of the last system call, read at once, before any other call.
 Error lastError() {
-    return Error::system(errno != 0 ? errno : EIO);
+    return systemError(errno != 0 ? errno : EIO);
 }
 
 // What stands at the path, when it is not a regular file.
@@ -52,11 +101,36 @@ int openFile(const QString &path, int flags) {
 
 } // namespace
 
+Error systemError(int code) {
+    return Error(failureOf(code), code);
+}
+
+Result<PathKind> FileSystem::kind(const QString &path) {
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? Result<PathKind>(PathKind::Missing) : lastError();
+    if (S_ISREG(status.st_mode))
+        return PathKind::File;
+    return S_ISDIR(status.st_mode) ? PathKind::Directory : PathKind::Other;
+}
+
+Status createDirectory(const QString &path) {
+    if (::mkdir(QFile::encodeName(path).constData(), 0777) != 0)
+        return lastError();
+    return Done{};
+}
+
+Status FileSystem::removeDirectory(const QString &path) {
+    if (::rmdir(QFile::encodeName(path).constData()) != 0 && errno != ENOENT)
+        return lastError();
+    return Done{};
+}
+
 Result<QByteArray> FileSystem::read(const QString &path, qint64 limit) {
     const Descriptor file{openFile(path, O_RDONLY)};
     if (file.fd < 0) {
         const Error error = lastError();
-        return error.code == ENOENT ? Error{Failure::Missing} : error;
+        return error.failure == Failure::Gone ? Error{Failure::Missing} : error;
     }
     struct stat status {};
     if (::fstat(file.fd, &status) != 0)

@@ -4,6 +4,7 @@
 // a moment; a call it refuses is tried again for a while before it fails.
 #include "model/file_system.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QtDebug>
@@ -20,14 +21,43 @@ namespace {
 // How long a file another program holds open is waited for.
 constexpr qint64 kBusyWaitMs = 1500;
 
-Error windowsError(DWORD code) {
-    Error error = Error::system(int(code));
-    error.windowsCode = true;
-    return error;
-}
+// Not in every SDK's winerror.h.
+constexpr DWORD kDiskQuotaExceeded = 1295; // ERROR_DISK_QUOTA_EXCEEDED
+
+// The failures of Windows' error codes that have one.
+const std::pair<DWORD, Failure> kWindowsErrors[] = {
+    {ERROR_HANDLE_DISK_FULL, Failure::DiskFull},
+    {ERROR_DISK_FULL, Failure::DiskFull},
+    {kDiskQuotaExceeded, Failure::DiskFull},
+    {ERROR_ACCESS_DENIED, Failure::NoPermission},
+    {ERROR_PRIVILEGE_NOT_HELD, Failure::NoPermission},
+    {ERROR_WRITE_PROTECT, Failure::ReadOnlyDisk},
+    {ERROR_FILE_NOT_FOUND, Failure::Gone},
+    {ERROR_PATH_NOT_FOUND, Failure::Gone},
+    {ERROR_INVALID_DRIVE, Failure::Gone},
+    {ERROR_NOT_READY, Failure::Gone},
+    {ERROR_BAD_NETPATH, Failure::Gone},
+    {ERROR_FILE_EXISTS, Failure::FileInTheWay},
+    {ERROR_ALREADY_EXISTS, Failure::FileInTheWay},
+    {ERROR_DIRECTORY, Failure::FileInTheWay},
+    {ERROR_FILENAME_EXCED_RANGE, Failure::NameTooLong},
+    {ERROR_TOO_MANY_OPEN_FILES, Failure::TooManyOpenFiles},
+    {ERROR_NOT_ENOUGH_MEMORY, Failure::NoMemory},
+    {ERROR_OUTOFMEMORY, Failure::NoMemory},
+    {ERROR_NOT_SAME_DEVICE, Failure::OtherDisk},
+    {ERROR_FILE_TOO_LARGE, Failure::FileTooBig},
+    {ERROR_CRC, Failure::InputOutput},
+    {ERROR_WRITE_FAULT, Failure::InputOutput},
+    {ERROR_READ_FAULT, Failure::InputOutput},
+    {ERROR_GEN_FAILURE, Failure::InputOutput},
+    {ERROR_IO_DEVICE, Failure::InputOutput},
+    // Still so after a wait (retried() below).
+    {ERROR_SHARING_VIOLATION, Failure::HeldByAnotherProgram},
+    {ERROR_LOCK_VIOLATION, Failure::HeldByAnotherProgram},
+};
 
 Error lastError() {
-    return windowsError(::GetLastError());
+    return systemError(int(::GetLastError()));
 }
 
 LPCWSTR wide(const QString &path) {
@@ -82,7 +112,50 @@ std::optional<Error> notRegular(HANDLE file, const QString &path) {
     return notAFile((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0, path);
 }
 
+bool isDirectory(DWORD attributes) {
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 } // namespace
+
+Error systemError(int code) {
+    for (const auto &[windows, failure] : kWindowsErrors) {
+        if (int(windows) == code)
+            return Error(failure, code);
+    }
+    return Error(Failure::System, code);
+}
+
+Result<PathKind> FileSystem::kind(const QString &path) {
+    const DWORD attributes = ::GetFileAttributesW(wide(path));
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return missing(::GetLastError()) ? Result<PathKind>(PathKind::Missing) : lastError();
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        return isDirectory(attributes) ? PathKind::Directory : PathKind::File;
+    // A link: what it leads to.
+    const Handle file{::CreateFileW(wide(path), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)};
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (file.handle == INVALID_HANDLE_VALUE || !::GetFileInformationByHandle(file.handle, &info))
+        return missing(::GetLastError()) ? Result<PathKind>(PathKind::Missing) : lastError();
+    if (isDirectory(info.dwFileAttributes))
+        return PathKind::Directory;
+    return ::GetFileType(file.handle) == FILE_TYPE_DISK ? PathKind::File : PathKind::Other;
+}
+
+Status createDirectory(const QString &path) {
+    const QString native = QDir::toNativeSeparators(path);
+    if (!::CreateDirectoryW(wide(native), nullptr))
+        return lastError();
+    return Done{};
+}
+
+Status FileSystem::removeDirectory(const QString &path) {
+    if (!::RemoveDirectoryW(wide(path)) && !missing(::GetLastError()))
+        return lastError();
+    return Done{};
+}
 
 Result<QByteArray> FileSystem::read(const QString &path, qint64 limit) {
     const HANDLE opened = openFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -195,7 +268,7 @@ Result<FileLock> lockFile(const QString &path, int waitMs) {
             if (::GetLastError() != ERROR_LOCK_VIOLATION)
                 return lastError();
         } else if (code != ERROR_ACCESS_DENIED && code != ERROR_SHARING_VIOLATION) {
-            return windowsError(code);
+            return systemError(int(code));
         }
         if (waited >= waitMs) {
             // Denied, and no file there: a folder where nothing can be made.

@@ -11,9 +11,29 @@
 namespace storage {
 
 enum class Failure {
-    System,          // the system refused: code holds its error
+    System, // the system refused, for a reason without a kind of its own: code holds its error
+
+    // The system's reasons, from its error codes (platform files) or a
+    // file device's error.
+    DiskFull,             // no room left, or the user's quota is spent
+    NoPermission,         // the user may not do it there
+    ReadOnlyDisk,         // the disk takes no writes
+    Gone,                 // a folder or file on the way is not there (any more)
+    FileTooBig,           // the file would be larger than the system allows
+    ValueTooLarge,        // a size or offset does not fit the system's numbers
+    NameTooLong,          // a name or the whole path is too long
+    LinkLoop,             // the symbolic links of the path lead round in a circle
+    TooManyOpenFiles,     // the process or the system has no file handle left
+    NoMemory,             // the system has no memory left for the call
+    Busy,                 // the file or folder is in use by the system
+    OtherDisk,            // a move between two disks
+    InputOutput,          // the disk failed to read or write
+    HeldByAnotherProgram, // another program holds the file open, refusing to share it, still after a wait
+    NoOneThere,           // a socket or device at the name, with nothing connected to it
+    NoFileLocks,          // the folder's file system cannot lock files (a network share, often)
+
     NotRegularFile,  // a pipe, socket or device stands at name, one of our own file names
-    FolderInTheWay,  // a folder stands at name, one of our own file names
+    FolderInTheWay,  // a folder stands at name, one of our own file names (no name where unknown)
     FileInTheWay,    // a file stands where a folder belongs
     TooLarge,        // the file at name holds more than limit bytes
     Shortened,       // the file at name became shorter than the bytes a save keeps of it
@@ -35,18 +55,12 @@ struct Error {
         : failure(failure), code(code), name(std::move(name)), limit(limit) {}
 
     Failure failure;
-    int code;                 // System: errno, or GetLastError() where windowsCode
-    bool windowsCode = false; // code is a Windows error code
-    QString name;             // the file, folder or characters concerned
+    int code;     // the system's own error number where it gave one (errno, GetLastError()), for the log
+    QString name; // the file, folder or characters concerned
     qint64 limit = 0;
     bool unfinished = false; // a save that a read already finds, but not durably done
     bool dataRoot = false;   // the data root or its marker failed, not the account
 
-    // Another program holds the file open, refusing to share it, still so
-    // after a wait (Windows' sharing and lock violations).
-    bool heldByAnotherProgram() const { return windowsCode && (code == 32 || code == 33); }
-
-    static Error system(int code) { return Error(Failure::System, code); }
     static Error at(Failure failure, const QString &name) { return Error(failure, 0, name); }
     static Error over(Failure failure, qint64 limit) { return Error(failure, 0, QString(), limit); }
 };

@@ -6,8 +6,7 @@
 #include <QDir>
 #include <QStringList>
 
-#include <cerrno>
-#include <utility>
+#include <optional>
 
 namespace messages {
 
@@ -96,98 +95,32 @@ std::optional<Message> ownMessage(const Error &error, const QString &title) {
                            "que caben en la casilla del total. No se ha cargado nada.")
                 .arg(error.limit),
             invalid};
-    default:
-        return std::nullopt;
+    case Failure::System:
+    case Failure::NotRegularFile:
+    case Failure::FolderInTheWay:
+    case Failure::FileInTheWay:
+    case Failure::TooLarge:
+    case Failure::Shortened:
+    case Failure::Missing:
+    case Failure::DiskFull:
+    case Failure::NoPermission:
+    case Failure::ReadOnlyDisk:
+    case Failure::Gone:
+    case Failure::FileTooBig:
+    case Failure::ValueTooLarge:
+    case Failure::NameTooLong:
+    case Failure::LinkLoop:
+    case Failure::TooManyOpenFiles:
+    case Failure::NoMemory:
+    case Failure::Busy:
+    case Failure::OtherDisk:
+    case Failure::InputOutput:
+    case Failure::HeldByAnotherProgram:
+    case Failure::NoOneThere:
+    case Failure::NoFileLocks:
+        return std::nullopt; // a reason within the command's own message
     }
-}
-
-// The error numbers of the same meaning as Windows error codes (winerror.h,
-// by number, so that this builds everywhere).
-const std::pair<int, int> kWindowsErrors[] = {
-    {39, ENOSPC},        // ERROR_HANDLE_DISK_FULL
-    {112, ENOSPC},       // ERROR_DISK_FULL
-    {1295, ENOSPC},      // ERROR_DISK_QUOTA_EXCEEDED
-    {5, EACCES},         // ERROR_ACCESS_DENIED
-    {1314, EACCES},      // ERROR_PRIVILEGE_NOT_HELD
-    {19, EROFS},         // ERROR_WRITE_PROTECT
-    {2, ENOENT},         // ERROR_FILE_NOT_FOUND
-    {3, ENOENT},         // ERROR_PATH_NOT_FOUND
-    {15, ENOENT},        // ERROR_INVALID_DRIVE
-    {21, ENOENT},        // ERROR_NOT_READY
-    {53, ENOENT},        // ERROR_BAD_NETPATH
-    {80, EEXIST},        // ERROR_FILE_EXISTS
-    {183, EEXIST},       // ERROR_ALREADY_EXISTS
-    {267, ENOTDIR},      // ERROR_DIRECTORY
-    {206, ENAMETOOLONG}, // ERROR_FILENAME_EXCED_RANGE
-    {4, EMFILE},         // ERROR_TOO_MANY_OPEN_FILES
-    {8, ENOMEM},         // ERROR_NOT_ENOUGH_MEMORY
-    {14, ENOMEM},        // ERROR_OUTOFMEMORY
-    {17, EXDEV},         // ERROR_NOT_SAME_DEVICE
-    {223, EFBIG},        // ERROR_FILE_TOO_LARGE
-    {23, EIO},           // ERROR_CRC
-    {29, EIO},           // ERROR_WRITE_FAULT
-    {30, EIO},           // ERROR_READ_FAULT
-    {31, EIO},           // ERROR_GEN_FAILURE
-    {1117, EIO},         // ERROR_IO_DEVICE
-};
-
-// The error number of the error; -1 for a Windows code without one.
-int errnoOf(const Error &error) {
-    if (!error.windowsCode)
-        return error.code;
-    for (const auto &[code, number] : kWindowsErrors) {
-        if (code == error.code)
-            return number;
-    }
-    return -1;
-}
-
-QString systemReason(const Error &error) {
-    if (error.heldByAnotherProgram())
-        return QStringLiteral("otro programa tiene abierto el archivo");
-    switch (errnoOf(error)) {
-    case ENOSPC:
-#ifdef EDQUOT
-    case EDQUOT:
-#endif
-        return QStringLiteral("el disco está lleno");
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("no tiene permiso para hacerlo en esa carpeta");
-    case EROFS:
-        return QStringLiteral("el disco es de solo lectura");
-    case ENOENT:
-        return QStringLiteral("la carpeta o el archivo ya no existe");
-    case ENOTDIR:
-    case EEXIST:
-        return QStringLiteral("hay un archivo donde debería haber una carpeta");
-    case EISDIR:
-        return QStringLiteral("hay una carpeta con el nombre de uno de los archivos");
-    case EFBIG:
-        return QStringLiteral("el archivo es demasiado grande");
-    case EOVERFLOW:
-    case ERANGE:
-        return QStringLiteral("el valor es demasiado grande");
-    case ENAMETOOLONG:
-        return QStringLiteral("el nombre del archivo es demasiado largo");
-    case ELOOP:
-        return QStringLiteral("los enlaces simbólicos de la ruta forman un bucle");
-    case EMFILE:
-    case ENFILE:
-        return QStringLiteral("hay demasiados archivos abiertos");
-    case ENOMEM:
-        return QStringLiteral("no queda memoria libre");
-    case EBUSY:
-    case ETXTBSY:
-        return QStringLiteral("el archivo o la carpeta está en uso");
-    case EXDEV:
-        return QStringLiteral("los archivos están en discos distintos");
-    case EIO:
-        return QStringLiteral("el disco ha dado un error de lectura o escritura");
-    default:
-        // Without a Spanish name of its own: its number, for whoever helps.
-        return QStringLiteral("el sistema ha dado el error número %1").arg(error.code);
-    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -203,22 +136,68 @@ Message saved() {
 QString reason(const Error &error) {
     switch (error.failure) {
     case Failure::System:
-        return systemReason(error);
+        // Without a Spanish name of its own: its number, for whoever helps.
+        return QStringLiteral("el sistema ha dado el error número %1").arg(error.code);
     case Failure::NotRegularFile:
         return QStringLiteral("hay algo llamado %1 que no es un archivo normal").arg(error.name);
     case Failure::FolderInTheWay:
+        if (error.name.isEmpty())
+            return QStringLiteral("hay una carpeta con el nombre de uno de los archivos");
         return QStringLiteral("hay una carpeta llamada %1 donde debería haber un archivo").arg(error.name);
     case Failure::FileInTheWay:
-        return systemReason(Error::system(ENOTDIR));
+        return QStringLiteral("hay un archivo donde debería haber una carpeta");
     case Failure::TooLarge:
         return QStringLiteral("el archivo %1 es demasiado grande").arg(error.name);
     case Failure::Shortened:
         return QStringLiteral("otro programa ha acortado el archivo %1 mientras se guardaba").arg(error.name);
     case Failure::Missing:
-        return systemReason(Error::system(ENOENT));
-    default:
+    case Failure::Gone:
+        return QStringLiteral("la carpeta o el archivo ya no existe");
+    case Failure::DiskFull:
+        return QStringLiteral("el disco está lleno");
+    case Failure::NoPermission:
+        return QStringLiteral("no tiene permiso para hacerlo en esa carpeta");
+    case Failure::ReadOnlyDisk:
+        return QStringLiteral("el disco es de solo lectura");
+    case Failure::FileTooBig:
+        return QStringLiteral("el archivo es demasiado grande");
+    case Failure::ValueTooLarge:
+        return QStringLiteral("el valor es demasiado grande");
+    case Failure::NameTooLong:
+        return QStringLiteral("el nombre del archivo es demasiado largo");
+    case Failure::LinkLoop:
+        return QStringLiteral("los enlaces simbólicos de la ruta forman un bucle");
+    case Failure::TooManyOpenFiles:
+        return QStringLiteral("hay demasiados archivos abiertos");
+    case Failure::NoMemory:
+        return QStringLiteral("no queda memoria libre");
+    case Failure::Busy:
+        return QStringLiteral("el archivo o la carpeta está en uso");
+    case Failure::OtherDisk:
+        return QStringLiteral("los archivos están en discos distintos");
+    case Failure::InputOutput:
+        return QStringLiteral("el disco ha dado un error de lectura o escritura");
+    case Failure::HeldByAnotherProgram:
+        return QStringLiteral("otro programa tiene abierto el archivo");
+    case Failure::NoOneThere:
+        return QStringLiteral(
+            "el nombre es el de un socket o un dispositivo sin nada conectado al otro lado");
+    case Failure::NoFileLocks:
+        return QStringLiteral(
+            "el sistema no puede bloquear archivos en esa carpeta (una carpeta de red, quizá)");
+    case Failure::InvalidUserName:
+    case Failure::InvalidPassword:
+    case Failure::NameClash:
+    case Failure::Unsavable:
+    case Failure::AccountMissing:
+    case Failure::AccountInUse:
+    case Failure::ChangedSinceRead:
+    case Failure::TooManyLines:
+    case Failure::LineTooLong:
+    case Failure::TotalTooLong:
         return ownMessage(error, QString()).value_or(Message{}).text;
     }
+    return QString();
 }
 
 Message dataRootFailed(const Error &error) {

@@ -3,6 +3,7 @@
 
 #include "model/clock.h"
 #include "model/data_root.h"
+#include "model/file_system.h"
 #include "ui/ledger_window.h"
 #include "ui/messagebox.h"
 #include "ui/messages.h"
@@ -19,12 +20,6 @@
 #include <QPrinterInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
-
-#include <cerrno>
-#include <filesystem>
-#include <optional>
-#include <system_error>
-#include <variant>
 
 namespace report {
 
@@ -52,56 +47,47 @@ QString freshPdfPath(const QString &folder, const QDateTime &moment) {
 
 // Writes the report as a PDF in the folder; the path on success, the
 // reason otherwise. The file appears complete or not at all.
-std::variant<QString, std::error_code> savePdf(const QString &folder, const QList<ReportLine> &lines,
-                                               const QDateTime &moment) {
-    const auto systemError = [] {
-        return std::error_code(errno != 0 ? errno : EIO, std::generic_category());
-    };
-    std::error_code error;
-    std::filesystem::create_directories(dataroot::nativePath(folder), error);
-    if (error)
-        return error;
+storage::Result<QString> savePdf(const QString &folder, const QList<ReportLine> &lines,
+                                 const QDateTime &moment) {
+    if (const storage::Status made = storage::fileSystem().makeDirectory(folder); !made)
+        return made.error();
     const QString path = freshPdfPath(folder, moment);
     QSaveFile file(path);
-    errno = 0;
     if (!file.open(QIODevice::WriteOnly))
-        return systemError();
+        return storage::deviceError(file);
     {
         QPdfWriter writer(&file);
         writer.setCreator(QStringLiteral("Tesorila"));
         writer.setTitle(QStringLiteral("Tesorila"));
         writer.setPageSize(QPageSize(
             QLocale().measurementSystem() == QLocale::ImperialUSSystem ? QPageSize::Letter : QPageSize::A4));
-        errno = 0;
         if (paintReport(writer, lines) != PaintResult::Done) {
-            error = systemError();
+            const storage::Error error = storage::deviceError(file);
             file.cancelWriting();
             return error;
         }
     }
-    errno = 0;
     if (!file.commit())
-        return systemError();
+        return storage::deviceError(file);
     return path;
 }
 
 void reportNoPrinter(Form1 *ledger, const QList<ReportLine> &lines, const QDateTime &moment) {
     const QString folder = pdfFolder();
-    const std::variant<QString, std::error_code> saved = savePdf(folder, lines, moment);
-    if (const auto *path = std::get_if<QString>(&saved)) {
+    const storage::Result<QString> saved = savePdf(folder, lines, moment);
+    if (saved) {
         messagebox::show(ledger,
                          QStringLiteral("No hay ninguna impresora predeterminada. El informe se ha guardado "
                                         "como PDF en:\n") +
-                             QDir::toNativeSeparators(*path),
+                             QDir::toNativeSeparators(*saved),
                          messageTitle());
     } else {
-        messagebox::show(
-            ledger,
-            QStringLiteral("No hay ninguna impresora predeterminada y no se ha podido guardar "
-                           "el informe como PDF (%1) en:\n")
-                    .arg(messages::reason(storage::Error::system(std::get<std::error_code>(saved).value()))) +
-                QDir::toNativeSeparators(folder),
-            messageTitle());
+        messagebox::show(ledger,
+                         QStringLiteral("No hay ninguna impresora predeterminada y no se ha podido guardar "
+                                        "el informe como PDF (%1) en:\n")
+                                 .arg(messages::reason(saved.error())) +
+                             QDir::toNativeSeparators(folder),
+                         messageTitle());
     }
 }
 
