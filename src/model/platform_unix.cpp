@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "model/data_root.h"
 #include "model/file_system.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QThread>
-#include <QtDebug>
 
 #include <cerrno>
 #include <cstdio>
@@ -250,11 +251,6 @@ Result<FileLock> lockFile(const QString &path, int waitMs) {
 // The data root: where it lies and how its names are written on the Unix
 // systems.
 
-#include "model/data_root.h"
-
-#include <QFile>
-#include <QStandardPaths>
-
 namespace dataroot {
 
 NameRules nativeRules() {
@@ -266,10 +262,6 @@ QString path() {
     if (!home.endsWith(QLatin1Char('/')))
         home += QLatin1Char('/');
     return home + QStringLiteral("Tesorila/");
-}
-
-std::filesystem::path nativePath(const QString &path) {
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
 }
 
 } // namespace dataroot

@@ -2,12 +2,12 @@
 // Windows: the system's own file calls. Another program (a virus scanner,
 // the search indexer, a backup tool, an editor) often holds a file open for
 // a moment; a call it refuses is tried again for a while before it fails.
+#include "model/data_root.h"
 #include "model/file_system.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QtDebug>
 
 #include <optional>
 #include <utility>
@@ -286,8 +286,6 @@ Result<FileLock> lockFile(const QString &path, int waitMs) {
 // ---------------------------------------------------------------------------
 // The data root: where it lies and how its names are written on Windows.
 
-#include "model/data_root.h"
-
 namespace dataroot {
 
 NameRules nativeRules() {
@@ -296,10 +294,6 @@ NameRules nativeRules() {
 
 QString path() {
     return QStringLiteral("C:\\Tesorila\\");
-}
-
-std::filesystem::path nativePath(const QString &path) {
-    return std::filesystem::path(path.toStdWString());
 }
 
 } // namespace dataroot
