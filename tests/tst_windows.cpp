@@ -79,6 +79,8 @@ private slots:
     void startUp();
     void windows_data();
     void windows();
+    void fittedPlace_data();
+    void fittedPlace();
     void geometry_data();
     void geometry();
     void stacking();
@@ -176,6 +178,30 @@ void TestWindows::windows() {
     QCOMPARE(flags.testFlag(Qt::WindowMaximizeButtonHint), maximise);
     QCOMPARE(window->minimumSize() == window->maximumSize(), fixedSize);
     QCOMPARE(window->minimumSize(), client);
+}
+
+void TestWindows::fittedPlace_data() {
+    QTest::addColumn<QRect>("room");
+    QTest::addColumn<QMargins>("frame");
+    QTest::addColumn<QRect>("client");
+    QTest::addColumn<QPoint>("place");
+    const QRect laptop(0, 0, 1093, 614);
+    const QMargins titleBar(1, 16, 1, 1);
+    QTest::newRow("fits") << laptop << titleBar << QRect(278, 346, 450, 178) << QPoint(278, 346);
+    // Taller than the screen: the title bar at its top edge, not above it.
+    QTest::newRow("taller") << laptop << titleBar << QRect(82, 87, 877, 621) << QPoint(82, 16);
+    QTest::newRow("below a panel, past the corner")
+        << QRect(0, 30, 1093, 584) << QMargins(4, 24, 4, 4) << QRect(700, 500, 450, 178) << QPoint(639, 432);
+    QTest::newRow("wider") << laptop << titleBar << QRect(100, 100, 1200, 100) << QPoint(1, 100);
+}
+
+void TestWindows::fittedPlace() {
+    QFETCH(QRect, room);
+    QFETCH(QMargins, frame);
+    QFETCH(QRect, client);
+    QFETCH(QPoint, place);
+    QCOMPARE(ui::fittedPlace(room, frame, client), place);
+    QVERIFY(room.contains(QRect(place, client.size()).marginsAdded(frame).topLeft()));
 }
 
 void TestWindows::geometry_data() {

@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QSvgRenderer>
+#include <QTimer>
 #include <QWindow>
 
 #include <cmath>
@@ -208,21 +209,8 @@ void setUpWindow(QWidget *window, const QString &name, const QString &caption, c
         window->setMinimumSize(clientSize);
 }
 
-namespace {
-
-// Where the client area goes for a wanted place: there, when the window
-// with its frame fits in the available area of the screen at that place;
-// otherwise moved up and left just enough, but never past the area's top
-// or left edge.
-QPoint fittedPlace(const QWidget *window, const QPoint &clientTopLeft) {
-    const QScreen *screen = QGuiApplication::screenAt(clientTopLeft);
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return clientTopLeft;
-    const QRect room = screen->availableGeometry();
-    const QMargins frame = window->windowHandle() ? window->windowHandle()->frameMargins() : QMargins();
-    const QRect outer = QRect(clientTopLeft, window->size()).marginsAdded(frame);
+QPoint fittedPlace(const QRect &room, const QMargins &frame, const QRect &client) {
+    const QRect outer = client.marginsAdded(frame);
     QPoint place = outer.topLeft();
     place.rx() -= qMax(0, outer.right() - room.right());
     place.ry() -= qMax(0, outer.bottom() - room.bottom());
@@ -231,35 +219,96 @@ QPoint fittedPlace(const QWidget *window, const QPoint &clientTopLeft) {
     return place + QPoint(frame.left(), frame.top());
 }
 
-// Fits the window once more when it is first shown: only then does the
-// platform know its frame.
-class FitOnFirstShow : public QObject {
+namespace {
+
+// The frame the window manager last gave a window of the program. A window
+// not shown yet has none, and is most likely to get the same.
+QMargins g_lastFrame;
+
+// The window's frame once the window manager has framed it; until then, an
+// empty one.
+QMargins frameOf(const QWidget *window) {
+    const QWindow *handle = window->windowHandle();
+    if (!handle || !window->isVisible())
+        return {};
+    const QMargins frame = handle->frameMargins();
+    if (!frame.isNull())
+        g_lastFrame = frame;
+    return frame;
+}
+
+QRect roomAt(const QPoint &point) {
+    const QScreen *screen = QGuiApplication::screenAt(point);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+// Fits the window again once the window manager has framed it, for the
+// frame it really has: a reparenting window manager frames a window only
+// after it is shown, a little later than the first Show event. A frame
+// that stays empty (no window manager) changes nothing, and the check ends
+// after a while.
+class FitWhenFramed : public QObject {
 public:
-    FitOnFirstShow(QWidget *window, const QPoint &clientTopLeft)
+    FitWhenFramed(QWidget *window, const QPoint &clientTopLeft)
         : QObject(window), m_window(window), m_place(clientTopLeft) {}
 
     bool eventFilter(QObject *watched, QEvent *event) override {
-        if (watched == m_window && event->type() == QEvent::Show) {
-            const QPoint place = fittedPlace(m_window, m_place);
-            if (place != m_window->geometry().topLeft())
-                m_window->setGeometry(QRect(place, m_window->size()));
-            m_window->removeEventFilter(this);
-            deleteLater();
+        if (watched != m_window)
+            return false;
+        const QEvent::Type type = event->type();
+        if (type == QEvent::Show && !m_shown) {
+            m_shown = true;
+            QTimer::singleShot(2000, this, [this] { finish(); });
+        }
+        if (m_shown && (type == QEvent::Show || type == QEvent::Move || type == QEvent::Paint)) {
+            const QMargins frame = frameOf(m_window);
+            if (!frame.isNull()) {
+                fit(frame);
+                finish();
+            }
         }
         return false;
     }
 
 private:
+    void fit(const QMargins &frame) {
+        const QRect room = roomAt(m_place);
+        if (room.isNull())
+            return;
+        const QPoint place = fittedPlace(room, frame, QRect(m_place, m_window->size()));
+        if (place != m_window->geometry().topLeft())
+            m_window->setGeometry(QRect(place, m_window->size()));
+    }
+
+    void finish() {
+        m_window->removeEventFilter(this);
+        deleteLater();
+    }
+
     QWidget *m_window;
     QPoint m_place;
+    bool m_shown = false;
 };
 
 } // namespace
 
 void placeAt(QWidget *window, const QPoint &clientTopLeft) {
-    // setGeometry() places the client area, not the frame.
-    window->setGeometry(QRect(fittedPlace(window, clientTopLeft), window->size()));
-    window->installEventFilter(new FitOnFirstShow(window, clientTopLeft));
+    const QRect room = roomAt(clientTopLeft);
+    const QMargins frame = window->isVisible() ? frameOf(window) : g_lastFrame;
+    const QPoint place =
+        room.isNull() ? clientTopLeft : fittedPlace(room, frame, QRect(clientTopLeft, window->size()));
+    if (place == clientTopLeft || window->testAttribute(Qt::WA_WState_Created)) {
+        // setGeometry() places the client area, not the frame.
+        window->setGeometry(QRect(place, window->size()));
+    } else {
+        // A window that has to move is placed by its frame's corner: the
+        // window manager then puts the title bar there, whatever frame it
+        // gives, so that it is never above the area.
+        window->move(place - QPoint(frame.left(), frame.top()));
+    }
+    window->installEventFilter(new FitWhenFramed(window, clientTopLeft));
 }
 
 void dialogKeys(QWidget *window, PictureButton *main, PictureButton *cancel) {

@@ -98,11 +98,16 @@ enum TitleButtons { CloseOnly = 0x1, MinimiseClose = 0x2, MinimiseMaximiseClose 
 void setUpWindow(QWidget *window, const QString &name, const QString &caption, const QSize &clientSize,
                  TitleButtons buttons, bool fixedSize);
 
+// Where a client area goes that is wanted at client.topLeft() in an
+// available area (room), with the frame around it: there, when the whole
+// frame fits; otherwise moved up and left just enough, but never past the
+// area's top or left edge, so that the title bar comes first.
+QPoint fittedPlace(const QRect &room, const QMargins &frame, const QRect &client);
+
 // Places the client area's top-left corner at a fixed screen point. A
 // window that would not fit in its screen's available area there, frame
-// included, is moved up and left just enough to fit, never beyond the
-// area's top-left corner; its size stays. Checked again when the window is
-// first shown, once its frame is known.
+// included, is moved as fittedPlace() says; its size stays. Checked again
+// once the window manager has framed the window, for its real frame.
 void placeAt(QWidget *window, const QPoint &clientTopLeft);
 
 // The keys of a dialog, from every field: Enter (either key) runs its main
