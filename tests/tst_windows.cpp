@@ -6,6 +6,7 @@
 #include "app/window_set.h"
 #include "ui/account_dialog.h"
 #include "ui/entry_list.h"
+#include "ui/fonts.h"
 #include "ui/form2.h"
 #include "ui/form3.h"
 #include "ui/ledger_window.h"
@@ -86,6 +87,8 @@ private slots:
     void stacking();
     void backgroundAndLabels_data();
     void backgroundAndLabels();
+    void labelsApart_data();
+    void labelsApart();
     void pictureButtons();
     void oneInstanceEach();
     void hideKeepsCloseRecreates();
@@ -310,6 +313,41 @@ void TestWindows::backgroundAndLabels() {
         // show mostly blue around their letters.
         QVERIFY2(bluePixels > box.width() * box.height() / 4, qPrintable(label->objectName()));
         QVERIFY2(otherPixels < box.width() * box.height() / 20, qPrintable(label->objectName()));
+    }
+}
+
+void TestWindows::labelsApart_data() {
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<qreal>("points"); // of Tahoma, standing in for the dialogs' face: wider
+    for (const char *name : {"Form2", "Form3", "guardar", "abrir"}) {
+        for (const qreal points : {0.0, 8.0, 10.0, 12.0})
+            QTest::addRow("%s, %g points", name, points) << QString::fromLatin1(name) << points;
+    }
+}
+
+// No label's letters lie over another's, nor outside the window, in the
+// window's own font (0 points) and in wider ones.
+void TestWindows::labelsApart() {
+    QFETCH(QString, window);
+    QFETCH(qreal, points);
+    QWidget *w = windowNamed(window);
+    if (points > 0)
+        w->setFont(fonts::tahoma(points));
+    QList<QPair<QString, QRect>> inked;
+    for (QLabel *label : w->findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (label->isHidden() || label->text().isEmpty())
+            continue;
+        const QImage image = label->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+        QRect ink;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x)
+                ink |= qAlpha(image.pixel(x, y)) > 0 ? QRect(x, y, 1, 1) : QRect();
+        }
+        ink.translate(label->pos());
+        QVERIFY2(!ink.isEmpty() && w->rect().contains(ink), qPrintable(label->objectName()));
+        for (const auto &[name, other] : qAsConst(inked))
+            QVERIFY2(!ink.intersects(other), qPrintable(label->objectName() + QLatin1Char(' ') + name));
+        inked.append({label->objectName(), ink});
     }
 }
 

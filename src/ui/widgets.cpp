@@ -8,12 +8,14 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmapCache>
+#include <QPointer>
 #include <QScreen>
 #include <QShortcut>
 #include <QSvgRenderer>
 #include <QTimer>
 #include <QWindow>
 
+#include <algorithm>
 #include <cmath>
 
 namespace ui {
@@ -157,6 +159,94 @@ QLabel *label(QWidget *parent, const QString &name, const QString &text, const Q
     l->setIndent(0);
     l->setContentsMargins(0, 0, 0, 0);
     return l;
+}
+
+namespace {
+
+// The lines the label wraps its text into when it has the box, from the
+// box's top-left corner (wider than the box where one word is).
+QRect textLines(const QLabel *label, const QRect &box) {
+    const QRect unbounded(box.topLeft(), QSize(box.width(), 1 << 16));
+    return label->fontMetrics().boundingRect(unbounded, int(label->alignment()) | Qt::TextWordWrap,
+                                             label->text());
+}
+
+class LabelsApart : public QObject {
+public:
+    explicit LabelsApart(QWidget *window) : QObject(window), m_window(window), m_height(window->height()) {
+        for (QLabel *label : window->findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (label->isHidden() || label->text().isEmpty())
+                continue;
+            m_boxes.append({label, label->geometry()});
+            label->installEventFilter(this);
+        }
+        // From the top down, each label below those it may have to clear.
+        std::stable_sort(m_boxes.begin(), m_boxes.end(),
+                         [](const Box &a, const Box &b) { return a.box.top() < b.box.top(); });
+        for (const Box &entry : qAsConst(m_boxes))
+            m_lowest = qMax(m_lowest, entry.box.bottom() + 1);
+        window->installEventFilter(this);
+        arrange();
+    }
+
+    bool eventFilter(QObject *, QEvent *event) override {
+        if (event->type() == QEvent::FontChange)
+            arrange();
+        return false;
+    }
+
+private:
+    struct Box {
+        QPointer<QLabel> label;
+        QRect box; // as the window was made
+    };
+
+    void arrange() {
+        QList<QRect> above;
+        int lowest = 0;
+        for (const Box &entry : qAsConst(m_boxes)) {
+            if (!entry.label)
+                continue;
+            QRect box = entry.box;
+            box.setHeight(qMax(box.height(), textLines(entry.label, box).height()));
+            // What the label draws: its lines, clipped to its box.
+            QRect text = textLines(entry.label, box) & box;
+            for (auto other = above.cbegin(); other != above.cend();) {
+                if (other->intersects(text)) {
+                    box.moveTop(other->bottom() + 1);
+                    text = textLines(entry.label, box) & box;
+                    other = above.cbegin();
+                } else {
+                    ++other;
+                }
+            }
+            if (entry.label->geometry() != box)
+                entry.label->setGeometry(box);
+            above.append(text);
+            lowest = qMax(lowest, box.bottom() + 1);
+        }
+        // Labels moved past the window's bottom make it taller, by as much as
+        // they went lower.
+        const int height = lowest > m_height ? m_height + lowest - m_lowest : m_height;
+        if (height != m_window->height()) {
+            const bool fixed = m_window->minimumHeight() == m_window->maximumHeight();
+            m_window->setMinimumHeight(height);
+            if (fixed)
+                m_window->setMaximumHeight(height);
+            m_window->resize(m_window->width(), height);
+        }
+    }
+
+    QWidget *m_window;
+    int m_height;     // the window's, as it was made
+    int m_lowest = 0; // the lowest bottom of a label's box, as it was made
+    QList<Box> m_boxes;
+};
+
+} // namespace
+
+void keepLabelsApart(QWidget *window) {
+    new LabelsApart(window);
 }
 
 QLineEdit *textBox(QWidget *parent, const QString &name, const QString &text, const QRect &geometry) {

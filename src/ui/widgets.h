@@ -79,6 +79,14 @@ protected:
 // word boundaries, clipped to its box, taking no focus and no mouse.
 QLabel *label(QWidget *parent, const QString &name, const QString &text, const QRect &geometry);
 
+// Keeps the texts of the window's labels from covering one another, in
+// whatever font they are drawn (a wider stand-in face, a larger size): a
+// label whose lines no longer fit its box grows downwards, and one whose
+// text would lie over the text of a label above it moves down below it.
+// Labels whose texts fit and stay apart keep their boxes. Done again
+// whenever a font of the window changes; call once all labels are made.
+void keepLabelsApart(QWidget *window);
+
 // A single-line text box.
 QLineEdit *textBox(QWidget *parent, const QString &name, const QString &text, const QRect &geometry);
 
