@@ -83,8 +83,10 @@ QLabel *label(QWidget *parent, const QString &name, const QString &text, const Q
 // whatever font they are drawn (a wider stand-in face, a larger size): a
 // label whose lines no longer fit its box grows downwards, and one whose
 // text would lie over the text of a label above it moves down below it.
-// Labels whose texts fit and stay apart keep their boxes. Done again
-// whenever a font of the window changes; call once all labels are made.
+// A window whose labels then pass its bottom grows taller. Labels whose
+// texts fit and stay apart keep their boxes, and the window its size. Done
+// again whenever a font of the window changes; call once all labels are
+// made.
 void keepLabelsApart(QWidget *window);
 
 // A single-line text box.
