@@ -12,7 +12,6 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QSvgRenderer>
-#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
@@ -350,7 +349,7 @@ public:
         const QEvent::Type type = event->type();
         if (type == QEvent::Show && !m_shown) {
             m_shown = true;
-            QTimer::singleShot(2000, this, [this] { finish(); });
+            startTimer(2000);
         }
         if (m_shown && (type == QEvent::Show || type == QEvent::Move || type == QEvent::Paint)) {
             const QMargins frame = frameOf(m_window);
@@ -361,6 +360,9 @@ public:
         }
         return false;
     }
+
+protected:
+    void timerEvent(QTimerEvent *) override { finish(); }
 
 private:
     void fit(const QMargins &frame) {
