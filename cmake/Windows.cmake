@@ -166,6 +166,12 @@ string(REPLACE "@CPACK_NSIS_PACKAGE_NAME@ is already installed. $\\n$\\nDo you w
 string(REPLACE "\"Uninstall failed.\"" "\"No se ha podido desinstalar la versión anterior.\""
     tesorila_nsis "${tesorila_nsis}")
 string(REPLACE "\"Download failed: $1\"" "\"No se ha podido descargar: $1\"" tesorila_nsis "${tesorila_nsis}")
+# The installer's key lies below one of the developer's name, which it
+# makes too: the uninstaller takes that one away as well once it is empty.
+string(REPLACE "  DeleteRegKey /ifempty SHCTX \"Software\\@CPACK_PACKAGE_VENDOR@\\@CPACK_PACKAGE_INSTALL_REGISTRY_KEY@\""
+    "  DeleteRegKey /ifempty SHCTX \"Software\\@CPACK_PACKAGE_VENDOR@\\@CPACK_PACKAGE_INSTALL_REGISTRY_KEY@\"
+  DeleteRegKey /ifempty SHCTX \"Software\\@CPACK_PACKAGE_VENDOR@\""
+    tesorila_nsis "${tesorila_nsis}")
 file(WRITE ${PROJECT_BINARY_DIR}/windows/nsis/NSIS.template.in "${tesorila_nsis}")
 list(PREPEND CMAKE_MODULE_PATH ${PROJECT_BINARY_DIR}/windows/nsis)
 set(CPACK_GENERATOR "NSIS;ZIP")

@@ -6,6 +6,7 @@
 #include "app/window_set.h"
 #include "ui/account_dialog.h"
 #include "ui/entry_list.h"
+#include "ui/fonts.h"
 #include "ui/form2.h"
 #include "ui/form3.h"
 #include "ui/ledger_window.h"
@@ -93,11 +94,15 @@ private slots:
     void startUp();
     void windows_data();
     void windows();
+    void fittedPlace_data();
+    void fittedPlace();
     void geometry_data();
     void geometry();
     void stacking();
     void backgroundAndLabels_data();
     void backgroundAndLabels();
+    void labelsApart_data();
+    void labelsApart();
     void pictureButtons();
     void oneInstanceEach();
     void hideKeepsCloseRecreates();
@@ -189,6 +194,30 @@ void TestWindows::windows() {
     QCOMPARE(flags.testFlag(Qt::WindowMaximizeButtonHint), maximise);
     QCOMPARE(window->minimumSize() == window->maximumSize(), fixedSize);
     QCOMPARE(window->minimumSize(), client);
+}
+
+void TestWindows::fittedPlace_data() {
+    QTest::addColumn<QRect>("room");
+    QTest::addColumn<QMargins>("frame");
+    QTest::addColumn<QRect>("client");
+    QTest::addColumn<QPoint>("place");
+    const QRect laptop(0, 0, 1093, 614);
+    const QMargins titleBar(1, 16, 1, 1);
+    QTest::newRow("fits") << laptop << titleBar << QRect(278, 346, 450, 178) << QPoint(278, 346);
+    // Taller than the screen: the title bar at its top edge, not above it.
+    QTest::newRow("taller") << laptop << titleBar << QRect(82, 87, 877, 621) << QPoint(82, 16);
+    QTest::newRow("below a panel, past the corner")
+        << QRect(0, 30, 1093, 584) << QMargins(4, 24, 4, 4) << QRect(700, 500, 450, 178) << QPoint(639, 432);
+    QTest::newRow("wider") << laptop << titleBar << QRect(100, 100, 1200, 100) << QPoint(1, 100);
+}
+
+void TestWindows::fittedPlace() {
+    QFETCH(QRect, room);
+    QFETCH(QMargins, frame);
+    QFETCH(QRect, client);
+    QFETCH(QPoint, place);
+    QCOMPARE(ui::fittedPlace(room, frame, client), place);
+    QVERIFY(room.contains(QRect(place, client.size()).marginsAdded(frame).topLeft()));
 }
 
 void TestWindows::geometry_data() {
@@ -297,6 +326,41 @@ void TestWindows::backgroundAndLabels() {
         // show mostly blue around their letters.
         QVERIFY2(bluePixels > box.width() * box.height() / 4, qPrintable(label->objectName()));
         QVERIFY2(otherPixels < box.width() * box.height() / 20, qPrintable(label->objectName()));
+    }
+}
+
+void TestWindows::labelsApart_data() {
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<qreal>("points"); // of Tahoma, standing in for the dialogs' face: wider
+    for (const char *name : {"Form2", "Form3", "guardar", "abrir"}) {
+        for (const qreal points : {0.0, 8.0, 10.0, 12.0})
+            QTest::addRow("%s, %g points", name, points) << QString::fromLatin1(name) << points;
+    }
+}
+
+// No label's letters lie over another's, nor outside the window, in the
+// window's own font (0 points) and in wider ones.
+void TestWindows::labelsApart() {
+    QFETCH(QString, window);
+    QFETCH(qreal, points);
+    QWidget *w = windowNamed(window);
+    if (points > 0)
+        w->setFont(fonts::tahoma(points));
+    QList<QPair<QString, QRect>> inked;
+    for (QLabel *label : w->findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (label->isHidden() || label->text().isEmpty())
+            continue;
+        const QImage image = label->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+        QRect ink;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x)
+                ink |= qAlpha(image.pixel(x, y)) > 0 ? QRect(x, y, 1, 1) : QRect();
+        }
+        ink.translate(label->pos());
+        QVERIFY2(!ink.isEmpty() && w->rect().contains(ink), qPrintable(label->objectName()));
+        for (const auto &[name, other] : qAsConst(inked))
+            QVERIFY2(!ink.intersects(other), qPrintable(label->objectName() + QLatin1Char(' ') + name));
+        inked.append({label->objectName(), ink});
     }
 }
 

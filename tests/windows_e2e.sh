@@ -138,6 +138,10 @@ grep -qF "$uninstall_key" "$drive/user.reg" || fail "el programa no figura entre
 if grep -qF "$uninstall_key" "$drive/system.reg"; then
     fail "el instalador ha escrito en el registro de la máquina"
 fi
+# The installer's own key, below the developer's name.
+vendor_key='[Software\\Equipo Tesorila'
+install_key='[Software\\Equipo Tesorila\\Tesorila]'
+grep -qF "$install_key" "$drive/user.reg" || fail "el instalador no ha guardado su carpeta en el registro"
 step "instalado en $program"
 
 # --- Spanish settings (decimal comma), whatever locales this machine has.
@@ -229,6 +233,9 @@ run_on_drive 120 "$program/Uninstall.exe" /S || fail "el desinstalador no ha ter
 [ -z "$(find "$start_menu" -path '*Tesorila*' 2>/dev/null)" ] || fail "el acceso del menú Inicio sigue ahí"
 if grep -qF "$uninstall_key" "$drive/user.reg"; then
     fail "el programa sigue entre los instalados"
+fi
+if grep -qF "$vendor_key" "$drive/user.reg"; then
+    fail "queda la clave $(grep -F "$vendor_key" "$drive/user.reg" | head -n 1) en el registro del usuario"
 fi
 check_files
 step "desinstalado; C:\\Tesorila\\ sigue intacto"

@@ -34,6 +34,7 @@ AccountDialog::AccountDialog(const QString &name, const QString &caption, const 
     pass = ui::textBox(this, QStringLiteral("pass"), QString(), QRect(136, 72, 161, 19));
     pass->setEchoMode(QLineEdit::Password);
     pass->setStyleSheet(QStringLiteral("lineedit-password-character: 42")); // "*"
+    ui::keepLabelsApart(this);
     ui::dialogKeys(this, Image1, Image2);
     connect(Image2, &ui::PictureButton::clicked, this, &QWidget::hide);
 }

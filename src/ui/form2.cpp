@@ -71,6 +71,7 @@ Form2::Form2(QWidget *parent) : QWidget(parent) {
     txt1->installEventFilter(this);
     connect(Image3, &ui::PictureButton::clicked, this, &Form2::Image3_Click);
     connect(Image4, &ui::PictureButton::clicked, this, &Form2::Image4_Click);
+    ui::keepLabelsApart(this);
     ui::dialogKeys(this, Image3, Image4);
 
     ui::placeAt(this, QPoint(278, 346));

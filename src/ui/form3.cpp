@@ -24,6 +24,7 @@ Form3::Form3(QWidget *parent) : QWidget(parent) {
                        QRect(16, 96, 185, 17));
     Image1 = new ui::Picture(this, QStringLiteral("Image1"), ui::artwork("logo"), QRect(16, 24, 84, 65));
 
+    ui::keepLabelsApart(this);
     ui::dialogKeys(this, nullptr, nullptr);
     ui::placeAt(this, QPoint(314, 332));
 }

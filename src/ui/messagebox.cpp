@@ -4,6 +4,7 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGridLayout>
+#include <QList>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -11,18 +12,40 @@ namespace messagebox {
 
 namespace {
 
+// The faces a window manager may draw a title in: the one the platform
+// names, the box's own in bold, and, for the window managers that do not
+// say (openbox and most others on X11), a wide sans in bold at 10 points,
+// as wide as the widest in common use (DejaVu Sans Bold at 8 or 9 points,
+// Cantarell Bold at 11, Noto Sans at 10, Segoe UI at 9 are narrower).
+QList<QFont> titleFonts(const QFont &boxFont) {
+    QFont platform = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    platform.setBold(true);
+    QFont own = boxFont;
+    own.setBold(true);
+    QFont wide(QStringLiteral("DejaVu Sans"));
+    wide.setFamilies(
+        {QStringLiteral("DejaVu Sans"), QStringLiteral("Verdana"), QStringLiteral("Sans Serif")});
+    wide.setPointSizeF(10);
+    wide.setBold(true);
+    return {platform, own, wide};
+}
+
 // Qt sizes a box for its title in the box's own font and leaves 50 pixels
 // for the title bar's buttons; window managers draw the title in bold, often
-// in a larger face, beside an icon and up to three buttons. A box whose
-// contents are narrower than that gets an empty row of the width needed, so
-// that a box whose title already fits keeps its size.
+// in a larger or wider face, beside an icon and up to three buttons. A box
+// whose contents are narrower than the widest of those titles needs gets an
+// empty row of that width, so that a box whose title already fits keeps its
+// size.
 void fitTitle(QMessageBox &box) {
-    QFont titleFont = QFontDatabase::systemFont(QFontDatabase::TitleFont);
-    titleFont.setBold(true);
-    if (titleFont.pointSizeF() < box.font().pointSizeF())
-        titleFont.setPointSizeF(box.font().pointSizeF());
-    const int titleBarButtons = 4 * QFontMetrics(titleFont).height() + 24;
-    const int needed = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + titleBarButtons;
+    int needed = 0;
+    for (const QFont &font : titleFonts(box.font())) {
+        const QFontMetrics metrics(font);
+        // The icon and three buttons, each about as wide as the bar is tall
+        // (the font's height and some padding), with the gaps between them
+        // and the title's own margins: openbox's bar takes that much.
+        const int titleBarButtons = 6 * (metrics.height() + 8);
+        needed = qMax(needed, metrics.horizontalAdvance(box.windowTitle()) + titleBarButtons);
+    }
     auto *grid = qobject_cast<QGridLayout *>(box.layout());
     if (!grid)
         return;

@@ -8,11 +8,13 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmapCache>
+#include <QPointer>
 #include <QScreen>
 #include <QShortcut>
 #include <QSvgRenderer>
 #include <QWindow>
 
+#include <algorithm>
 #include <cmath>
 
 namespace ui {
@@ -158,6 +160,94 @@ QLabel *label(QWidget *parent, const QString &name, const QString &text, const Q
     return l;
 }
 
+namespace {
+
+// The lines the label wraps its text into when it has the box, from the
+// box's top-left corner (wider than the box where one word is).
+QRect textLines(const QLabel *label, const QRect &box) {
+    const QRect unbounded(box.topLeft(), QSize(box.width(), 1 << 16));
+    return label->fontMetrics().boundingRect(unbounded, int(label->alignment()) | Qt::TextWordWrap,
+                                             label->text());
+}
+
+class LabelsApart : public QObject {
+public:
+    explicit LabelsApart(QWidget *window) : QObject(window), m_window(window), m_height(window->height()) {
+        for (QLabel *label : window->findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (label->isHidden() || label->text().isEmpty())
+                continue;
+            m_boxes.append({label, label->geometry()});
+            label->installEventFilter(this);
+        }
+        // From the top down, each label below those it may have to clear.
+        std::stable_sort(m_boxes.begin(), m_boxes.end(),
+                         [](const Box &a, const Box &b) { return a.box.top() < b.box.top(); });
+        for (const Box &entry : qAsConst(m_boxes))
+            m_lowest = qMax(m_lowest, entry.box.bottom() + 1);
+        window->installEventFilter(this);
+        arrange();
+    }
+
+    bool eventFilter(QObject *, QEvent *event) override {
+        if (event->type() == QEvent::FontChange)
+            arrange();
+        return false;
+    }
+
+private:
+    struct Box {
+        QPointer<QLabel> label;
+        QRect box; // as the window was made
+    };
+
+    void arrange() {
+        QList<QRect> above;
+        int lowest = 0;
+        for (const Box &entry : qAsConst(m_boxes)) {
+            if (!entry.label)
+                continue;
+            QRect box = entry.box;
+            box.setHeight(qMax(box.height(), textLines(entry.label, box).height()));
+            // What the label draws: its lines, clipped to its box.
+            QRect text = textLines(entry.label, box) & box;
+            for (auto other = above.cbegin(); other != above.cend();) {
+                if (other->intersects(text)) {
+                    box.moveTop(other->bottom() + 1);
+                    text = textLines(entry.label, box) & box;
+                    other = above.cbegin();
+                } else {
+                    ++other;
+                }
+            }
+            if (entry.label->geometry() != box)
+                entry.label->setGeometry(box);
+            above.append(text);
+            lowest = qMax(lowest, box.bottom() + 1);
+        }
+        // Labels moved past the window's bottom make it taller, by as much as
+        // they went lower.
+        const int height = lowest > m_height ? m_height + lowest - m_lowest : m_height;
+        if (height != m_window->height()) {
+            const bool fixed = m_window->minimumHeight() == m_window->maximumHeight();
+            m_window->setMinimumHeight(height);
+            if (fixed)
+                m_window->setMaximumHeight(height);
+            m_window->resize(m_window->width(), height);
+        }
+    }
+
+    QWidget *m_window;
+    int m_height;     // the window's, as it was made
+    int m_lowest = 0; // the lowest bottom of a label's box, as it was made
+    QList<Box> m_boxes;
+};
+
+} // namespace
+
+void keepLabelsApart(QWidget *window) {
+    new LabelsApart(window);
+}
+
 QLineEdit *textBox(QWidget *parent, const QString &name, const QString &text, const QRect &geometry) {
     auto *box = new QLineEdit(text, parent);
     box->setObjectName(name);
@@ -208,21 +298,8 @@ void setUpWindow(QWidget *window, const QString &name, const QString &caption, c
         window->setMinimumSize(clientSize);
 }
 
-namespace {
-
-// Where the client area goes for a wanted place: there, when the window
-// with its frame fits in the available area of the screen at that place;
-// otherwise moved up and left just enough, but never past the area's top
-// or left edge.
-QPoint fittedPlace(const QWidget *window, const QPoint &clientTopLeft) {
-    const QScreen *screen = QGuiApplication::screenAt(clientTopLeft);
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return clientTopLeft;
-    const QRect room = screen->availableGeometry();
-    const QMargins frame = window->windowHandle() ? window->windowHandle()->frameMargins() : QMargins();
-    const QRect outer = QRect(clientTopLeft, window->size()).marginsAdded(frame);
+QPoint fittedPlace(const QRect &room, const QMargins &frame, const QRect &client) {
+    const QRect outer = client.marginsAdded(frame);
     QPoint place = outer.topLeft();
     place.rx() -= qMax(0, outer.right() - room.right());
     place.ry() -= qMax(0, outer.bottom() - room.bottom());
@@ -231,35 +308,99 @@ QPoint fittedPlace(const QWidget *window, const QPoint &clientTopLeft) {
     return place + QPoint(frame.left(), frame.top());
 }
 
-// Fits the window once more when it is first shown: only then does the
-// platform know its frame.
-class FitOnFirstShow : public QObject {
+namespace {
+
+// The frame the window manager last gave a window of the program. A window
+// not shown yet has none, and is most likely to get the same.
+QMargins g_lastFrame;
+
+// The window's frame once the window manager has framed it; until then, an
+// empty one.
+QMargins frameOf(const QWidget *window) {
+    const QWindow *handle = window->windowHandle();
+    if (!handle || !window->isVisible())
+        return {};
+    const QMargins frame = handle->frameMargins();
+    if (!frame.isNull())
+        g_lastFrame = frame;
+    return frame;
+}
+
+QRect roomAt(const QPoint &point) {
+    const QScreen *screen = QGuiApplication::screenAt(point);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+// Fits the window again once the window manager has framed it, for the
+// frame it really has: a reparenting window manager frames a window only
+// after it is shown, a little later than the first Show event. A frame
+// that stays empty (no window manager) changes nothing, and the check ends
+// after a while.
+class FitWhenFramed : public QObject {
 public:
-    FitOnFirstShow(QWidget *window, const QPoint &clientTopLeft)
+    FitWhenFramed(QWidget *window, const QPoint &clientTopLeft)
         : QObject(window), m_window(window), m_place(clientTopLeft) {}
 
     bool eventFilter(QObject *watched, QEvent *event) override {
-        if (watched == m_window && event->type() == QEvent::Show) {
-            const QPoint place = fittedPlace(m_window, m_place);
-            if (place != m_window->geometry().topLeft())
-                m_window->setGeometry(QRect(place, m_window->size()));
-            m_window->removeEventFilter(this);
-            deleteLater();
+        if (watched != m_window)
+            return false;
+        const QEvent::Type type = event->type();
+        if (type == QEvent::Show && !m_shown) {
+            m_shown = true;
+            startTimer(2000);
+        }
+        if (m_shown && (type == QEvent::Show || type == QEvent::Move || type == QEvent::Paint)) {
+            const QMargins frame = frameOf(m_window);
+            if (!frame.isNull()) {
+                fit(frame);
+                finish();
+            }
         }
         return false;
     }
 
+protected:
+    void timerEvent(QTimerEvent *) override { finish(); }
+
 private:
+    void fit(const QMargins &frame) {
+        const QRect room = roomAt(m_place);
+        if (room.isNull())
+            return;
+        const QPoint place = fittedPlace(room, frame, QRect(m_place, m_window->size()));
+        if (place != m_window->geometry().topLeft())
+            m_window->setGeometry(QRect(place, m_window->size()));
+    }
+
+    void finish() {
+        m_window->removeEventFilter(this);
+        deleteLater();
+    }
+
     QWidget *m_window;
     QPoint m_place;
+    bool m_shown = false;
 };
 
 } // namespace
 
 void placeAt(QWidget *window, const QPoint &clientTopLeft) {
-    // setGeometry() places the client area, not the frame.
-    window->setGeometry(QRect(fittedPlace(window, clientTopLeft), window->size()));
-    window->installEventFilter(new FitOnFirstShow(window, clientTopLeft));
+    const QRect room = roomAt(clientTopLeft);
+    const QMargins frame = window->isVisible() ? frameOf(window) : g_lastFrame;
+    const QPoint place =
+        room.isNull() ? clientTopLeft : fittedPlace(room, frame, QRect(clientTopLeft, window->size()));
+    if (place == clientTopLeft || window->testAttribute(Qt::WA_WState_Created)) {
+        // setGeometry() places the client area, not the frame.
+        window->setGeometry(QRect(place, window->size()));
+    } else {
+        // A window that has to move is placed by its frame's corner: the
+        // window manager then puts the title bar there, whatever frame it
+        // gives, so that it is never above the area.
+        window->move(place - QPoint(frame.left(), frame.top()));
+    }
+    window->installEventFilter(new FitWhenFramed(window, clientTopLeft));
 }
 
 void dialogKeys(QWidget *window, PictureButton *main, PictureButton *cancel) {

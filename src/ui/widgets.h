@@ -79,6 +79,16 @@ protected:
 // word boundaries, clipped to its box, taking no focus and no mouse.
 QLabel *label(QWidget *parent, const QString &name, const QString &text, const QRect &geometry);
 
+// Keeps the texts of the window's labels from covering one another, in
+// whatever font they are drawn (a wider stand-in face, a larger size): a
+// label whose lines no longer fit its box grows downwards, and one whose
+// text would lie over the text of a label above it moves down below it.
+// A window whose labels then pass its bottom grows taller. Labels whose
+// texts fit and stay apart keep their boxes, and the window its size. Done
+// again whenever a font of the window changes; call once all labels are
+// made.
+void keepLabelsApart(QWidget *window);
+
 // A single-line text box.
 QLineEdit *textBox(QWidget *parent, const QString &name, const QString &text, const QRect &geometry);
 
@@ -98,11 +108,16 @@ enum TitleButtons { CloseOnly = 0x1, MinimiseClose = 0x2, MinimiseMaximiseClose 
 void setUpWindow(QWidget *window, const QString &name, const QString &caption, const QSize &clientSize,
                  TitleButtons buttons, bool fixedSize);
 
+// Where a client area goes that is wanted at client.topLeft() in an
+// available area (room), with the frame around it: there, when the whole
+// frame fits; otherwise moved up and left just enough, but never past the
+// area's top or left edge, so that the title bar comes first.
+QPoint fittedPlace(const QRect &room, const QMargins &frame, const QRect &client);
+
 // Places the client area's top-left corner at a fixed screen point. A
 // window that would not fit in its screen's available area there, frame
-// included, is moved up and left just enough to fit, never beyond the
-// area's top-left corner; its size stays. Checked again when the window is
-// first shown, once its frame is known.
+// included, is moved as fittedPlace() says; its size stays. Checked again
+// once the window manager has framed the window, for its real frame.
 void placeAt(QWidget *window, const QPoint &clientTopLeft);
 
 // The keys of a dialog, from every field: Enter (either key) runs its main
