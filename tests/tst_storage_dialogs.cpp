@@ -1262,7 +1262,6 @@ void TestStorageDialogs::accountInUseByAnotherProcess() {
     QCOMPARE(seen.first().text, QStringLiteral("La cuenta Ana tiene un registro de %1 apuntes guardado desde "
                                                "otra ventana. ¿Desea sustituirlo por este de 2?")
                                     .arg(lineCount(saved)));
-    QCOMPARE(seen.first().defaultButton, QStringLiteral("No"));
     QCOMPARE(readBytes(p.entries), saved);
     seen = testsupport::answerMessages([&] { testsupport::click(dialog->Image1); }, QStringLiteral("Sí"));
     QCOMPARE(seen.size(), 2);
