@@ -97,6 +97,7 @@ Form1::Form1(QWidget *parent) : QWidget(parent) {
         connect(lst->model(), signal, this, [this] { m_unsaved = true; });
     connect(lst->model(), &QAbstractItemModel::modelReset, this, [this] { m_unsaved = true; });
     addKeys();
+    m_lastTotal = txtt->text();
     connect(txtt, &QLineEdit::textChanged, this, &Form1::txtt_Change);
     connect(Image1, &ui::PictureButton::clicked, this, &Form1::Image1_Click);
     connect(Image2, &ui::PictureButton::clicked, this, &Form1::Image2_Click);
