@@ -16,6 +16,7 @@
 #include "ui/widgets.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
@@ -86,6 +87,8 @@ private slots:
     void entryDialog_data();
     void entryDialog();
     void fullList();
+    void unusableText_data();
+    void unusableText();
     void deleteWithBadTotal_data();
     void deleteWithBadTotal();
     void saveDialog_data();
@@ -223,6 +226,45 @@ void TestBadInput::fullList() {
                        "antes de añadir otro."));
     QCOMPARE(world(ledger), before);
     QCOMPARE(ledger->lst->count(), entrylist::kMaxLines);
+}
+
+void TestBadInput::unusableText_data() {
+    QTest::addColumn<QString>("box"); // the text box it is pasted into
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("named"); // how the message names a character
+    QTest::newRow("letters outside Windows-1252") << "txt2" << QStringLiteral("Łódź – Ω") << "«Ł»";
+    QTest::newRow("a line feed") << "txt2" << QStringLiteral("linea uno\nlinea dos") << "el salto de línea";
+    QTest::newRow("a carriage return") << "txt2" << QStringLiteral("a\rb") << "el retorno de carro";
+    QTest::newRow("a tab") << "txt2" << QStringLiteral("a\tb") << "el tabulador";
+    QTest::newRow("another control character") << "txt3" << QStringLiteral("8/12\x01") << "U+0001";
+    QTest::newRow("a line feed in the total") << "txtt" << QStringLiteral("5\n7") << "el salto de línea";
+}
+
+void TestBadInput::unusableText() {
+    QFETCH(QString, box);
+    QFETCH(QString, text);
+    QFETCH(QString, named);
+    testsupport::click(ledger->Image1);
+    Form2 *dialog = WindowSet::instance().form2();
+    dialog->txt1->setText(QStringLiteral("5"));
+    const World before = world(ledger);
+    auto *target = dialog->findChild<QLineEdit *>(box) ? dialog->findChild<QLineEdit *>(box) : ledger->txtt;
+    target->activateWindow();
+    target->setFocus();
+    target->selectAll();
+    QApplication::clipboard()->setText(text);
+
+    const QList<SeenMessage> seen = testsupport::answerMessages([&] {
+        QTest::keyClick(target, Qt::Key_V, Qt::ControlModifier);
+        if (target != ledger->txtt)
+            testsupport::click(dialog->Image3);
+    });
+
+    verifyOneClearMessage(seen);
+    QCOMPARE(seen.first().title, QStringLiteral("Caracteres no válidos"));
+    QVERIFY2(seen.first().text.contains(named), qPrintable(seen.first().text));
+    QVERIFY(world(ledger) == before); // a total typed is put back as it was
+    QCOMPARE(target->text(), target == ledger->txtt ? before.total : text);
 }
 
 void TestBadInput::deleteWithBadTotal_data() {

@@ -41,6 +41,7 @@ private slots:
     void separatorGoesToCents_data();
     void separatorGoesToCents();
     void centsBoxHasNoFilter();
+    void centsBoxSelectsOnFocus();
     void focusOrder();
     void closeBoxLeavesLedger();
     void modelessLedgerStaysUsable();
@@ -392,7 +393,7 @@ void TestEntryDialog::fullList() {
 void TestEntryDialog::unitsKeyFilter() {
     Form2 *dialog = open();
     dialog->txt1->setFocus();
-    QTest::keyClicks(dialog->txt1, QStringLiteral("a1-23. 4x"));
+    QTest::keyClicks(dialog->txt1, QStringLiteral("a1-23 4x"));
     // Digits of other scripts are refused too.
     QTest::sendKeyEvent(QTest::Click, dialog->txt1, Qt::Key_unknown, QString(QChar(0x0661)), Qt::NoModifier);
     QTest::keyClick(dialog->txt1, Qt::Key_Return);
@@ -412,16 +413,23 @@ void TestEntryDialog::unitsKeyFilter() {
 void TestEntryDialog::separatorGoesToCents_data() {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("amount");
     QTest::newRow("es") << "es_ES"
-                        << "1.234,56";
+                        << "1.234,56"
+                        << "+1234,56";
     QTest::newRow("en") << "en_US"
-                        << "1,234.56";
+                        << "1,234.56"
+                        << "+1234,56";
+    QTest::newRow("en, the comma drawn") << "en_US"
+                                         << "12,50"
+                                         << "+12,50";
 }
 
 // Typed as a user types: each key to the field that has the focus.
 void TestEntryDialog::separatorGoesToCents() {
     QFETCH(QString, locale);
     QFETCH(QString, typed);
+    QFETCH(QString, amount);
     testsupport::LocaleScope scope(locale);
     Form2 *dialog = open();
     QVERIFY(QTest::qWaitForWindowActive(dialog));
@@ -437,7 +445,7 @@ void TestEntryDialog::separatorGoesToCents() {
     QTest::keyClick(dialog->txt1, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(dialog->txt1->text(), units);
     QTest::keyClick(dialog->txt1, Qt::Key_Return);
-    QCOMPARE(ledger->lst->item(0)->text().section(QLatin1Char('\t'), 2, 2), "+1234,56" + kEuro);
+    QCOMPARE(ledger->lst->item(0)->text().section(QLatin1Char('\t'), 2, 2), amount + kEuro);
 }
 
 void TestEntryDialog::centsBoxHasNoFilter() {
@@ -448,6 +456,25 @@ void TestEntryDialog::centsBoxHasNoFilter() {
     QCOMPARE(dialog->cd->text(), QStringLiteral("ab"));
     dialog->cd->setText(QStringLiteral("12345"));
     QCOMPARE(dialog->cd->text(), QStringLiteral("12"));
+}
+
+void TestEntryDialog::centsBoxSelectsOnFocus() {
+    // However the cents box gets the focus, typing replaces what it holds,
+    // the last entry's cents included.
+    fill(false, QStringLiteral("7"), QStringLiteral("30"), QStringLiteral("x"));
+    testsupport::click(WindowSet::instance().form2()->Image3);
+    Form2 *dialog = open();
+    QVERIFY(QTest::qWaitForWindowActive(dialog));
+    QCOMPARE(dialog->cd->text(), QStringLiteral("30"));
+    dialog->txt1->setFocus();
+    QTest::keyClicks(dialog->txt1, QStringLiteral("7"));
+    testsupport::click(dialog->cd);
+    QTest::keyClicks(dialog->cd, QStringLiteral("80"));
+    QCOMPARE(dialog->cd->text(), QStringLiteral("80"));
+    dialog->txt3->setFocus();
+    QTest::keyClick(dialog->txt3, Qt::Key_Tab);
+    QTest::keyClicks(dialog->cd, QStringLiteral("5"));
+    QCOMPARE(dialog->cd->text(), QStringLiteral("5"));
 }
 
 void TestEntryDialog::focusOrder() {

@@ -17,6 +17,8 @@ private slots:
     void completeCents();
     void amountCents_data();
     void amountCents();
+    void typedAmount_data();
+    void typedAmount();
     void displayText();
     void centsFromDisplayText_data();
     void centsFromDisplayText();
@@ -93,6 +95,54 @@ void TestEntryRules::amountCents() {
     QCOMPARE(result.has_value(), valid);
     if (valid)
         QCOMPARE(*result, amount);
+}
+
+// Keys typed one after another into the add-entry dialog's amount, from an
+// empty units box and cents of "00": the amount in cents, or -1 for a
+// refusal.
+void TestEntryRules::typedAmount_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<int>("cents");
+    const struct {
+        const char *locale, *keys;
+        int cents;
+    } rows[] = {
+        {"es_ES", "12,50", 1250},
+        {"es_ES", "12,5", 1250},
+        {"es_ES", "1.234,56", 123456},
+        {"es_ES", "1.234", 123400},
+        {"es_ES", "1.234.567,8", 123456780},
+        {"es_ES", "12.50", -1},
+        {"es_ES", "1.23", -1},
+        {"es_ES", "1,234", -1},
+        {"es_ES", "1a2", 1200},
+        {"en_US", "12,50", 1250},
+        {"en_US", "12.50", 1250},
+        {"en_US", "1,234.56", 123456},
+        {"en_US", "1,234", 123400},
+        {"en_US", "1,234,567.8", 123456780},
+        {"en_US", "1,23", 123},
+        {"en_US", "7", 700},
+        {"en_US", "1,2345", -1},
+        {"en_US", "1.234,56", -1},
+        {"en_US", "21474836,48", -1},
+    };
+    for (const auto &row : rows)
+        QTest::addRow("%s %s", row.locale, row.keys)
+            << QString::fromLatin1(row.locale) << QString::fromLatin1(row.keys) << row.cents;
+}
+
+void TestEntryRules::typedAmount() {
+    QFETCH(QString, locale);
+    QFETCH(QString, keys);
+    QFETCH(int, cents);
+    const QLocale typing(locale);
+    entrytext::AmountBoxes boxes;
+    for (const QChar key : keys)
+        entrytext::typeKey(boxes, key, typing);
+    const entrytext::Amount amount = entrytext::readAmount(boxes, typing);
+    QCOMPARE(amount.problem == entrytext::AmountProblem::None ? amount.cents : -1, cents);
 }
 
 void TestEntryRules::displayText() {

@@ -22,6 +22,7 @@
 
 namespace {
 const QColor kGreen(0, 128, 0);
+const QColor kBlack(0, 0, 0);
 const QColor kDarkRed(192, 0, 0);
 } // namespace
 
@@ -124,31 +125,36 @@ void TestLedgerWindow::changeRuleOnSet_data() {
                                    << "0"
                                    << "-1,5E+15"
                                    << "-1,5E+15" << kDarkRed;
-    // Text that is not a number keeps the colour it had.
-    QTest::newRow("letters keep red") << "es_ES"
-                                      << "-2"
-                                      << "abc"
-                                      << "abc" << kDarkRed;
-    QTest::newRow("letters keep green") << "es_ES"
-                                        << "2"
-                                        << "abc"
-                                        << "abc" << kGreen;
+    // Text that is not a number is drawn in the plain text colour, as the
+    // commands refuse it.
+    QTest::newRow("letters after red") << "es_ES"
+                                       << "-2"
+                                       << "abc"
+                                       << "abc" << kBlack;
+    QTest::newRow("letters after green") << "es_ES"
+                                         << "2"
+                                         << "abc"
+                                         << "abc" << kBlack;
+    QTest::newRow("grouping after green") << "es_ES"
+                                          << "1"
+                                          << "1.500"
+                                          << "1.500" << kBlack;
     QTest::newRow("lone blank is not empty") << "es_ES"
                                              << "-2"
                                              << " "
-                                             << " " << kDarkRed;
+                                             << " " << kBlack;
     QTest::newRow("blank minus is not a minus") << "es_ES"
                                                 << "2"
                                                 << " -"
-                                                << " -" << kGreen;
+                                                << " -" << kBlack;
     QTest::newRow("other locale's separator") << "es_ES"
                                               << "-2"
                                               << "12.5"
-                                              << "12.5" << kDarkRed;
+                                              << "12.5" << kBlack;
     QTest::newRow("overflow") << "es_ES"
                               << "2"
                               << "1e999"
-                              << "1e999" << kGreen;
+                              << "1e999" << kBlack;
     QTest::newRow("wider than the box") << "es_ES"
                                         << "0"
                                         << "-1234567890123,45"
@@ -198,11 +204,11 @@ void TestLedgerWindow::changeRuleWhileTyping() {
     QCOMPARE(ledger->totalColour(), kDarkRed);
     QCOMPARE(total->cursorPosition(), 1);
 
-    // Typed letters leave the colour; typing digits again recolours.
+    // Typed letters make it plain; typing digits again recolours.
     total->end(false);
     QTest::keyClicks(total, QStringLiteral("x"));
     QCOMPARE(total->text(), QStringLiteral("-5x"));
-    QCOMPARE(ledger->totalColour(), kDarkRed);
+    QCOMPARE(ledger->totalColour(), kBlack);
     total->selectAll();
     QTest::keyClicks(total, QStringLiteral("7,25"));
     QCOMPARE(total->text(), QStringLiteral("7,25"));
@@ -222,7 +228,7 @@ void TestLedgerWindow::changeRuleRunsInsideTheSet() {
     QCOMPARE(ledger->totalColour(), kGreen);
     ledger->txtt->setText(QStringLiteral("abc"));
     ledger->applyClosingColour();
-    QCOMPARE(ledger->totalColour(), kGreen); // not a number: unchanged
+    QCOMPARE(ledger->totalColour(), kBlack); // not a number: unchanged
 }
 
 void TestLedgerWindow::entriesKeepTheirCents() {

@@ -200,7 +200,7 @@ private:
     Form1 *ledger();
     guardar *showSaveDialog(QList<SeenMessage> *messages = nullptr);
     QList<SeenMessage> save(const QString &user, const QString &password);
-    QList<SeenMessage> signInAs(const QString &user, const QString &password);
+    QList<SeenMessage> signInAs(const QString &user, const QString &password, const QString &press = {});
     QList<SeenMessage> quickSave();
     QString accountDirectory(const QString &user) const { return dataroot::path() + user; }
     ledgerformat::LedgerPaths paths(const QString &user, const QString &password) const;
@@ -262,14 +262,15 @@ QList<SeenMessage> TestStorageDialogs::save(const QString &user, const QString &
     return testsupport::answerMessages([&] { testsupport::click(dialog->Image1); });
 }
 
-QList<SeenMessage> TestStorageDialogs::signInAs(const QString &user, const QString &password) {
+QList<SeenMessage> TestStorageDialogs::signInAs(const QString &user, const QString &password,
+                                                const QString &press) {
     testsupport::click(ledger()->Image3);
     abrir *dialog = WindowSet::instance().abrirWindow();
     if (!dialog)
         return {};
     dialog->user->setText(user);
     dialog->pass->setText(password);
-    return testsupport::answerMessages([&] { testsupport::click(dialog->Image1); });
+    return testsupport::answerMessages([&] { testsupport::click(dialog->Image1); }, press);
 }
 
 QList<SeenMessage> TestStorageDialogs::quickSave() {
@@ -422,10 +423,17 @@ void TestStorageDialogs::secondPasswordAddsALedger() {
     QCOMPARE(listing(accountDirectory(QStringLiteral("Ana"))).size(), 4);
     QVERIFY(readBytes(paths(QStringLiteral("Ana"), QStringLiteral("1")).entries).contains("uno 1"));
 
-    // The same password again replaces that pair, nothing appended.
+    // The same password again replaces that pair, nothing appended, once
+    // the user agrees; No is the default.
     newLedger();
     addEntries(1, QStringLiteral("tres"));
-    VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("1")), kSavedText, kSavedTitle);
+    const QList<SeenMessage> seen = save(QStringLiteral("Ana"), QStringLiteral("1"));
+    QCOMPARE(seen.size(), 2);
+    QCOMPARE(seen.first().text, QStringLiteral("La cuenta Ana ya tiene un registro de 1 apunte guardado. "
+                                               "¿Desea sustituirlo por este de 1?"));
+    QCOMPARE(seen.first().buttons, (QStringList{QStringLiteral("Sí"), QStringLiteral("No")}));
+    QCOMPARE(seen.first().defaultButton, QStringLiteral("No"));
+    VERIFY_ONE_MESSAGE(seen.mid(1), kSavedText, kSavedTitle);
     QCOMPARE(readBytes(paths(QStringLiteral("Ana"), QStringLiteral("1")).entries),
              QByteArray("08/12/2026\t\t+1,50\x80\t\ttres 1\r\n"));
     QCOMPARE(listing(accountDirectory(QStringLiteral("Ana"))).size(), 4);
@@ -610,14 +618,26 @@ void TestStorageDialogs::signIn() {
     entrylist::append(ledger()->lst, QStringLiteral("ya estaba"), 500);
     ledger()->txtt->setText(QStringLiteral("5"));
 
-    QVERIFY(signInAs(QStringLiteral("Ana"), QStringLiteral("01234")).isEmpty()); // leading zero: same ledger
+    // With entries shown the user is asked first; Añadir adds the stored
+    // total to the shown one.
+    QList<SeenMessage> seen =
+        signInAs(QStringLiteral("Ana"), QStringLiteral("01234"), QStringLiteral("Añadir")); // same ledger
+    QCOMPARE(seen.size(), 1);
+    QCOMPARE(
+        seen.first().text,
+        QStringLiteral("¿Desea añadir los apuntes de esta cuenta a los que se muestran, o sustituirlos?"));
+    QStringList buttons = seen.first().buttons;
+    buttons.sort();
+    QCOMPARE(buttons, (QStringList{QStringLiteral("Añadir"), QStringLiteral("Cancelar"),
+                                   QStringLiteral("Sustituir")}));
+    QCOMPARE(seen.first().defaultButton, QStringLiteral("Sustituir"));
     QListWidget *lst = ledger()->lst;
     QCOMPARE(lst->count(), 3);
     QCOMPARE(lst->item(0)->text(), QStringLiteral("ya estaba"));
     QCOMPARE(lst->item(1)->text(), QStringLiteral("01/02/2026\t\t-12,50€\t\tLuz"));
     QCOMPARE(entrylist::cents(lst, 1), -1250);
     QCOMPARE(entrylist::cents(lst, 2), 0);
-    QCOMPARE(ledger()->txtt->text(), QStringLiteral("87,5"));
+    QCOMPARE(ledger()->txtt->text(), QStringLiteral("92,5"));
     QCOMPARE(ledger()->totalColour(), ui::totalGreen());
     QCOMPARE(ledger()->windowTitle(), Form1::accountCaption(QStringLiteral("Ana")));
     QCOMPARE(ledger()->user1->text(), QStringLiteral("Ana"));
@@ -628,20 +648,31 @@ void TestStorageDialogs::signIn() {
     // Deleting the loaded entry takes off exactly what it carries.
     lst->setCurrentRow(1);
     testsupport::answerMessages([&] { testsupport::click(ledger()->Image2); });
-    QCOMPARE(ledger()->txtt->text(), QStringLiteral("100"));
+    QCOMPARE(ledger()->txtt->text(), QStringLiteral("105"));
 
-    // Shown again, the dialog keeps its texts; signing in again lists the
-    // entries twice.
+    // Shown again, the dialog keeps its texts; signing in again to the
+    // account in use asks again, and Cancelar changes nothing.
     testsupport::click(ledger()->Image3);
     QCOMPARE(dialog->user->text(), QStringLiteral("Ana"));
     QCOMPARE(dialog->pass->text(), QStringLiteral("01234"));
-    QVERIFY(testsupport::answerMessages([&] { testsupport::click(dialog->Image1); }).isEmpty());
-    QCOMPARE(lst->count(), 4);
+    seen =
+        testsupport::answerMessages([&] { testsupport::click(dialog->Image1); }, QStringLiteral("Cancelar"));
+    QCOMPARE(seen.size(), 1);
+    QCOMPARE(lst->count(), 2);
+    QCOMPARE(ledger()->txtt->text(), QStringLiteral("105"));
 
-    // The quick save now writes the whole list back to that account.
-    VERIFY_ONE_MESSAGE(quickSave(), kSavedText, kSavedTitle);
-    QCOMPARE(lineCount(readBytes(p.entries)), 4);
-    QCOMPARE(readBytes(p.total), QByteArray("87,5\r\n"));
+    // Sustituir asks about the unsaved changes first (Guardar saves them to
+    // the account in use), then shows that account's ledger alone.
+    seen = testsupport::answerMessages([&] { testsupport::click(dialog->Image1); });
+    QCOMPARE(seen.size(), 3);
+    QCOMPARE(seen.at(1).title, QStringLiteral("Cambios sin guardar"));
+    QCOMPARE(seen.at(2).text, kSavedText);
+    QCOMPARE(lst->count(), 2);
+    QCOMPARE(lst->item(0)->text(), QStringLiteral("ya estaba"));
+    QCOMPARE(ledger()->txtt->text(), QStringLiteral("105"));
+    QVERIFY(!ledger()->hasUnsavedChanges());
+    QCOMPARE(lineCount(readBytes(p.entries)), 2);
+    QCOMPARE(readBytes(p.total), QByteArray("105\r\n"));
 }
 
 void TestStorageDialogs::signInDenials_data() {
@@ -698,8 +729,10 @@ void TestStorageDialogs::signInOverTheLineLimit() {
     entrylist::append(ledger()->lst, QStringLiteral("ya estaba"), 500);
     ledger()->txtt->setText(QStringLiteral("5"));
 
-    VERIFY_ONE_TITLE(signInAs(QStringLiteral("Ana"), QStringLiteral("1")),
-                     QStringLiteral("Demasiados registros"));
+    const QList<SeenMessage> seen =
+        signInAs(QStringLiteral("Ana"), QStringLiteral("1"), QStringLiteral("Añadir"));
+    QCOMPARE(seen.size(), 2);
+    VERIFY_ONE_TITLE(seen.mid(1), QStringLiteral("Demasiados registros"));
     QCOMPARE(ledger()->lst->count(), 1);
     QCOMPARE(ledger()->txtt->text(), QStringLiteral("5"));
     QCOMPARE(ledger()->windowTitle(), Form1::noUserCaption());
@@ -798,7 +831,7 @@ void TestStorageDialogs::locales() {
     QFETCH(QString, savedIn);
     QFETCH(QString, openedIn);
     QFETCH(QStringList, names);
-    addEntries(2, QStringLiteral("x"));
+    addEntries(3, QStringLiteral("x"));
     {
         testsupport::LocaleScope saving(savedIn);
         VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("1")), kSavedText, kSavedTitle);
@@ -806,11 +839,14 @@ void TestStorageDialogs::locales() {
     testsupport::LocaleScope opening(openedIn);
     newLedger();
     QVERIFY(signInAs(QStringLiteral("Ana"), QStringLiteral("1")).isEmpty());
-    QCOMPARE(ledger()->lst->count(), 2);
+    QCOMPARE(ledger()->lst->count(), 3);
+    // The total reads in this locale, in its number text.
+    QCOMPARE(ledger()->txtt->text(), numbertext::format(7.5));
+    QCOMPARE(ledger()->totalColour(), ui::totalGreen());
     addEntries(1, QStringLiteral("y"));
     VERIFY_ONE_MESSAGE(quickSave(), kSavedText, kSavedTitle);
     newLedger();
-    VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("1")), kSavedText, kSavedTitle);
+    VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("1")).mid(1), kSavedText, kSavedTitle);
     QCOMPARE(listing(accountDirectory(QStringLiteral("Ana"))), names);
     QCOMPARE(readBytes(accountDirectory(QStringLiteral("Ana")) + u'/' + names.last()), QByteArray());
     newLedger();
@@ -1218,7 +1254,22 @@ void TestStorageDialogs::accountInUseByAnotherProcess() {
     VERIFY_ONE_TITLE(seen, QStringLiteral("Error al guardar"));
     QVERIFY(seen.first().text.contains(QStringLiteral("Otra ventana de Tesorila ha guardado")));
     QCOMPARE(readBytes(p.entries), saved);
-    QVERIFY(WindowSet::instance().guardarWindow()->isVisible());
+    guardar *dialog = WindowSet::instance().guardarWindow();
+    QVERIFY(dialog->isVisible());
+
+    // The same account typed there is replaced only once the user agrees.
+    dialog->user->setText(QStringLiteral("Ana"));
+    dialog->pass->setText(QStringLiteral("3"));
+    seen = testsupport::answerMessages([&] { testsupport::click(dialog->Image1); }, QStringLiteral("No"));
+    QCOMPARE(seen.size(), 1);
+    QCOMPARE(seen.first().text, QStringLiteral("La cuenta Ana tiene un registro de %1 apuntes guardado desde "
+                                               "otra ventana. ¿Desea sustituirlo por este de 2?")
+                                    .arg(lineCount(saved)));
+    QCOMPARE(readBytes(p.entries), saved);
+    seen = testsupport::answerMessages([&] { testsupport::click(dialog->Image1); }, QStringLiteral("Sí"));
+    QCOMPARE(seen.size(), 2);
+    QCOMPARE(seen.last().text, kSavedText);
+    QCOMPARE(lineCount(readBytes(p.entries)), 2);
 }
 
 TESORILA_TEST_MAIN(TestStorageDialogs)

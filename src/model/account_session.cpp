@@ -79,8 +79,7 @@ Result<ledgerformat::LedgerPaths> Session::resolve(bool saving) {
     // A ledger saved under a locale with the other decimal separator (comma
     // or full stop) keeps the names it has, so that one account never
     // holds two ledgers of one password.
-    const QLocale other(numbertext::decimalSeparator(QLocale()) == QLatin1Char(',') ? QLocale::C
-                                                                                    : QLocale::Spanish);
+    const QLocale other = numbertext::otherSeparatorLocale(QLocale());
     const ledgerformat::LedgerPaths here =
         ledgerformat::ledgerPaths(dataroot::path(), m_userName, *value, QDir::separator());
     const ledgerformat::LedgerPaths there =
@@ -97,8 +96,8 @@ Result<ledgerformat::LedgerPaths> Session::resolve(bool saving) {
     return here;
 }
 
-Result<Loaded> Session::open(const Room &room) {
-    const Result<ledgerformat::LedgerPaths> paths = resolve(false);
+Result<Session::Found> Session::readStored(bool saving) {
+    const Result<ledgerformat::LedgerPaths> paths = resolve(saving);
     if (!paths)
         return paths.error();
     const Result<PathKind> found = fileSystem().kind(paths->directory);
@@ -109,26 +108,37 @@ Result<Loaded> Session::open(const Room &room) {
     const Result<FileLock> lock = lockAccount(paths->directory);
     if (!lock)
         return lock.error();
-    const Result<ledgerstore::StoredLedger> stored = ledgerstore::read(*paths);
+    Result<ledgerstore::StoredLedger> stored = ledgerstore::read(*paths);
     if (!stored)
         return stored.error();
+    return Found{*paths, std::move(*stored)};
+}
+
+Result<Loaded> Session::open(const Room &room) {
+    const Result<Found> read = readStored(false);
+    if (!read)
+        return read.error();
+    const ledgerstore::StoredLedger &stored = read->ledger;
     // The entries are decoded as they are counted, but only as many as the
     // list has room for and none too long.
     ledgerformat::ShapedLines entries =
-        ledgerformat::fileLines(stored->entries, room.maxLines - room.shownLines, kMaxLineLength);
-    if (entries.shape.longest > kMaxLineLength || ledgerformat::longestLine(stored->total) > kMaxLineLength)
+        ledgerformat::fileLines(stored.entries, room.maxLines - room.shownLines, kMaxLineLength);
+    if (entries.shape.longest > kMaxLineLength || ledgerformat::longestLine(stored.total) > kMaxLineLength)
         return Error::over(Failure::LineTooLong, kMaxLineLength);
     // Of the total file's lines only the last one stays in the total box, so
     // only it is decoded.
     Loaded loaded;
-    loaded.total = ledgerformat::lastLine(stored->total);
+    loaded.total = ledgerformat::lastLine(stored.total);
+    // A total saved under the other decimal separator shows in this one's.
+    if (loaded.total)
+        loaded.total = numbertext::inLocale(*loaded.total);
     if (loaded.total && loaded.total->size() > room.totalLength)
         return Error::over(Failure::TotalTooLong, room.totalLength);
     if (room.shownLines + entries.shape.count > room.maxLines)
         return Error::over(Failure::TooManyLines, room.maxLines);
     loaded.entries = std::move(entries.lines);
-    m_seen = *stored;
-    m_paths = *paths;
+    m_seen = stored;
+    m_paths = read->paths;
     return loaded;
 }
 
@@ -177,6 +187,21 @@ Status Session::save(const Ledger &ledger, const QString &markerDate) {
         (void)fs.removeDirectory(paths->directory);
     }
     return saved;
+}
+
+Result<std::optional<Held>> Session::held() {
+    const Result<Found> read = readStored(true);
+    if (!read && read.error().failure == Failure::Missing)
+        return std::optional<Held>();
+    if (!read)
+        return read.error();
+    const ledgerstore::StoredLedger &stored = read->ledger;
+    Held held;
+    held.entries = ledgerformat::fileLines(stored.entries, 0, kMaxLineLength).shape.count;
+    held.seen = m_seen && m_seen->entries == stored.entries && m_seen->total == stored.total;
+    m_seen = stored;
+    m_paths = read->paths;
+    return std::optional<Held>(held);
 }
 
 } // namespace account

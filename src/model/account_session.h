@@ -41,6 +41,13 @@ struct Room {
     qsizetype totalLength = 0;
 };
 
+// A ledger an account holds: how many entries, and whether it is the one
+// the session last read or wrote there.
+struct Held {
+    qsizetype entries = 0;
+    bool seen = false;
+};
+
 // Makes the data root and the marker file holding the date, unless the
 // marker is there already. Only a data root that cannot be made fails.
 storage::Status makeMarker(const QString &date);
@@ -67,10 +74,22 @@ public:
     // finds (unfinished), the session has seen the ledger written.
     storage::Status save(const Ledger &ledger, const QString &markerDate = QString());
 
+    // The ledger of this password the account holds now, none when it holds
+    // none. Afterwards a save replaces only that ledger, so that a save by
+    // another running copy in between is never overwritten unseen.
+    storage::Result<std::optional<Held>> held();
+
 private:
     // The account's files: those of the current locale's names, unless only
     // the other decimal separator's are there.
     storage::Result<ledgerformat::LedgerPaths> resolve(bool saving);
+    // The account's files and what they hold, read under its lock; a
+    // missing folder or file is Failure::Missing.
+    struct Found {
+        ledgerformat::LedgerPaths paths;
+        ledgerstore::StoredLedger ledger;
+    };
+    storage::Result<Found> readStored(bool saving);
 
     QString m_userName;
     QString m_password;

@@ -1,6 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/entry_text.h"
 
+#include "model/ledger_format.h"
+#include "model/numbertext.h"
+
+#include <QStringList>
+
+#include <algorithm>
 #include <limits>
 
 namespace entrytext {
@@ -59,6 +65,98 @@ std::optional<qint32> amountCents(const QString &units, const QString &cents) {
     if (!isDigits(units) || !isDigits(cents))
         return std::nullopt;
     return combine(units, cents);
+}
+
+namespace {
+
+QChar groupSeparator(const QLocale &locale) {
+    const QString group = locale.groupSeparator();
+    return group.size() == 1 ? group.at(0) : QChar();
+}
+
+// The digits of units grouped in threes by the separator ("1.234.567"),
+// or nothing when the text is not so grouped.
+std::optional<QString> ungrouped(const QString &units, QChar separator) {
+    const QStringList groups = units.split(separator);
+    if (separator.isNull() || groups.size() < 2 || groups.first().size() > 3)
+        return std::nullopt;
+    for (qsizetype i = 0; i < groups.size(); ++i) {
+        if (!isDigits(groups.at(i)) || (i > 0 && groups.at(i).size() != 3))
+            return std::nullopt;
+    }
+    return groups.join(QString());
+}
+
+} // namespace
+
+void typeKey(AmountBoxes &boxes, QChar key, const QLocale &locale) {
+    const QChar group = groupSeparator(locale);
+    if (!boxes.inCents) {
+        if (key == QLatin1Char(',') || key == numbertext::decimalSeparator(locale)) {
+            boxes.centsBeforeGroup =
+                key == group ? std::optional<QString>(boxes.cents) : std::optional<QString>();
+            boxes.inCents = true;
+            boxes.centsSelected = true;
+            boxes.centsOverflow = false;
+        } else if (isDigit(key) || key == group) {
+            boxes.units += key;
+        }
+        return;
+    }
+    if (boxes.centsSelected) {
+        boxes.cents.clear();
+        boxes.centsSelected = false;
+    }
+    if (boxes.centsBeforeGroup && isDigit(key) && boxes.cents.size() == 2 && isDigits(boxes.cents)) {
+        boxes.units += group + boxes.cents + key;
+        boxes.cents = *boxes.centsBeforeGroup;
+        boxes.centsBeforeGroup.reset();
+        boxes.inCents = false;
+    } else if (boxes.cents.size() < 2) {
+        boxes.cents += key;
+    } else {
+        boxes.centsOverflow = true;
+    }
+}
+
+Amount readAmount(const AmountBoxes &boxes, const QLocale &locale) {
+    Amount amount;
+    amount.centsDigits = completeCents(boxes.cents);
+    if (isDigits(boxes.units)) {
+        amount.units = boxes.units;
+    } else if (const std::optional<QString> digits = ungrouped(boxes.units, groupSeparator(locale))) {
+        amount.units = *digits;
+    } else {
+        const bool separatorsOnly =
+            !boxes.units.isEmpty() && std::all_of(boxes.units.cbegin(), boxes.units.cend(), [](QChar c) {
+                return isDigit(c) || c == QLatin1Char(',') || c == QLatin1Char('.');
+            });
+        amount.problem = separatorsOnly ? AmountProblem::Unclear : AmountProblem::NotDigits;
+        return amount;
+    }
+    if (!isDigits(amount.centsDigits) || amount.centsDigits.size() != 2) {
+        amount.problem = AmountProblem::NotDigits;
+        return amount;
+    }
+    if (boxes.centsOverflow) {
+        amount.problem = AmountProblem::Unclear;
+        return amount;
+    }
+    const std::optional<qint32> cents = amountCents(amount.units, amount.centsDigits);
+    if (!cents)
+        amount.problem = AmountProblem::TooLarge;
+    else
+        amount.cents = *cents;
+    return amount;
+}
+
+QString unusableCharacters(const QString &text) {
+    QString found = ledgerformat::unsavableCharacters(text);
+    for (QChar c : text) {
+        if (c.category() == QChar::Other_Control && !found.contains(c))
+            found += c;
+    }
+    return found;
 }
 
 QString displayText(const QString &date, bool income, const QString &units, const QString &cents,

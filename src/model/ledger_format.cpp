@@ -4,6 +4,7 @@
 #include "model/entry_text.h"
 #include "model/numbertext.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -131,14 +132,19 @@ LedgerPaths ledgerPaths(const QString &root, const QString &userName, double pas
     return paths;
 }
 
+namespace {
+bool isLineEnd(QChar c) {
+    return c == QLatin1Char('\r') || c == QLatin1Char('\n');
+}
+} // namespace
+
 QString unsavableCharacters(const QString &text) {
     QString found;
     for (qsizetype i = 0; i < text.size(); ++i) {
         QString one(text.at(i));
         if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
             one.append(text.at(++i));
-        const bool savable =
-            one.size() == 1 && one.at(0) != QLatin1Char('\r') && byteFor(one.at(0).unicode());
+        const bool savable = one.size() == 1 && !isLineEnd(one.at(0)) && byteFor(one.at(0).unicode());
         if (!savable && !found.contains(one))
             found += one;
     }
@@ -153,7 +159,7 @@ std::optional<QByteArray> fileBytes(const QStringList &lines) {
     QByteArray bytes(size, Qt::Uninitialized);
     char *out = bytes.data();
     for (const QString &line : lines) {
-        if (line.contains(QLatin1Char('\r')) || !encodeInto(line, out))
+        if (std::any_of(line.cbegin(), line.cend(), isLineEnd) || !encodeInto(line, out))
             return std::nullopt;
         *out++ = '\r';
         *out++ = '\n';

@@ -50,8 +50,8 @@ LedgerPaths ledgerPaths(const QString &root, const QString &userName, double pas
                         const QString &separator, const QLocale &locale = QLocale());
 
 // The characters of the text that cannot stand in a line of a ledger file:
-// those without a Windows-1252 byte, and the carriage return, which would
-// split the line in two. Each is listed once, in order of appearance.
+// those without a Windows-1252 byte, and the carriage return and the line
+// feed, which would split the line in two. Each is listed once, in order of appearance.
 QString unsavableCharacters(const QString &text);
 
 // A file's text is Windows-1252, byte for byte: every byte decodes (0x81,

@@ -64,6 +64,17 @@ QChar decimalSeparator(const QLocale &locale) {
     return point.size() == 1 ? point.at(0) : QLatin1Char('.');
 }
 
+QLocale otherSeparatorLocale(const QLocale &locale) {
+    return QLocale(decimalSeparator(locale) == QLatin1Char(',') ? QLocale::C : QLocale::Spanish);
+}
+
+QString inLocale(const QString &text, const QLocale &locale) {
+    if (parse(text, locale))
+        return text;
+    const std::optional<double> other = parse(text, otherSeparatorLocale(locale));
+    return other ? format(*other, locale) : text;
+}
+
 QString format(double value, const QLocale &locale) {
     if (!std::isfinite(value))
         return QString();
@@ -164,8 +175,11 @@ int decimalPlaces(const QString &input, const QLocale &locale) {
 
 double moveByCents(double total, int totalPlaces, qint64 cents) {
     // Any amount of cents up to 2^53 converts exactly.
-    const double sum = total + static_cast<double>(cents) / 100.0;
-    const int places = qMax(totalPlaces, 2);
+    return sumRounded(total, static_cast<double>(cents) / 100.0, qMax(totalPlaces, 2));
+}
+
+double sumRounded(double a, double b, int places) {
+    const double sum = a + b;
     // Past 17 significant decimals a double holds no more than the sum.
     if (!std::isfinite(sum) || places > 17 || std::fabs(sum) >= 1e17)
         return sum;

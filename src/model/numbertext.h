@@ -31,7 +31,18 @@ int decimalPlaces(const QString &text, const QLocale &locale = QLocale());
 // never leave noise such as 0,0999999999999996 where 0,1 is meant.
 double moveByCents(double total, int totalPlaces, qint64 cents);
 
+// a + b in double precision, rounded to the decimal places given.
+double sumRounded(double a, double b, int places);
+
 // The decimal separator of a locale as one character ("," or ".").
 QChar decimalSeparator(const QLocale &locale);
+
+// A locale whose decimal separator is the other one of comma and full stop.
+QLocale otherSeparatorLocale(const QLocale &locale);
+
+// A stored number text in the locale's form: as it is when the locale
+// reads it, written anew when only the other decimal separator reads it
+// ("171,72" is "171.72" under English settings), any other text as it is.
+QString inLocale(const QString &text, const QLocale &locale = QLocale());
 
 } // namespace numbertext

@@ -2,6 +2,7 @@
 #include "ui/account_dialog.h"
 
 #include "model/clock.h"
+#include "model/numbertext.h"
 #include "ui/entry_list.h"
 #include "ui/ledger_window.h"
 #include "ui/messagebox.h"
@@ -14,6 +15,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+
+#include <cmath>
 
 AccountDialog::AccountDialog(const QString &name, const QString &caption, const char *icon,
                              const char *commandPicture, const QRect &text3Geometry, QWidget *parent)
@@ -93,8 +96,12 @@ void guardar::Image1_Click() {
     Form1 *ledger = ledgerForCommand();
     if (!ledger)
         return;
-    // Whatever the account holds is replaced: that is what this dialog is for.
-    account::Session session(user->text(), pass->text());
+    // What the account holds is replaced, once the user agrees to it when it
+    // is not what this window last read or wrote there.
+    account::Session session = ledger->sessionFor(user->text(), pass->text());
+    if (const storage::Result<std::optional<account::Held>> held = session.held();
+        held && *held && !(*held)->seen && !mayReplace(**held, ledger))
+        return;
     if (const storage::Status saved = session.save(ledger->shownLedger(), Text3->text()); !saved) {
         messagebox::show(this, messages::saveFailed(saved.error(), session.directory()));
         return;
@@ -105,6 +112,19 @@ void guardar::Image1_Click() {
     pass->clear();
     messagebox::show(this, messages::saved());
     hide();
+}
+
+bool guardar::mayReplace(const account::Held &held, const Form1 *ledger) {
+    const QString stored =
+        held.entries == 1 ? QStringLiteral("1 apunte") : QStringLiteral("%1 apuntes").arg(held.entries);
+    const QString text = ledger->isAccountInUse(user->text(), pass->text())
+                             ? QStringLiteral("La cuenta %1 tiene un registro de %2 guardado desde otra "
+                                              "ventana. ¿Desea sustituirlo por este de %3?")
+                             : QStringLiteral("La cuenta %1 ya tiene un registro de %2 guardado. ¿Desea "
+                                              "sustituirlo por este de %3?");
+    return messagebox::ask(this, QStringLiteral("Sustituir registro"),
+                           text.arg(user->text(), stored, QString::number(ledger->lst->count())),
+                           {QStringLiteral("Sí"), QStringLiteral("No")}, 1) == 0;
 }
 
 abrir::abrir(QWidget *parent)
@@ -123,17 +143,54 @@ void abrir::Image1_Click() {
     if (!ledger)
         return;
     account::Session session(user->text(), pass->text());
-    const storage::Result<account::Loaded> loaded =
-        session.open({ledger->lst->count(), entrylist::kMaxLines, ledger->txtt->maxLength()});
+    const account::Room room{0, entrylist::kMaxLines, ledger->txtt->maxLength()};
+    storage::Result<account::Loaded> loaded = session.open(room);
+    // The account's entries replace those the list shows, unless the user
+    // chooses to add them; the ledger is read again after the question, as
+    // its answer may have saved to it.
+    bool adding = false;
+    if (loaded && ledger->lst->count() > 0) {
+        const int answer = messagebox::ask(
+            this, QStringLiteral("Abrir cuenta"),
+            QStringLiteral("¿Desea añadir los apuntes de esta cuenta a los que se muestran, o sustituirlos?"),
+            {QStringLiteral("Sustituir"), QStringLiteral("Añadir"), QStringLiteral("Cancelar")});
+        if (answer == 2 || (answer == 0 && !ledger->mayEmptyLedger()))
+            return;
+        adding = answer == 1;
+        loaded = session.open({adding ? ledger->lst->count() : 0, room.maxLines, room.totalLength});
+    }
     if (!loaded) {
         messagebox::show(this, messages::openFailed(loaded.error()));
         return;
     }
+    // Added, the stored total adds to the shown one, so that the total is
+    // that of the lines shown; an empty total file adds nothing, and leaves
+    // the total of an empty list as it was.
+    const bool replacing = !adding && ledger->lst->count() > 0;
+    QString total = loaded->total.value_or(replacing ? QStringLiteral("0") : ledger->txtt->text());
+    if (adding && loaded->total) {
+        const std::optional<double> shown = ledger->totalValue();
+        const std::optional<double> stored = numbertext::parse(*loaded->total);
+        const double sum = shown && stored
+                               ? numbertext::sumRounded(*shown, *stored,
+                                                        qMax(numbertext::decimalPlaces(ledger->txtt->text()),
+                                                             numbertext::decimalPlaces(*loaded->total)))
+                               : qInf();
+        if (!std::isfinite(sum)) {
+            messagebox::show(this,
+                             QStringLiteral("El total que se muestra o el de la cuenta no es un número "
+                                            "válido, y no se pueden sumar. Corríjalo antes de añadir los "
+                                            "apuntes de esta cuenta."),
+                             QStringLiteral("Total incorrecto"));
+            return;
+        }
+        total = numbertext::format(sum);
+    }
+    if (replacing)
+        ledger->lst->clear();
     // Each line has the amount its text shows.
     entrylist::appendAll(ledger->lst, loaded->entries);
-    // The last stored total line is the total; an empty total file leaves it.
-    if (loaded->total)
-        ledger->txtt->setText(*loaded->total);
+    ledger->setTotalText(total);
     ledger->useAccount(std::move(session));
     ledger->markOpened(int(loaded->entries.size()));
     hide();

@@ -57,6 +57,12 @@ public slots:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // Asks whether the account's ledger, which this window has not read or
+    // written as it now stands, is to be replaced by the one shown; No is
+    // the default.
+    bool mayReplace(const account::Held &held, const Form1 *ledger);
 };
 
 // The open-account dialog: signs in to a saved ledger and loads it into the

@@ -19,6 +19,7 @@
 #include <QLocale>
 
 #include <cmath>
+#include <utility>
 
 Form2::Form2(QWidget *parent) : QWidget(parent) {
     ui::setUpWindow(this, QStringLiteral("Form2"), QStringLiteral("Agregar Dato"), QSize(450, 178),
@@ -69,6 +70,9 @@ Form2::Form2(QWidget *parent) : QWidget(parent) {
     setTabOrder(txt3, cd);
 
     txt1->installEventFilter(this);
+    cd->installEventFilter(this);
+    // Any edit of the cents box after an overflow is its correction.
+    connect(cd, &QLineEdit::textEdited, this, [this] { m_centsOverflow = false; });
     connect(Image3, &ui::PictureButton::clicked, this, &Form2::Image3_Click);
     connect(Image4, &ui::PictureButton::clicked, this, &Form2::Image4_Click);
     ui::keepLabelsApart(this);
@@ -104,17 +108,31 @@ void Form2::Image3_Click() {
     Form1 *ledger = ui::windows().form1();
     if (!ledger)
         return;
+    if (const QString characters = entrytext::unusableCharacters(txt3->text() + txt2->text());
+        !characters.isEmpty()) {
+        refuse(Form1::unusableCharactersText(characters), QStringLiteral("Caracteres no válidos"));
+        return;
+    }
 
     // Every refusal comes before the total, the list or a stored amount
     // changes.
-    if (!entrytext::isDigits(txt1->text()) || !entrytext::isDigits(cd->text()) || cd->text().size() != 2) {
+    const entrytext::Amount amount = entrytext::readAmount(amountBoxes());
+    switch (amount.problem) {
+    case entrytext::AmountProblem::None:
+        break;
+    case entrytext::AmountProblem::NotDigits:
         refuse(QStringLiteral("La cantidad de dinero solo puede contener cifras del 0 al 9, "
                               "y los céntimos dos cifras."),
                QStringLiteral("Cantidad incorrecta"));
         return;
-    }
-    const std::optional<qint32> amount = entrytext::amountCents(txt1->text(), cd->text());
-    if (!amount) {
+    case entrytext::AmountProblem::Unclear:
+        refuse(QStringLiteral("La cantidad «%1» con los céntimos «%2» puede leerse de más de una manera. "
+                              "Escriba las unidades solo con cifras, o agrupadas de tres en tres "
+                              "(«1%3234»), y los céntimos, dos cifras, tras la coma.")
+                   .arg(txt1->text(), cd->text(), QLocale().groupSeparator()),
+               QStringLiteral("Cantidad incorrecta"));
+        return;
+    case entrytext::AmountProblem::TooLarge:
         refuse(
             QStringLiteral("La cantidad es demasiado grande. La mayor cantidad que se puede anotar es %1 €.")
                 .arg(numbertext::format(entrytext::kMaxAmountCents / 100.0)),
@@ -136,7 +154,7 @@ void Form2::Image3_Click() {
     }
 
     const bool income = opt1->isChecked();
-    const qint32 signedCents = income ? *amount : -*amount;
+    const qint32 signedCents = income ? amount.cents : -amount.cents;
     const double newTotal =
         numbertext::moveByCents(*total, numbertext::decimalPlaces(ledger->txtt->text()), signedCents);
     if (!std::isfinite(newTotal)) {
@@ -147,13 +165,14 @@ void Form2::Image3_Click() {
 
     ledger->setTotalText(numbertext::format(newTotal));
     entrylist::append(ledger->lst,
-                      entrytext::displayText(txt3->text(), income, txt1->text(), cd->text(), txt2->text()),
+                      entrytext::displayText(txt3->text(), income, amount.units, cd->text(), txt2->text()),
                       signedCents);
 
     hide();
     txt1->setText(QString());
     txt2->setText(QString());
     txt3->setText(clocktext::today());
+    forgetCentsTyping();
     ledger->applyClosingColour();
 }
 
@@ -162,13 +181,76 @@ void Form2::Image4_Click() {
     txt2->setText(QString());
     cd->setText(QStringLiteral("00"));
     txt3->setText(clocktext::today());
+    forgetCentsTyping();
     hide();
+}
+
+entrytext::AmountBoxes Form2::amountBoxes() const {
+    entrytext::AmountBoxes boxes;
+    boxes.units = txt1->text();
+    boxes.cents = cd->text();
+    boxes.inCents = cd->hasFocus();
+    boxes.centsSelected = !cd->text().isEmpty() && cd->selectedText() == cd->text();
+    boxes.centsBeforeGroup = m_centsBeforeGroup;
+    boxes.centsOverflow = m_centsOverflow;
+    return boxes;
+}
+
+void Form2::forgetCentsTyping() {
+    m_centsBeforeGroup.reset();
+    m_centsOverflow = false;
 }
 
 bool Form2::eventFilter(QObject *watched, QEvent *event) {
     if (watched == txt1 && event->type() == QEvent::KeyPress)
         return Txt1_Keypress(static_cast<QKeyEvent *>(event));
+    if (watched == cd) {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+            return Cd_Keypress(static_cast<QKeyEvent *>(event));
+        case QEvent::MouseButtonPress:
+            // The click that gives the cents box the focus leaves its text
+            // selected, as Tab does, so that typing replaces it; a click
+            // inside the box that has the focus places the cursor.
+            if (std::exchange(m_clickFocusedCents, false)) {
+                cd->selectAll();
+                return true;
+            }
+            break;
+        case QEvent::FocusIn:
+            m_clickFocusedCents = static_cast<QFocusEvent *>(event)->reason() == Qt::MouseFocusReason;
+            cd->selectAll();
+            break;
+        case QEvent::FocusOut:
+            m_clickFocusedCents = false;
+            forgetCentsTyping();
+            break;
+        default:
+            break;
+        }
+    }
     return QWidget::eventFilter(watched, event);
+}
+
+bool Form2::Cd_Keypress(QKeyEvent *event) {
+    const QString text = event->text();
+    if (text.size() != 1 || !text.at(0).isPrint() || cd->cursorPosition() != cd->text().size() ||
+        (cd->hasSelectedText() && cd->selectedText() != cd->text()))
+        return false;
+    entrytext::AmountBoxes boxes = amountBoxes();
+    boxes.inCents = true;
+    entrytext::typeKey(boxes, text.at(0));
+    if (!boxes.inCents) {
+        // The separator grouped digits: they go back to the units.
+        txt1->setText(boxes.units);
+        cd->setText(boxes.cents);
+        forgetCentsTyping();
+        txt1->setFocus(Qt::OtherFocusReason);
+        txt1->end(false);
+        return true;
+    }
+    m_centsOverflow = boxes.centsOverflow;
+    return false;
 }
 
 bool Form2::Txt1_Keypress(QKeyEvent *event) {
@@ -184,11 +266,19 @@ bool Form2::Txt1_Keypress(QKeyEvent *event) {
         if (event->matches(editing))
             return false;
     }
-    // The decimal separator ends the units: the cents follow, in cd.
-    if (text == QLocale().decimalPoint()) {
-        cd->setFocus(Qt::TabFocusReason);
-        cd->selectAll();
-        return true;
+    if (text.size() == 1 && text.at(0).isPrint()) {
+        entrytext::AmountBoxes boxes = amountBoxes();
+        boxes.inCents = false;
+        entrytext::typeKey(boxes, text.at(0));
+        if (boxes.inCents) {
+            // The separator ends the units: the cents follow, in cd.
+            cd->setFocus(Qt::TabFocusReason);
+            cd->selectAll();
+            m_centsBeforeGroup = boxes.centsBeforeGroup;
+            m_centsOverflow = false;
+            return true;
+        }
+        return boxes.units == txt1->text(); // dropped unless typed
     }
     for (QChar c : text) {
         if (!entrytext::passesUnitsFilter(c.unicode()))

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "model/entry_text.h"
+
 #include <QWidget>
 
 class QLabel;
@@ -48,7 +50,20 @@ protected:
 private:
     // The key-press hook of txt1: true when the typed character is dropped.
     bool Txt1_Keypress(QKeyEvent *event);
+    // The key-press hook of cd: true when the key has been dealt with.
+    bool Cd_Keypress(QKeyEvent *event);
+    // The two amount boxes as they stand, for the amount rules.
+    entrytext::AmountBoxes amountBoxes() const;
+    // Forgets what typing into the cents box has noted.
+    void forgetCentsTyping();
     void refuse(const QString &text, const QString &title);
 
     bool m_shownOnce = false;
+    // Since the last move to the cents box on a separator that may group
+    // digits: what the cents box held before it.
+    std::optional<QString> m_centsBeforeGroup;
+    // A character was typed into the full cents box and dropped.
+    bool m_centsOverflow = false;
+    // The cents box has just got the focus from a click, not yet handled.
+    bool m_clickFocusedCents = false;
 };

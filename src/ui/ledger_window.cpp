@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/ledger_window.h"
 
+#include "model/entry_text.h"
 #include "model/numbertext.h"
 #include "ui/entry_list.h"
 #include "ui/fonts.h"
@@ -10,6 +11,7 @@
 #include "ui/widgets.h"
 #include "ui/window_registry.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QKeySequence>
 #include <QLineEdit>
@@ -87,6 +89,7 @@ Form1::Form1(QWidget *parent) : QWidget(parent) {
     connect(txtt, &QLineEdit::textEdited, this, [this] {
         m_totalTyped = true;
         m_unsaved = true;
+        refuseUnusableTotal();
     });
     // Every line added or removed, by whatever command, is a change; the
     // commands that open, save or empty the ledger say so afterwards.
@@ -94,6 +97,7 @@ Form1::Form1(QWidget *parent) : QWidget(parent) {
         connect(lst->model(), signal, this, [this] { m_unsaved = true; });
     connect(lst->model(), &QAbstractItemModel::modelReset, this, [this] { m_unsaved = true; });
     addKeys();
+    m_lastTotal = txtt->text();
     connect(txtt, &QLineEdit::textChanged, this, &Form1::txtt_Change);
     connect(Image1, &ui::PictureButton::clicked, this, &Form1::Image1_Click);
     connect(Image2, &ui::PictureButton::clicked, this, &Form1::Image2_Click);
@@ -196,14 +200,51 @@ void Form1::txtt_Change() {
     if (!std::exchange(m_totalTyped, false))
         txtt->setCursorPosition(0);
     const QString text = txtt->text();
+    m_lastTotal = text;
     if (text.isEmpty() || text == QLatin1String("-")) {
         txtt->setText(QStringLiteral("0")); // runs this rule again and colours the "0"
         return;
     }
-    const std::optional<double> value = numbertext::parse(text);
-    if (!value)
-        return; // not a number: the colour stays as it was
+    // Read as the commands read it: a text they refuse ("1.500" under
+    // Spanish settings) is neither green nor red.
+    const std::optional<double> value = totalValue();
+    if (!value) {
+        setTotalColour(QApplication::palette().color(QPalette::Text));
+        return;
+    }
     setTotalColour(*value >= 0 ? ui::totalGreen() : ui::totalDarkRed());
+}
+
+void Form1::refuseUnusableTotal() {
+    const QString characters = entrytext::unusableCharacters(txtt->text());
+    if (characters.isEmpty())
+        return;
+    const QString before = m_lastTotal;
+    txtt->setText(before);
+    messagebox::show(this, unusableCharactersText(characters), QStringLiteral("Caracteres no válidos"));
+}
+
+QString Form1::unusableCharactersText(const QString &characters) {
+    QStringList names;
+    for (qsizetype i = 0; i < characters.size(); ++i) {
+        const QChar c = characters.at(i);
+        if (c == QLatin1Char('\n'))
+            names << QStringLiteral("el salto de línea");
+        else if (c == QLatin1Char('\r'))
+            names << QStringLiteral("el retorno de carro");
+        else if (c == QLatin1Char('\t'))
+            names << QStringLiteral("el tabulador");
+        else if (c.category() == QChar::Other_Control)
+            names << QStringLiteral("el carácter de control U+%1")
+                         .arg(QString::number(c.unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0')));
+        else if (c.isHighSurrogate() && i + 1 < characters.size())
+            names << QStringLiteral("«%1»").arg(characters.mid(i++, 2));
+        else
+            names << QStringLiteral("«%1»").arg(c);
+    }
+    return QStringLiteral("El texto contiene caracteres que el registro no puede guardar: %1. "
+                          "Quítelos y vuelva a intentarlo.")
+        .arg(names.join(QStringLiteral(", ")));
 }
 
 void Form1::applyClosingColour() {
@@ -273,6 +314,17 @@ account::Ledger Form1::shownLedger() const {
         shown.lines.append(lst->item(i)->text());
     shown.total = txtt->text();
     return shown;
+}
+
+bool Form1::isAccountInUse(const QString &userName, const QString &password) const {
+    return windowTitle() != noUserCaption() && userName == user1->text() && password == pass1->text();
+}
+
+account::Session Form1::sessionFor(const QString &userName, const QString &password) const {
+    if (isAccountInUse(userName, password) && m_session.userName() == userName &&
+        m_session.password() == password)
+        return m_session;
+    return account::Session(userName, password);
 }
 
 void Form1::useAccount(account::Session session) {

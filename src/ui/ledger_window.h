@@ -41,7 +41,8 @@ public:
     int selectedIndex() const;
 
     // The closing colour rule of the add and delete commands: only a total
-    // above zero is green. A total that is not a number keeps its colour.
+    // above zero is green. A total that is not a number keeps its colour,
+    // which the change rule has made the plain text colour.
     void applyClosingColour();
     // The text colour of the total as it is now.
     QColor totalColour() const;
@@ -63,6 +64,22 @@ public:
     // Makes the session's account the one in use: the caption, user1 and
     // pass1 name it, and the session is the one the quick save goes on with.
     void useAccount(account::Session session);
+    // The session the save dialog saves with for that account: the one in
+    // use, which has seen what it last read or wrote there, when it is
+    // that account; a new one otherwise.
+    account::Session sessionFor(const QString &userName, const QString &password) const;
+    // Whether that account is the one in use.
+    bool isAccountInUse(const QString &userName, const QString &password) const;
+
+    // Before the ledger is emptied: true when nothing unsaved is lost, that
+    // is, there is nothing to lose, the user discards it, or it has been
+    // saved to the account in use. Asking for an account to save it to
+    // stops the command: the ledger stays until the user saves it.
+    bool mayEmptyLedger();
+
+    // The refusal of a typed text that holds characters no entry or total
+    // can hold, naming them.
+    static QString unusableCharactersText(const QString &characters);
 
     QListWidget *lst;
     QLineEdit *txtt;
@@ -103,11 +120,8 @@ private:
     // The keys of the window's commands; they work from every window of
     // the application where no text box needs them.
     void addKeys();
-    // Before the ledger is emptied: true when nothing unsaved is lost, that
-    // is, there is nothing to lose, the user discards it, or it has been
-    // saved to the account in use. Asking for an account to save it to
-    // stops the command: the ledger stays until the user saves it.
-    bool mayEmptyLedger();
+    // A typed total holding characters it cannot hold is put back as it was.
+    void refuseUnusableTotal();
     // The save command: asks for an account while none is in use, otherwise
     // saves the ledger back to the account in use, unless another save has
     // replaced the files the window last read or saved there. When that
@@ -121,6 +135,8 @@ private:
     // Set while the change the user has just typed into the total runs the
     // change rule.
     bool m_totalTyped = false;
+    // The total's text as the change rule last saw it.
+    QString m_lastTotal;
     bool m_unsaved = false;
     account::Session m_session;
 };

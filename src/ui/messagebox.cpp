@@ -68,24 +68,37 @@ void show(QWidget *parent, const QString &text, const QString &title) {
     box.exec();
 }
 
-Answer askToSaveChanges(QWidget *parent) {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Cambios sin guardar"),
-                    QStringLiteral("Hay cambios sin guardar en este registro. ¿Desea guardarlos?"),
-                    QMessageBox::NoButton, parent);
+int ask(QWidget *parent, const QString &title, const QString &text, const QStringList &buttons,
+        int defaultButton) {
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::NoButton, parent);
     box.setObjectName(QStringLiteral("pregunta"));
     box.setWindowModality(Qt::ApplicationModal);
-    QPushButton *save = box.addButton(QStringLiteral("Guardar"), QMessageBox::AcceptRole);
-    QPushButton *discard = box.addButton(QStringLiteral("Descartar"), QMessageBox::DestructiveRole);
-    QPushButton *cancel = box.addButton(QStringLiteral("Cancelar"), QMessageBox::RejectRole);
-    box.setDefaultButton(save);
-    box.setEscapeButton(cancel);
+    QList<QPushButton *> pushButtons;
+    for (qsizetype i = 0; i < buttons.size(); ++i) {
+        const QMessageBox::ButtonRole role = i == 0                    ? QMessageBox::AcceptRole
+                                             : i + 1 == buttons.size() ? QMessageBox::RejectRole
+                                                                       : QMessageBox::DestructiveRole;
+        pushButtons << box.addButton(buttons.at(i), role);
+    }
+    box.setDefaultButton(pushButtons.value(defaultButton));
+    box.setEscapeButton(pushButtons.last());
     fitTitle(box);
     box.exec();
-    if (box.clickedButton() == save)
+    const qsizetype pressed = pushButtons.indexOf(box.clickedButton());
+    return int(pressed < 0 ? buttons.size() - 1 : pressed);
+}
+
+Answer askToSaveChanges(QWidget *parent) {
+    switch (ask(parent, QStringLiteral("Cambios sin guardar"),
+                QStringLiteral("Hay cambios sin guardar en este registro. ¿Desea guardarlos?"),
+                {QStringLiteral("Guardar"), QStringLiteral("Descartar"), QStringLiteral("Cancelar")})) {
+    case 0:
         return Answer::Save;
-    if (box.clickedButton() == discard)
+    case 1:
         return Answer::Discard;
-    return Answer::Cancel;
+    default:
+        return Answer::Cancel;
+    }
 }
 
 void show(QWidget *parent, const messages::Message &message) {

@@ -4,6 +4,7 @@
 #include "ui/messages.h"
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -14,6 +15,13 @@ namespace messagebox {
 // dismissed it.
 void show(QWidget *parent, const QString &text, const QString &title);
 void show(QWidget *parent, const messages::Message &message);
+
+// A modal question with the buttons named, no icon: the first button
+// accepts, the last one cancels (also Escape and the close button) and any
+// between them is the alternative; Enter presses the default one. Returns
+// the index of the button pressed.
+int ask(QWidget *parent, const QString &title, const QString &text, const QStringList &buttons,
+        int defaultButton = 0);
 
 // The answers to the question before unsaved entries are thrown away.
 enum class Answer { Save, Discard, Cancel };

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -59,6 +60,8 @@ QList<SeenMessage> answerMessages(const std::function<void()> &action, const QSt
             if (message.buttons.last() == press)
                 chosen = button;
         }
+        if (box->defaultButton())
+            message.defaultButton = box->defaultButton()->text().remove(QLatin1Char('&'));
         message.modal = box->isModal();
         message.shownAt = shown.times.value(box, std::chrono::steady_clock::now());
         message.width = box->width();

@@ -23,6 +23,7 @@ struct SeenMessage {
     bool okButton = false; // the one button is OK
     QString buttonText;    // the first button's text, without its "&"
     QStringList buttons;   // every button's text
+    QString defaultButton; // the text of the button Enter presses
     bool modal = false;
     std::chrono::steady_clock::time_point shownAt; // when it appeared
     int width = 0;
