@@ -128,8 +128,9 @@ void Form2::Image3_Click() {
     case entrytext::AmountProblem::Unclear:
         refuse(QStringLiteral("La cantidad «%1» con los céntimos «%2» puede leerse de más de una manera. "
                               "Escriba las unidades solo con cifras, o agrupadas de tres en tres "
-                              "(«1%3234»), y los céntimos, dos cifras, tras la coma.")
-                   .arg(txt1->text(), cd->text(), QLocale().groupSeparator()),
+                              "(«%3»), y los céntimos, dos cifras, tras la coma.")
+                   .arg(txt1->text(), cd->text(),
+                        QStringLiteral("1") + QLocale().groupSeparator() + QStringLiteral("234")),
                QStringLiteral("Cantidad incorrecta"));
         return;
     case entrytext::AmountProblem::TooLarge:
