@@ -213,8 +213,9 @@ Message saveFailed(const Error &error, const QString &directory) {
         return dataRootFailed(error);
     const QString place = QDir::toNativeSeparators(directory);
     if (error.unfinished)
-        return {QStringLiteral("No se ha podido terminar de guardar en %1: %2. Vuelva a guardar cuando se "
-                               "haya resuelto; hasta entonces puede volver lo guardado antes.")
+        return {QStringLiteral("No se ha podido terminar de guardar en %1: %2. Lo nuevo está anotado y se "
+                               "terminará de guardar la próxima vez que abra o guarde esta cuenta; hasta "
+                               "entonces, un corte de luz puede devolver lo guardado antes.")
                     .arg(place, reason(error)),
                 kSaveTitle};
     return {QStringLiteral("No se ha podido guardar en %1: %2. Lo que había guardado no ha cambiado.")
