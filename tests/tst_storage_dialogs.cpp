@@ -1158,8 +1158,7 @@ void TestStorageDialogs::leftoversAreSetAside() {
     if (kind == QLatin1String("folder")) {
         QVERIFY(QDir().mkpath(at + QStringLiteral("/dentro")));
     } else if (kind == QLatin1String("too large")) {
-        QFile huge(at);
-        QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(70) << 20));
+        QVERIFY(writeBytes(at, QByteArray(70 << 20, '\0')));
     } else {
 #ifdef Q_OS_UNIX
         if (kind == QLatin1String("unreadable") && isRoot())
@@ -1178,7 +1177,6 @@ void TestStorageDialogs::leftoversAreSetAside() {
 #endif
     }
     QVERIFY(signInAs(QStringLiteral("Ana"), QStringLiteral("1")).isEmpty());
-    QCOMPARE(ledger()->lst->count(), 1);
     addEntries(1, QStringLiteral("nuevo"));
     VERIFY_ONE_MESSAGE(quickSave(), kSavedText, kSavedTitle);
     QCOMPARE(lineCount(readBytes(p.entries)), 2);

@@ -474,9 +474,7 @@ void TestWindows::secondStartBringsLedgerForward_data() {
     QTest::addColumn<bool>("stopped");   // the first copy is stopped, not killed
     QTest::newRow("first copy killed") << 0 << false;
     QTest::newRow("runtime folder path of 125 characters or more") << 106 << false;
-#ifndef Q_OS_WIN
     QTest::newRow("long runtime folder path, temporary folder open to others") << -106 << false;
-#endif
 #ifndef Q_OS_WIN
     QTest::newRow("first copy stopped") << 0 << true;
 #endif
