@@ -5,6 +5,7 @@
 //
 //   tesorila_bench [FIGURA...]              only the figures named
 //   tesorila_bench --memoria tesorila|base  one peak memory, in a process of its own
+//   tesorila_bench --memoria guardados     the heap in use after 20 and 500 quick saves
 
 #include "testsupport.h"
 
@@ -33,6 +34,7 @@
 #include <QSet>
 #include <QTemporaryDir>
 
+#include <malloc.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -418,6 +420,25 @@ void measurePrint() {
 // this program again, signed in through the real windows or holding the
 // same lines in a bare list. The child prints its peak (VmHWM) in KiB.
 int memoryMode(const QByteArray &mode) {
+    if (mode == "guardados") {
+        // The heap in use after 20 quick saves and after 500, each of the
+        // ledger as it was read, which writes nothing.
+        testsupport::prepareApplication();
+        Form1 *ledger = WindowSet::instance().showForm1();
+        signIn(ledger, QString());
+        for (int saves = 1; saves <= 500; ++saves) {
+            const auto seen = testsupport::answerMessages([&] { click(ledger->Image4); });
+            check(seen.size() == 1 && seen.first().text == messages::saved().text,
+                  "el guardado rápido no ha confirmado el guardado");
+            settle();
+            if (saves == 20 || saves == 500) {
+                const struct mallinfo2 heap = ::mallinfo2();
+                std::printf("%zu ", (heap.uordblks + heap.hblkhd) / 1024);
+            }
+        }
+        std::printf("\n");
+        return 0;
+    }
     if (mode == "tesorila") {
         testsupport::prepareApplication();
         signIn(WindowSet::instance().showForm1(), QString());
@@ -447,6 +468,27 @@ void measureMemory() {
         alternate(5, {[&] { return peak("tesorila"); }, [&] { return peak("base"); }});
     record("memoria", QString("Memoria máxima con %1 registros abiertos").arg(kEntries), "KiB", samples[0],
            samples[1], 1.3);
+}
+
+// The heap in use after 500 quick saves of the full ledger against that
+// after 20: a save keeps nothing once its message is gone.
+void measureSavesMemory() {
+    Samples after20, after500;
+    for (int round = 0; round < 3; ++round) {
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {"--memoria", "guardados"});
+        const bool ran = child.waitForFinished(600000) && child.exitStatus() == QProcess::NormalExit &&
+                         child.exitCode() == 0;
+        const QList<QByteArray> kib = child.readAllStandardOutput().simplified().split(' ');
+        check(ran && kib.size() == 2,
+              "memoria_guardados: " + QString::fromLocal8Bit(child.readAllStandardError()));
+        after20.append(kib[0].toDouble());
+        after500.append(kib[1].toDouble());
+    }
+    record(
+        "memoria_guardados",
+        QString("Memoria en uso tras 500 guardados rápidos de %1 registros (frente a tras 20)").arg(kEntries),
+        "KiB", after500, after20, 1.01);
 }
 
 // The table, its numbers lined up on the right and its words on the left,
@@ -479,9 +521,10 @@ void quietMessages(QtMsgType type, const QMessageLogContext &context, const QStr
 
 int main(int argc, char *argv[]) {
     const bool memory = argc == 3 && QByteArray(argv[1]) == "--memoria";
-    const QStringList names = QString("arranque abrir guardar anadir imprimir memoria").split(' ');
-    void (*const figures[])() = {measureStartUp,   measureSignIn, measureQuickSaves,
-                                 measureAddDelete, measurePrint,  measureMemory};
+    const QStringList names =
+        QString("arranque abrir guardar anadir imprimir memoria memoria_guardados").split(' ');
+    void (*const figures[])() = {measureStartUp, measureSignIn, measureQuickSaves, measureAddDelete,
+                                 measurePrint,   measureMemory, measureSavesMemory};
     for (int i = 1; i < argc && !memory; ++i) {
         if (!names.contains(QString::fromLocal8Bit(argv[i]))) {
             std::fprintf(stderr, "Cifra desconocida: %s\nCifras: %s\n", argv[i], qPrintable(names.join(' ')));

@@ -74,6 +74,9 @@ QString thousandDigits() {
     return QString(150, QChar(0x00F1));
 }
 
+const QString kNotAFolder =
+    QStringLiteral("Ese nombre de usuario no se puede usar como nombre de carpeta. Elija otro.");
+
 const QByteArray kEntry = "08/12/2026\t\t+12,50\x80\t\tN\xf3mina\r\n";
 
 } // namespace
@@ -304,8 +307,7 @@ void TestBadInput::saveDialog_data() {
     QTest::addColumn<QString>("text");
 
     const QString name = QStringLiteral("Nombre no válido");
-    const QString folder =
-        QStringLiteral("Ese nombre de usuario no se puede usar como nombre de carpeta. Elija otro.");
+    const QString folder = kNotAFolder;
     QTest::newRow("dot") << "."
                          << "1234" << name << folder;
     QTest::newRow("dot dot") << ".."
@@ -327,6 +329,20 @@ void TestBadInput::saveDialog_data() {
 #else
     QTest::newRow("300 bytes") << threeHundredBytes() << "1234" << name << folder;
 #endif
+    // No account is made under a name that one of the systems cannot hold.
+    const QString windows = QStringLiteral(
+        "El nombre de usuario no puede usarse: Windows no admite nombres como CON, NUL o COM1, ni los "
+        "caracteres < > : \" | ? *, ni un punto o un espacio al final. Elija otro.");
+    QTest::newRow("CON") << "CON"
+                         << "1234" << name << windows;
+    QTest::newRow("aux.txt") << "aux.txt"
+                             << "1234" << name << windows;
+    QTest::newRow("trailing dot") << "ana."
+                                  << "1234" << name << windows;
+    QTest::newRow("207 letters, past Windows' paths")
+        << QString(207, QLatin1Char('a')) << "1234" << name
+        << QStringLiteral("El nombre de usuario es demasiado largo: puede tener 206 caracteres como mucho. "
+                          "Elija otro.");
 
     const QString password = QStringLiteral("Contraseña no válida");
     const QString digits = QStringLiteral("La contraseña debe estar formada solo por cifras del 0 al 9.");
@@ -400,12 +416,27 @@ void TestBadInput::openDialog() {
 
     const QList<SeenMessage> seen = testsupport::answerMessages([&] { testsupport::click(dialog->Image1); });
 
-    // A bad password is a wrong password: the plain denial.
+    // A bad password is a wrong password: the plain denial. A name that no
+    // account is made under is no account, unless this system holds such
+    // folders, made elsewhere: that account opens and saves.
     const bool badName = title == QStringLiteral("Nombre no válido");
-    verifyOneClearMessage(seen, badName ? title : QStringLiteral("Acceso denegado"),
-                          badName ? text : QStringLiteral("Usuario o contraseña incorrectas"));
+    const bool folderName = dataroot::isSafeDirectoryName(user);
+    verifyOneClearMessage(seen, badName && !folderName ? title : QStringLiteral("Acceso denegado"),
+                          badName && !folderName
+                              ? (text.contains(QStringLiteral("Windows")) ? kNotAFolder : text)
+                              : QStringLiteral("Usuario o contraseña incorrectas"));
     QCOMPARE(world(ledger), before);
     QVERIFY(dialog->isVisible());
+    if (!badName || !folderName)
+        return;
+    const auto paths = ledgerformat::ledgerPaths(dataroot::path(), user, 1234, QDir::separator());
+    QVERIFY(QDir().mkpath(paths.directory));
+    QVERIFY(writeBytes(paths.entries, kEntry) && writeBytes(paths.total, "12,5\r\n"));
+    QVERIFY(testsupport::answerMessages([&] { testsupport::click(dialog->Image1); }).isEmpty());
+    addEntry(QStringLiteral("1"), QStringLiteral("00"));
+    QCOMPARE(testsupport::answerMessages([&] { testsupport::click(ledger->Image4); }).value(0).text,
+             QStringLiteral("Se ha guardado correctamente"));
+    QCOMPARE(ledgerformat::fileLines(readBytes(paths.entries)).size(), 4);
 }
 
 void TestBadInput::oddLedgerFiles_data() {

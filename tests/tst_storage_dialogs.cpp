@@ -34,6 +34,11 @@
 #include <sys/mount.h>
 #include <unistd.h>
 #endif
+#ifdef Q_OS_UNIX
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#endif
 
 using storagetest::lineCount;
 using storagetest::listing;
@@ -192,6 +197,8 @@ private slots:
     void everyFailingStepOfTheSaveDialog();
     void failedQuickSave_data();
     void failedQuickSave();
+    void leftoversAreSetAside_data();
+    void leftoversAreSetAside();
     void commitThatCannotBeMadeDurable_data();
     void commitThatCannotBeMadeDurable();
     void accountInUseByAnotherProcess();
@@ -392,6 +399,14 @@ void TestStorageDialogs::missingFields() {
 }
 
 void TestStorageDialogs::saveCreatesTheAccount() {
+#ifdef Q_OS_UNIX
+    const mode_t umask = ::umask(022); // the usual one, which lets others read
+    const auto restoreUmask = qScopeGuard([umask] { ::umask(umask); });
+    const auto mode = [](const QString &path) {
+        struct stat status {};
+        return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
+    };
+#endif
     addEntries(2, QStringLiteral("Nómina"));
     const QString total = ledger()->txtt->text();
     const QList<SeenMessage> seen = save(QStringLiteral("Ana"), QStringLiteral("1234"));
@@ -412,6 +427,16 @@ void TestStorageDialogs::saveCreatesTheAccount() {
     QVERIFY(!dialog->isVisible());
     QVERIFY(dialog->user->text().isEmpty());
     QVERIFY(dialog->pass->text().isEmpty());
+#ifdef Q_OS_UNIX
+    // The user's alone; a file made readable to others stays so.
+    const QList<int> modes{mode(dataroot::path()), mode(p.directory), mode(p.entries), mode(p.total)};
+    QCOMPARE(modes, (QList<int>{0700, 0700, 0600, 0600}));
+    QVERIFY(QFile::setPermissions(p.entries, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                                 QFile::ReadOther));
+    addEntries(1, QStringLiteral("más"));
+    VERIFY_ONE_MESSAGE(quickSave(), kSavedText, kSavedTitle);
+    QCOMPARE(mode(p.entries), 0644);
+#endif
 }
 
 void TestStorageDialogs::secondPasswordAddsALedger() {
@@ -1056,14 +1081,11 @@ void TestStorageDialogs::failedQuickSave_data() {
         << QStringLiteral("1") << QStringLiteral("read-only")
         << (isRoot() ? QStringLiteral("solo lectura") : QStringLiteral("permiso")) << failed;
 #endif
-    // After other failures in this process, each names its own reason.
-    QTest::newRow("a folder at the journal's name")
-        << QStringLiteral("1") << QStringLiteral("2,75.text.commit")
-        << QStringLiteral("hay una carpeta llamada 2,75.text.commit donde debería haber un archivo")
-        << failed;
-    QTest::newRow("a folder at the lock's name")
-        << QStringLiteral("1") << QStringLiteral(".bloqueo")
-        << QStringLiteral("hay una carpeta llamada .bloqueo donde debería haber un archivo") << failed;
+    // Checked before the journal is written: nothing is left for the next
+    // sign-in to take for saved.
+    QTest::newRow("read-only entries file")
+        << QStringLiteral("1") << QStringLiteral("read-only file")
+        << (isRoot() ? QStringLiteral("solo lectura") : QStringLiteral("permiso")) << failed;
     // The system's own error codes, by number.
     const auto injected = [&](const char *name, int error, const char *reason) {
         QTest::newRow(name) << QStringLiteral("1") << QString::number(error) << QString::fromUtf8(reason)
@@ -1109,16 +1131,15 @@ void TestStorageDialogs::failedQuickSave() {
         QVERIFY(QDir(p.directory).removeRecursively());
     if (damage == QLatin1String("directory"))
         QVERIFY(QFile::remove(p.total) && QDir().mkpath(p.total));
-    if (damage.startsWith(QLatin1Char('.')) || damage.endsWith(QLatin1String(".commit")))
-        QVERIFY(QDir().mkpath(p.directory + QLatin1Char('/') + damage));
     storagetest::FaultyFileSystem faulty; // every write fails with the error given
     faulty.failEvery = QStringLiteral("write");
     faulty.error = damage.toInt();
     // The marker is missing too: the save dialog cannot write it either, and
     // says nothing false of the data root, which is there.
     QVERIFY(!QFileInfo::exists(dataroot::markerPath()));
-    if (damage == QLatin1String("read-only")) {
-        if (const std::optional<QString> why = mount.readOnly(p.directory))
+    if (damage.startsWith(QLatin1String("read-only"))) {
+        if (const std::optional<QString> why =
+                mount.readOnly(damage == QLatin1String("read-only") ? p.directory : p.entries))
             QSKIP(qPrintable(*why));
     }
     const QStringList before = listing(p.directory);
@@ -1146,6 +1167,59 @@ void TestStorageDialogs::failedQuickSave() {
     VERIFY_ONE_MESSAGE(testsupport::answerMessages([&] { testsupport::click(dialog->Image1); }), kSavedText,
                        kSavedTitle);
     QCOMPARE(lineCount(readBytes(paths(QStringLiteral("Eva"), QStringLiteral("2")).entries)), 3);
+}
+
+void TestStorageDialogs::leftoversAreSetAside_data() {
+    QTest::addColumn<QString>("name"); // the lock's, or the journal's
+    QTest::addColumn<QString>("kind");
+    for (const char *kind : {"folder", "unreadable", "fifo", "socket"}) {
+        QTest::newRow((QByteArray("lock: ") + kind).constData()) << QStringLiteral(".bloqueo") << kind;
+        QTest::newRow((QByteArray("journal: ") + kind).constData()) << QStringLiteral("journal") << kind;
+    }
+    QTest::newRow("journal: 70 MB") << QStringLiteral("journal") << "too large";
+}
+
+// Whatever stands at the lock's or the journal's name and can be neither is
+// set aside, never removed, and the account opens and saves as before.
+void TestStorageDialogs::leftoversAreSetAside() {
+    QFETCH(QString, name);
+    QFETCH(QString, kind);
+    const ledgerformat::LedgerPaths p = paths(QStringLiteral("Ana"), QStringLiteral("1"));
+    QVERIFY(QDir().mkpath(p.directory));
+    QVERIFY(writeBytes(p.entries, "08/12/2026\t\t+1,00\x80\t\tviejo\r\n") && writeBytes(p.total, "1\r\n"));
+    if (name == QLatin1String("journal"))
+        name = QFileInfo(p.journal()).fileName();
+    const QString at = p.directory + QLatin1Char('/') + name;
+    const QByteArray path = QFile::encodeName(at);
+    if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir().mkpath(at + QStringLiteral("/dentro")));
+    } else if (kind == QLatin1String("too large")) {
+        QVERIFY(writeBytes(at, QByteArray(70 << 20, '\0')));
+    } else {
+#ifdef Q_OS_UNIX
+        if (kind == QLatin1String("unreadable") && isRoot())
+            QSKIP("a privileged user reads any file");
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        qstrncpy(address.sun_path, path.constData(), sizeof address.sun_path);
+        QVERIFY(kind == QLatin1String("unreadable") ? writeBytes(at, "x") && QFile::setPermissions(at, {})
+                : kind == QLatin1String("fifo")
+                    ? ::mkfifo(path.constData(), 0600) == 0
+                    : ::bind(socket, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0);
+        ::close(socket);
+#else
+        QSKIP("no pipes nor sockets among Windows' files");
+#endif
+    }
+    QVERIFY(signInAs(QStringLiteral("Ana"), QStringLiteral("1")).isEmpty());
+    addEntries(1, QStringLiteral("nuevo"));
+    VERIFY_ONE_MESSAGE(quickSave(), kSavedText, kSavedTitle);
+    QCOMPARE(lineCount(readBytes(p.entries)), 2);
+    QStringList left{QFileInfo(p.entries).fileName(), QFileInfo(p.total).fileName(),
+                     name + QStringLiteral(".apartado-1")};
+    left.sort();
+    QCOMPARE(listing(p.directory), left);
 }
 
 void TestStorageDialogs::commitThatCannotBeMadeDurable_data() {

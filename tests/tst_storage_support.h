@@ -63,6 +63,12 @@ public:
             (void)FileSystem::write(path, bytes.left(bytes.size() / 2), links, from);
         return fails(QStringLiteral("write"), path) ? refusal() : FileSystem::write(path, bytes, links, from);
     }
+    storage::Status writable(const QString &path) override {
+        return fails(QStringLiteral("writable"), path) ? refusal() : FileSystem::writable(path);
+    }
+    storage::Result<QString> setAside(const QString &path) override {
+        return fails(QStringLiteral("setAside"), path) ? refusal() : FileSystem::setAside(path);
+    }
     storage::Status remove(const QString &path) override {
         return fails(QStringLiteral("remove"), path) ? refusal() : FileSystem::remove(path);
     }

@@ -16,9 +16,10 @@ namespace platform {
 QByteArray sessionKey();
 
 // The name the copies' socket goes by, for the name made of the runtime
-// folder: a path in that folder, or the bare name (which QLocalServer puts
-// in the temporary folder, or makes a pipe of) where such a path is too
-// long for a socket or the system's sockets live outside the file system.
+// folder: a path in that folder; where such a path is too long for a
+// socket, a path in a folder of this user's alone in the temporary folder;
+// or the bare name (a pipe's) where the system's sockets live outside the
+// file system. Empty when there is no such place: no copy is looked for.
 QString socketName(const QString &runtimeFolder, const QString &name);
 
 // Whether the process at the other end of a connection is this user's.

@@ -66,10 +66,10 @@ QString baseName(const QString &folder) {
 }
 
 // The socket's name: in the runtime folder, or where the folder's path is
-// too long for a socket, in the temporary folder (QLocalServer's place for
-// a name that is not a path). There other users may make files too: the
-// socket is made for this user alone, and an answer counts only from a
-// process of this user (platform::ownUsersPeer()).
+// too long for a socket, in a folder of this user's alone in the temporary
+// folder (platform::socketName()). The socket is made for this user alone
+// all the same, and an answer counts only from a process of this user
+// (platform::ownUsersPeer()).
 QString serverName(const QString &folder) {
     return platform::socketName(folder, baseName(folder));
 }
@@ -143,6 +143,8 @@ bool claim(std::function<void()> comeForward) {
     if (folder.isEmpty())
         return true;
     const QString name = serverName(folder);
+    if (name.isEmpty())
+        return true; // nowhere private to meet: this copy starts on its own
     // Looking for a running copy, clearing a socket left by a copy that died
     // and listening happen under this lock, so that of two starts at the
     // same moment exactly one listens and the other finds it. A lock left by

@@ -155,6 +155,11 @@ Status Session::save(const Ledger &ledger, const QString &markerDate) {
 
     FileSystem &fs = fileSystem();
     if (!m_seen) {
+        if (std::optional<Error> refused = dataroot::newAccountRefusal(m_userName)) {
+            const Result<PathKind> there = fs.kind(paths->directory);
+            if (!there || *there == PathKind::Missing)
+                return *refused;
+        }
         if (const Status root = makeMarker(markerDate); !root)
             return root.error();
     }

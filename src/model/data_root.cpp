@@ -30,7 +30,24 @@ bool isReservedWindowsName(const QString &name) {
     return false;
 }
 
+// The longest path Windows takes without its long-path prefix (MAX_PATH,
+// less the closing NUL); the length of "C:\Tesorila\"; and the longest name
+// of a file in an account folder, a journal set aside:
+// "74999999999999,5.text.commit.apartado-99".
+constexpr qsizetype kWindowsLongestPath = 259;
+constexpr qsizetype kWindowsRootLength = 12;
+constexpr qsizetype kLongestFileName = 40;
+
 } // namespace
+
+std::optional<storage::Error> newAccountRefusal(const QString &name) {
+    if (!isSafeDirectoryName(name, NameRules::Windows))
+        return storage::Error(storage::Failure::WindowsUserName);
+    constexpr qsizetype longest = kWindowsLongestPath - kWindowsRootLength - 1 - kLongestFileName;
+    if (name.size() > longest)
+        return storage::Error::over(storage::Failure::UserNameTooLong, longest);
+    return std::nullopt;
+}
 
 bool isSafeDirectoryName(const QString &name, NameRules rules) {
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))

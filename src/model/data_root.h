@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "model/storage_error.h"
+
 #include <QString>
+
+#include <optional>
 
 // Where the ledgers live, and the few file-system rules that differ between
 // Windows and the Unix systems. What depends on the system the program runs
@@ -31,5 +35,12 @@ inline QString markerPath() {
 // names (CON, NUL, COM1, …, with or without an extension), the characters
 // < > : " | ? * and a trailing dot or blank.
 bool isSafeDirectoryName(const QString &name, NameRules rules = nativeRules());
+
+// Why no account is made under the name, on any system alike, so that each
+// account can move between them: a name Windows cannot hold as a folder
+// (WindowsUserName), or one so long that the paths of the account's files
+// below C:\Tesorila\ would pass Windows' limit (UserNameTooLong); none when
+// an account can be made. An account that is there keeps its name.
+std::optional<storage::Error> newAccountRefusal(const QString &name);
 
 } // namespace dataroot

@@ -43,9 +43,16 @@ public:
     // keeping the bytes before it, creating the file when missing, and
     // durable before returning. A file shorter than from is Shortened.
     virtual Status write(const QString &path, const QByteArray &bytes, Links links, qint64 from = 0);
+    // Whether the file can be opened for writing, as write() will, without
+    // changing it; a missing file is no failure (its folder decides).
+    virtual Status writable(const QString &path);
     // Removes a file (or an empty folder, on Unix); a missing one is no
     // failure.
     virtual Status remove(const QString &path);
+    // Renames whatever stands at path (a file, a folder, a pipe…) to the
+    // first free name of path + ".apartado-1", "-2"… (never over anything
+    // there) and returns that name.
+    virtual Result<QString> setAside(const QString &path);
     // Makes the directory's new and removed names durable.
     virtual Status syncDirectory(const QString &path);
 
@@ -116,8 +123,11 @@ private:
 };
 
 // Locks the file, made where missing and removed again when let go,
-// waiting up to waitMs for another process to let go (AccountInUse). A
-// folder at that name is FolderInTheWay, anything else but a file NotRegularFile.
+// waiting up to waitMs for another process to let go (AccountInUse).
+// Something at that name that cannot be locked (a folder, a pipe, a socket,
+// a file this user may not open) is set aside where the folder lets it be
+// renamed (on Unix); otherwise a folder there is FolderInTheWay, anything
+// else but a file NotRegularFile.
 // Where the folder can be neither written nor locked in, no one can change
 // it either, and no lock is needed: the lock returned holds nothing.
 Result<FileLock> lockFile(const QString &path, int waitMs);

@@ -120,18 +120,33 @@ struct Pending {
     std::array<Change, 2> changes;
 };
 
+// Whether what a read of the journal's name met can be no journal of a
+// save: no regular file, one that this user may not read (a save makes
+// its journal the user's), or one larger than both files and a header.
+bool noJournal(const Error &error) {
+    switch (error.failure) {
+    case Failure::FolderInTheWay:
+    case Failure::NotRegularFile:
+    case Failure::NoOneThere:
+    case Failure::NoPermission:
+    case Failure::TooLarge:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // What a whole journal holds; nothing when there is no journal, or only
 // part of one (or one that does not fit the files), which is removed.
+// Something at its name that can be no journal is set aside, not removed:
+// it is no save's, and perhaps someone's.
 Result<std::optional<Pending>> pending(const LedgerPaths &paths) {
     FileSystem &fs = fileSystem();
-    const Result<PathKind> found = fs.kind(paths.journal());
-    if (!found)
-        return found.error();
-    if (*found == PathKind::Missing)
-        return std::optional<Pending>();
-    if (*found != PathKind::File)
-        return notAFile(*found == PathKind::Directory, paths.journal());
     const Result<QByteArray> bytes = fs.read(paths.journal(), 2 * FileSystem::kDefaultReadLimit + 4096);
+    if (!bytes && bytes.error().failure == Failure::Missing)
+        return std::optional<Pending>();
+    if (!bytes && noJournal(bytes.error()) && fs.setAside(paths.journal()))
+        return std::optional<Pending>();
     if (!bytes)
         return bytes.error();
     std::optional<std::array<Change, 2>> changes = parse(paths, *bytes);
@@ -234,6 +249,12 @@ Status save(const LedgerPaths &paths, const QByteArray &entries, const QByteArra
     // need nothing more.
     if (unchanged && !created)
         return Done{};
+    // Both files take writes before the journal holds the new ledger: a
+    // journal of a save that could not finish would be read as saved.
+    for (const QString &path : {paths.entries, paths.total}) {
+        if (const Status open = fs.writable(path); !open)
+            return open.error();
+    }
     // The journal is durable, under its name, before either file changes.
     if (const Status written = fs.write(paths.journal(), journalOf(paths, changes), Links::Replace);
         !written) {

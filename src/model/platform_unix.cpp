@@ -90,14 +90,80 @@ struct Descriptor {
     }
 };
 
+// A file made here is the user's alone, whatever the umask; one that is
+// there keeps its mode.
 int openFile(const QString &path, int flags) {
     const QByteArray name = QFile::encodeName(path);
-    int fd = ::open(name.constData(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+    int fd = ::open(name.constData(), flags | O_CLOEXEC | O_NONBLOCK, 0600);
     // A link at one of our own names is no file of ours: it goes, and the
     // file is made afresh where its name says.
     if (fd < 0 && errno == ELOOP && (flags & O_NOFOLLOW) != 0 && ::unlink(name.constData()) == 0)
-        fd = ::open(name.constData(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+        fd = ::open(name.constData(), flags | O_CLOEXEC | O_NONBLOCK, 0600);
     return fd;
+}
+
+// How many names a leftover may be set aside under before setAside() gives up.
+constexpr int kAsideNames = 99;
+
+// Renames from to to unless something is there already (EEXIST).
+bool renameWithoutReplacing(const QByteArray &from, const QByteArray &to) {
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+#endif
+    // A file system without the flag: nothing but this program makes these names.
+    struct stat there {};
+    if (::lstat(to.constData(), &there) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(from.constData(), to.constData()) == 0;
+}
+
+// Opens the lock file, made where missing (with create O_CREAT). A lock
+// file this user may not write (left by a run as root, say) can still be
+// locked. nowhere tells a folder where the file can be neither made nor found.
+int openLock(const QString &path, int create, bool *nowhere = nullptr) {
+    int fd = openFile(path, O_RDWR | O_NOFOLLOW | create);
+    if (fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS)) {
+        fd = openFile(path, O_RDONLY | O_NOFOLLOW);
+        if (nowhere)
+            *nowhere = fd < 0 && errno == ENOENT;
+    }
+    return fd;
+}
+
+// Whether the failure to open a lock file, or what it opened, says that
+// something there can never be locked: a folder, a socket, a file this user
+// may not open, or no regular file at all.
+bool unlockable(int fd, int error, const struct stat &status) {
+    if (fd >= 0)
+        return !S_ISREG(status.st_mode);
+    return error == EISDIR || error == ENXIO || error == EACCES || error == EPERM;
+}
+
+// Sets aside what stands at the lock's name and cannot be locked, where
+// the folder lets it be renamed. Under a lock on the folder itself, and only
+// while what stands there still cannot be locked, so that of two copies
+// that find it at once only one sets it aside, never the lock file the
+// other made in its place. True when the name can be tried again.
+bool setAsideLeftover(const QString &path) {
+    const Descriptor folder{
+        ::open(QFile::encodeName(QFileInfo(path).path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    if (folder.fd < 0 || ::flock(folder.fd, LOCK_EX) != 0)
+        return false;
+    const Descriptor again{openLock(path, 0)};
+    const int error = errno;
+    struct stat status {};
+    if (again.fd >= 0 && ::fstat(again.fd, &status) != 0)
+        return false;
+    if (again.fd < 0 && error == ENOENT)
+        return true; // gone meanwhile
+    if (!unlockable(again.fd, error, status))
+        return true; // set aside by another copy, and made anew
+    return bool(fileSystem().setAside(path));
 }
 
 } // namespace
@@ -115,8 +181,9 @@ Result<PathKind> FileSystem::kind(const QString &path) {
     return S_ISDIR(status.st_mode) ? PathKind::Directory : PathKind::Other;
 }
 
+// The user's alone, as the files in it.
 Status createDirectory(const QString &path) {
-    if (::mkdir(QFile::encodeName(path).constData(), 0777) != 0)
+    if (::mkdir(QFile::encodeName(path).constData(), 0700) != 0)
         return lastError();
     return Done{};
 }
@@ -185,6 +252,25 @@ Status FileSystem::write(const QString &path, const QByteArray &bytes, Links lin
     return Done{};
 }
 
+Status FileSystem::writable(const QString &path) {
+    const Descriptor file{openFile(path, O_WRONLY)};
+    if (file.fd < 0 && errno != ENOENT)
+        return errno == EISDIR ? notAFile(true, path) : lastError();
+    return Done{};
+}
+
+Result<QString> FileSystem::setAside(const QString &path) {
+    const QByteArray from = QFile::encodeName(path);
+    for (int n = 1; n <= kAsideNames; ++n) {
+        const QString to = path + QStringLiteral(".apartado-%1").arg(n);
+        if (renameWithoutReplacing(from, QFile::encodeName(to)))
+            return to;
+        if (errno != EEXIST && errno != ENOTEMPTY)
+            break;
+    }
+    return lastError();
+}
+
 Status FileSystem::remove(const QString &path) {
     if (::remove(QFile::encodeName(path).constData()) != 0 && errno != ENOENT)
         return lastError();
@@ -211,21 +297,26 @@ FileLock::~FileLock() {
 
 Result<FileLock> lockFile(const QString &path, int waitMs) {
     for (int waited = 0;;) {
-        Descriptor file{openFile(path, O_RDWR | O_CREAT | O_NOFOLLOW)};
-        // A lock file this user may not write (left by a run as root, say)
-        // can still be locked.
-        if (file.fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS)) {
-            file.fd = openFile(path, O_RDONLY | O_NOFOLLOW);
-            if (file.fd < 0 && errno == ENOENT)
-                return FileLock{}; // a folder where nothing can be made
+        bool nowhere = false;
+        Descriptor file{openLock(path, O_CREAT, &nowhere)};
+        if (nowhere)
+            return FileLock{}; // a folder where nothing can be made
+        const int error = errno;
+        struct stat status {};
+        if (file.fd >= 0 && ::fstat(file.fd, &status) != 0)
+            return lastError();
+        if (unlockable(file.fd, error, status)) {
+            const Error why = file.fd >= 0      ? *notRegular(status, path)
+                              : error == EISDIR ? notAFile(true, path)
+                                                : systemError(error);
+            if (file.fd >= 0)
+                ::close(std::exchange(file.fd, -1));
+            if (!setAsideLeftover(path))
+                return why;
+            continue;
         }
         if (file.fd < 0)
-            return errno == EISDIR ? notAFile(true, path) : lastError();
-        struct stat status {};
-        if (::fstat(file.fd, &status) != 0)
-            return lastError();
-        if (std::optional<Error> odd = notRegular(status, path))
-            return *odd;
+            return systemError(error);
         for (; ::flock(file.fd, LOCK_EX | LOCK_NB) != 0; waited += 10) {
             if (errno != EWOULDBLOCK && errno != EINTR)
                 return lastError();

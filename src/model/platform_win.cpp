@@ -14,6 +14,8 @@
 
 #include <windows.h>
 
+#include <sddl.h>
+
 namespace storage {
 
 namespace {
@@ -144,10 +146,57 @@ Result<PathKind> FileSystem::kind(const QString &path) {
     return ::GetFileType(file.handle) == FILE_TYPE_DISK ? PathKind::File : PathKind::Other;
 }
 
+namespace {
+
+// The access list of an account folder: full control for this user, the
+// system and the administrators, and for no one else, whatever the data
+// root lets others do (C:\ lets every signed-in user change what is made in
+// it). The files made in the folder take it on. Empty when this user's
+// security identifier cannot be found.
+QString privateFolderRights() {
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token))
+        return {};
+    DWORD size = 0;
+    (void)::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    QByteArray buffer(qsizetype(size), '\0');
+    LPWSTR sid = nullptr;
+    if (size > 0 && ::GetTokenInformation(token, TokenUser, buffer.data(), size, &size))
+        (void)::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER *>(buffer.data())->User.Sid, &sid);
+    ::CloseHandle(token);
+    if (!sid)
+        return {};
+    const QString user = QString::fromWCharArray(sid);
+    ::LocalFree(sid);
+    return QStringLiteral("D:P(A;OICI;FA;;;%1)(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)").arg(user);
+}
+
+// Whether the folder is one directly inside the data root: an account's.
+bool isAccountFolder(const QString &path) {
+    return QFileInfo(QDir::cleanPath(path))
+               .path()
+               .compare(QDir::cleanPath(dataroot::path()), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
 Status createDirectory(const QString &path) {
     const QString native = QDir::toNativeSeparators(path);
-    if (!::CreateDirectoryW(wide(native), nullptr))
-        return lastError();
+    // An account folder is made with its own access list, never without it.
+    PSECURITY_DESCRIPTOR rights = nullptr;
+    if (isAccountFolder(path)) {
+        const QString sddl = privateFolderRights();
+        if (sddl.isEmpty() || !::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                                  wide(sddl), SDDL_REVISION_1, &rights, nullptr))
+            return lastError();
+    }
+    SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), rights, FALSE};
+    const BOOL made = ::CreateDirectoryW(wide(native), rights ? &attributes : nullptr);
+    const DWORD code = ::GetLastError();
+    if (rights)
+        ::LocalFree(rights);
+    if (!made)
+        return systemError(int(code));
     return Done{};
 }
 
@@ -223,6 +272,28 @@ Status FileSystem::write(const QString &path, const QByteArray &bytes, Links lin
     if (!::CloseHandle(std::exchange(file.handle, INVALID_HANDLE_VALUE)))
         return lastError();
     return Done{};
+}
+
+Status FileSystem::writable(const QString &path) {
+    const HANDLE opened =
+        openFile(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
+                 FILE_ATTRIBUTE_NORMAL);
+    if (!opened && !missing(::GetLastError()))
+        return lastError();
+    const Handle file{opened ? opened : INVALID_HANDLE_VALUE};
+    return Done{};
+}
+
+Result<QString> FileSystem::setAside(const QString &path) {
+    for (int n = 1; n <= 99; ++n) {
+        const QString to = path + QStringLiteral(".apartado-%1").arg(n);
+        if (retried([&] { return ::MoveFileExW(wide(path), wide(to), 0); }))
+            return to;
+        const DWORD code = ::GetLastError();
+        if (code != ERROR_ALREADY_EXISTS && code != ERROR_FILE_EXISTS)
+            break;
+    }
+    return lastError();
 }
 
 Status FileSystem::remove(const QString &path) {

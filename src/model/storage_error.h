@@ -41,6 +41,8 @@ enum class Failure {
     TotalTooLong,    // the stored total is longer than limit
     TooManyLines,    // the list would hold more than limit lines
     InvalidUserName, // the user name cannot name a folder
+    WindowsUserName, // no account is made under a name Windows cannot hold as a folder
+    UserNameTooLong, // no account is made under a name longer than limit, which Windows' paths cannot hold
     InvalidPassword, // the password is not all digits
     NameClash,       // the password's file names could be another password's
     Unsavable,       // name holds characters a ledger file cannot hold

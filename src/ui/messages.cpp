@@ -48,6 +48,17 @@ std::optional<Message> ownMessage(const Error &error, const QString &title) {
         return Message{
             QStringLiteral("Ese nombre de usuario no se puede usar como nombre de carpeta. Elija otro."),
             QStringLiteral("Nombre no válido")};
+    case Failure::WindowsUserName:
+        return Message{QStringLiteral("El nombre de usuario no puede usarse: Windows no admite nombres como "
+                                      "CON, NUL o COM1, ni los caracteres < > : \" | ? *, ni un punto o un "
+                                      "espacio al final. Elija otro."),
+                       QStringLiteral("Nombre no válido")};
+    case Failure::UserNameTooLong:
+        return Message{
+            QStringLiteral("El nombre de usuario es demasiado largo: puede tener %1 caracteres como "
+                           "mucho. Elija otro.")
+                .arg(error.limit),
+            QStringLiteral("Nombre no válido")};
     case Failure::InvalidPassword:
         return Message{QStringLiteral("La contraseña debe estar formada solo por cifras del 0 al 9."),
                        password};
@@ -186,6 +197,8 @@ QString reason(const Error &error) {
         return QStringLiteral(
             "el sistema no puede bloquear archivos en esa carpeta (una carpeta de red, quizá)");
     case Failure::InvalidUserName:
+    case Failure::WindowsUserName:
+    case Failure::UserNameTooLong:
     case Failure::InvalidPassword:
     case Failure::NameClash:
     case Failure::Unsavable:
@@ -213,8 +226,9 @@ Message saveFailed(const Error &error, const QString &directory) {
         return dataRootFailed(error);
     const QString place = QDir::toNativeSeparators(directory);
     if (error.unfinished)
-        return {QStringLiteral("No se ha podido terminar de guardar en %1: %2. Vuelva a guardar cuando se "
-                               "haya resuelto; hasta entonces puede volver lo guardado antes.")
+        return {QStringLiteral("No se ha podido terminar de guardar en %1: %2. Lo nuevo está anotado y se "
+                               "terminará de guardar la próxima vez que abra o guarde esta cuenta; hasta "
+                               "entonces, un corte de luz puede devolver lo guardado antes.")
                     .arg(place, reason(error)),
                 kSaveTitle};
     return {QStringLiteral("No se ha podido guardar en %1: %2. Lo que había guardado no ha cambiado.")
