@@ -432,7 +432,10 @@ void TestBadInput::openDialog() {
     const auto paths = ledgerformat::ledgerPaths(dataroot::path(), user, 1234, QDir::separator());
     QVERIFY(QDir().mkpath(paths.directory));
     QVERIFY(writeBytes(paths.entries, kEntry) && writeBytes(paths.total, "12,5\r\n"));
-    QVERIFY(testsupport::answerMessages([&] { testsupport::click(dialog->Image1); }).isEmpty());
+    const QList<SeenMessage> opened =
+        testsupport::answerMessages([&] { testsupport::click(dialog->Image1); }, QStringLiteral("Añadir"));
+    QCOMPARE(opened.size(), 1); // whether to add to the entries shown
+    QVERIFY(!dialog->isVisible());
     addEntry(QStringLiteral("1"), QStringLiteral("00"));
     QCOMPARE(testsupport::answerMessages([&] { testsupport::click(ledger->Image4); }).value(0).text,
              QStringLiteral("Se ha guardado correctamente"));
