@@ -9,6 +9,7 @@
 #include <optional>
 
 class QLineEdit;
+class QMenu;
 class QListWidget;
 
 namespace ui {
@@ -95,6 +96,9 @@ public slots:
     void Image7_Click();
     void Image8_Click();
 
+    // The list's context menu: export, export as PDF, find and the chart.
+    void fillListMenu(QMenu &menu);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -103,6 +107,9 @@ private:
     // The keys of the window's commands; they work from every window of
     // the application where no text box needs them.
     void addKeys();
+    void exportList();
+    void findInList();
+    void showChart();
     // Before the ledger is emptied: true when nothing unsaved is lost, that
     // is, there is nothing to lose, the user discards it, or it has been
     // saved to the account in use. Asking for an account to save it to

@@ -2,10 +2,12 @@
 #pragma once
 
 #include "model/report_lines.h"
+#include "model/storage_error.h"
 
 #include <QDateTime>
 
 class Form1;
+class QFileDevice;
 
 namespace report {
 
@@ -19,6 +21,20 @@ void printLedger(Form1 *ledger);
 
 // What the report of the ledger window shows when printed at the moment.
 ReportInput ledgerInput(const Form1 &ledger, const QDateTime &moment);
+
+// The user's documents folder, or the data root where there is none, with
+// a "/" at its end.
+QString documentsFolder();
+
+// Writes the report as a PDF of the locale's paper size into the file at
+// path, which appears complete or not at all (a file there before stays as
+// it was on failure).
+storage::Status writePdf(const QString &path, const QList<ReportLine> &lines);
+
+// Why a file to be written at the file device's name could not be opened:
+// a folder or another thing in the way when one stands there, otherwise
+// what the device names.
+storage::Error openError(const QFileDevice &file);
 
 // The title of every message of the print command.
 QString messageTitle();
