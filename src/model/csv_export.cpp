@@ -3,6 +3,7 @@
 
 #include "model/entry_text.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace csvexport {
@@ -10,8 +11,10 @@ namespace csvexport {
 namespace {
 
 void appendField(QString &row, const QString &field) {
-    const bool quoted = field.contains(QLatin1Char(';')) || field.contains(QLatin1Char('"')) ||
-                        field.contains(QLatin1Char('\r')) || field.contains(QLatin1Char('\n'));
+    const bool quoted = std::any_of(field.cbegin(), field.cend(), [](QChar c) {
+        return c == QLatin1Char(';') || c == QLatin1Char('"') || c == QLatin1Char('\r') ||
+               c == QLatin1Char('\n');
+    });
     if (!quoted) {
         row += field;
         return;
@@ -27,6 +30,10 @@ QByteArray ledgerCsv(const QStringList &lines) {
     const QString separator(QLatin1Char(';'));
     const QString lineEnd = QStringLiteral("\r\n");
     QString text = QStringLiteral("Fecha;Tipo;Importe;Procedencia;Saldo") + lineEnd;
+    qsizetype size = text.size();
+    for (const QString &line : lines)
+        size += line.size() + 24; // the fields' own characters, the type and the balance
+    text.reserve(size);
     qint64 balance = 0;
     for (const QString &line : lines) {
         const std::optional<entrytext::Fields> fields = entrytext::fields(line);

@@ -137,9 +137,22 @@ std::optional<Fields> fields(const QString &text) {
 }
 
 QString centsText(qint64 cents) {
-    const quint64 magnitude = cents < 0 ? 0 - quint64(cents) : quint64(cents);
-    return (cents < 0 ? QStringLiteral("-") : QString()) + QString::number(magnitude / 100) +
-           QLatin1Char(',') + QStringLiteral("%1").arg(magnitude % 100, 2, 10, QLatin1Char('0'));
+    // Written backwards into a buffer: a CSV or a summary of a full ledger
+    // writes tens of thousands of these.
+    char buffer[24];
+    char *const end = buffer + sizeof buffer;
+    char *p = end;
+    quint64 magnitude = cents < 0 ? 0 - quint64(cents) : quint64(cents);
+    for (int digit = 0; digit < 2; ++digit, magnitude /= 10)
+        *--p = char('0' + magnitude % 10);
+    *--p = ',';
+    do {
+        *--p = char('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude > 0);
+    if (cents < 0)
+        *--p = '-';
+    return QString::fromLatin1(p, end - p);
 }
 
 } // namespace entrytext
