@@ -35,17 +35,7 @@ QString askForPath(Form1 *ledger, const QString &title, const QString &extension
 }
 
 storage::Status writeFile(const QString &path, const QByteArray &bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return report::openError(file);
-    if (file.write(bytes) != bytes.size()) {
-        const storage::Error error = storage::deviceError(file);
-        file.cancelWriting();
-        return error;
-    }
-    if (!file.commit())
-        return storage::deviceError(file);
-    return storage::Done{};
+    return report::writeWhole(path, [&bytes](QSaveFile &file) { return file.write(bytes) == bytes.size(); });
 }
 
 void tell(Form1 *ledger, const storage::Status &written, const QString &path) {

@@ -99,25 +99,29 @@ storage::Error openError(const QFileDevice &file) {
     return storage::deviceError(file);
 }
 
-storage::Status writePdf(const QString &path, const QList<ReportLine> &lines) {
+storage::Status writeWhole(const QString &path, const std::function<bool(QSaveFile &)> &write) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return openError(file);
-    {
+    if (!write(file)) {
+        const storage::Error error = storage::deviceError(file);
+        file.cancelWriting();
+        return error;
+    }
+    if (!file.commit())
+        return storage::deviceError(file);
+    return storage::Done{};
+}
+
+storage::Status writePdf(const QString &path, const QList<ReportLine> &lines) {
+    return writeWhole(path, [&lines](QSaveFile &file) {
         QPdfWriter writer(&file);
         writer.setCreator(QStringLiteral("Tesorila"));
         writer.setTitle(QStringLiteral("Tesorila"));
         writer.setPageSize(QPageSize(
             QLocale().measurementSystem() == QLocale::ImperialUSSystem ? QPageSize::Letter : QPageSize::A4));
-        if (paintReport(writer, lines) != PaintResult::Done) {
-            const storage::Error error = storage::deviceError(file);
-            file.cancelWriting();
-            return error;
-        }
-    }
-    if (!file.commit())
-        return storage::deviceError(file);
-    return storage::Done{};
+        return paintReport(writer, lines) == PaintResult::Done;
+    });
 }
 
 QString messageTitle() {

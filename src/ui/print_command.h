@@ -6,8 +6,11 @@
 
 #include <QDateTime>
 
+#include <functional>
+
 class Form1;
 class QFileDevice;
+class QSaveFile;
 
 namespace report {
 
@@ -30,6 +33,11 @@ QString documentsFolder();
 // path, which appears complete or not at all (a file there before stays as
 // it was on failure).
 storage::Status writePdf(const QString &path, const QList<ReportLine> &lines);
+
+// Writes the file at path through a QSaveFile, which write fills, saying
+// whether it could: the file appears complete, or not at all (a file there
+// before stays as it was).
+storage::Status writeWhole(const QString &path, const std::function<bool(QSaveFile &)> &write);
 
 // Why a file to be written at the file device's name could not be opened:
 // a folder or another thing in the way when one stands there, otherwise
