@@ -11,10 +11,13 @@
 
 #include "app/window_set.h"
 #include "model/clock.h"
+#include "model/csv_export.h"
 #include "model/data_root.h"
 #include "model/entry_text.h"
 #include "model/numbertext.h"
 #include "ui/account_dialog.h"
+#include "ui/chart_window.h"
+#include "ui/find_window.h"
 #include "ui/fonts.h"
 #include "ui/form2.h"
 #include "ui/ledger_window.h"
@@ -30,8 +33,10 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QProcess>
+#include <QSaveFile>
 #include <QScopeGuard>
 #include <QSet>
+#include <QTableWidget>
 #include <QTemporaryDir>
 
 #include <malloc.h>
@@ -416,6 +421,58 @@ void measurePrint() {
            1.3);
 }
 
+// No baselines: the goals are times. The export makes the CSV bytes of the
+// list and writes them as the command does, into a file that appears whole;
+// the summary is the chart window reading the list again (the summary, its
+// chart and its table).
+void measureExportSummary() {
+    Form1 *ledger = signedIn();
+    const QString path = testsupport::dataHome() + "/exportado.csv";
+    auto exportOnce = [&] {
+        const Clock::time_point start = Clock::now();
+        const QByteArray bytes = csvexport::ledgerCsv(ledger->shownLedger().lines);
+        QSaveFile file(path);
+        check(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit(),
+              "no se ha podido exportar a " + path);
+        return msSince(start);
+    };
+    grafico *chart = WindowSet::instance().showGrafico();
+    settle();
+    auto summarise = [&] {
+        const Clock::time_point start = Clock::now();
+        chart->refresh();
+        return msSince(start);
+    };
+    const QList<Samples> samples = alternate(15, {exportOnce, summarise});
+    check(chart->table->rowCount() > 12, "el gráfico no tiene el resumen por meses");
+    const QString book = QString(" de %1 registros").arg(kEntries);
+    record("exportar", "Exportar a CSV" + book, "ms", samples[0], {}, 0, 100);
+    record("resumen", "Resumen por meses" + book, "ms", samples[1], {}, 0, 100);
+}
+
+// Find-next in the Buscar window (Intro, F3) through a full ledger, each
+// round to the next of the lines holding "luz" (a tenth of them), with the
+// list's lines folded already; and the first find after the list changed,
+// which folds them.
+void measureFind() {
+    Form1 *ledger = signedIn();
+    buscar *find = WindowSet::instance().showBuscar();
+    find->txt->setText("luz");
+    settle();
+    auto next = [&] { return untilPainted({ledger->lst->viewport()}, [&] { find->findNext(true); }); };
+    auto first = [&] {
+        ledger->lst->insertItem(0, g_data.lines.at(0));
+        delete ledger->lst->takeItem(0);
+        return untilPainted({ledger->lst->viewport()}, [&] { find->findNext(true); });
+    };
+    const QList<Samples> samples = alternate(41, {next, first});
+    check(find->Label2->text().endsWith(" de 3276"),
+          "Buscar no ha encontrado las líneas: " + find->Label2->text());
+    record("buscar", QString("Buscar el siguiente (libro de %1)").arg(kEntries), "ms", samples[0], {}, 0, 5);
+    record("buscar_primero", QString("Buscar tras un cambio (libro de %1)").arg(kEntries), "ms", samples[1],
+           {}, 0, 0);
+}
+
 // Peak memory with the full ledger open, each side in a process of its own:
 // this program again, signed in through the real windows or holding the
 // same lines in a bare list. The child prints its peak (VmHWM) in KiB.
@@ -522,9 +579,10 @@ void quietMessages(QtMsgType type, const QMessageLogContext &context, const QStr
 int main(int argc, char *argv[]) {
     const bool memory = argc == 3 && QByteArray(argv[1]) == "--memoria";
     const QStringList names =
-        QString("arranque abrir guardar anadir imprimir memoria memoria_guardados").split(' ');
-    void (*const figures[])() = {measureStartUp, measureSignIn, measureQuickSaves, measureAddDelete,
-                                 measurePrint,   measureMemory, measureSavesMemory};
+        QString("arranque abrir guardar anadir imprimir memoria memoria_guardados exportar buscar").split(' ');
+    void (*const figures[])() = {measureStartUp, measureSignIn, measureQuickSaves,  measureAddDelete,
+                                 measurePrint,   measureMemory, measureSavesMemory, measureExportSummary,
+                                 measureFind};
     for (int i = 1; i < argc && !memory; ++i) {
         if (!names.contains(QString::fromLocal8Bit(argv[i]))) {
             std::fprintf(stderr, "Cifra desconocida: %s\nCifras: %s\n", argv[i], qPrintable(names.join(' ')));

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model_support.h"
 
+#include "model/csv_export.h"
+#include "model/entry_dates.h"
 #include "model/entry_text.h"
+#include "model/month_summary.h"
 
 #include <QCoreApplication>
 #include <QTest>
@@ -22,6 +25,11 @@ private slots:
     void displayText();
     void centsFromDisplayText_data();
     void centsFromDisplayText();
+    void csvBytes_data();
+    void csvBytes();
+    void entryDates_data();
+    void entryDates();
+    void monthSummary();
 };
 
 void TestEntryRules::completeCents_data() {
@@ -188,6 +196,105 @@ void TestEntryRules::centsFromDisplayText() {
     QFETCH(QString, text);
     QFETCH(int, cents);
     QCOMPARE(entrytext::centsFromDisplayText(text), cents);
+}
+
+void TestEntryRules::csvBytes_data() {
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QByteArray>("csv");
+    const QByteArray head = "\xEF\xBB\xBF"
+                            "Fecha;Tipo;Importe;Procedencia;Saldo\r\n";
+    auto line = [](const char *date, bool income, const char *units, const char *cents, const char *source) {
+        return entrytext::displayText(QString::fromUtf8(date), income, QLatin1String(units),
+                                      QLatin1String(cents), QString::fromUtf8(source));
+    };
+    QTest::newRow("empty ledger") << QStringList() << head;
+    QTest::newRow("quotes and semicolons, balance in cents")
+        << QStringList{line("8/12/26", true, "1500", "00", "Nómina"),
+                       line("9/12/26", false, "0", "45", "Luz; \"Iberdrola\""),
+                       line("10/12/26", false, "1500", "10", "")}
+        << head + "8/12/26;Ingreso;1500,00;Nómina;1500,00\r\n"
+                  "9/12/26;Gasto;-0,45;\"Luz; \"\"Iberdrola\"\"\";1499,55\r\n"
+                  "10/12/26;Gasto;-1500,10;;-0,55\r\n";
+    QTest::newRow("line breaks quoted")
+        << QStringList{line("1/1/26", true, "1", "00", "a\nb"), line("1/1/26", true, "1", "00", "c\rd")}
+        << head + "1/1/26;Ingreso;1,00;\"a\nb\";1,00\r\n1/1/26;Ingreso;1,00;\"c\rd\";2,00\r\n";
+    QTest::newRow("line without the layout kept whole")
+        << QStringList{line("1/1/26", false, "2", "50", "x"), QStringLiteral("texto; libre")}
+        << head + "1/1/26;Gasto;-2,50;x;-2,50\r\n;;;\"texto; libre\";-2,50\r\n";
+}
+
+void TestEntryRules::csvBytes() {
+    QFETCH(QStringList, lines);
+    QFETCH(QByteArray, csv);
+    QCOMPARE(csvexport::ledgerCsv(lines), csv);
+}
+
+void TestEntryRules::entryDates_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QDate>("date");
+    QTest::newRow("short format") << "es_ES"
+                                  << "8/12/26" << QDate(2026, 12, 8);
+    QTest::newRow("as written by the program") << "es_ES"
+                                               << "08/12/2026" << QDate(2026, 12, 8);
+    QTest::newRow("last year of the 1900s") << "es_ES"
+                                            << " 31/12/99 " << QDate(1999, 12, 31);
+    QTest::newRow("no such day") << "es_ES"
+                                 << "31/2/26" << QDate();
+    QTest::newRow("three-digit year") << "es_ES"
+                                      << "1/2/026" << QDate();
+    QTest::newRow("words") << "es_ES"
+                           << "ayer" << QDate();
+    QTest::newRow("trailing text") << "es_ES"
+                                   << "1/2/26x" << QDate();
+    QTest::newRow("empty") << "es_ES"
+                           << "" << QDate();
+    QTest::newRow("month first in the United States") << "en_US"
+                                                      << "12/8/26" << QDate(2026, 12, 8);
+    QTest::newRow("day first when month first cannot be") << "en_US"
+                                                          << "25/12/2026" << QDate(2026, 12, 25);
+    QTest::newRow("German points") << "de_DE"
+                                   << "08.12.2026" << QDate(2026, 12, 8);
+    QTest::newRow("slashes in Germany") << "de_DE"
+                                        << "8/12/26" << QDate(2026, 12, 8);
+}
+
+void TestEntryRules::entryDates() {
+    QFETCH(QString, locale);
+    QFETCH(QString, text);
+    QFETCH(QDate, date);
+    QCOMPARE(entrydates::DateReader(QLocale(locale)).read(text).value_or(QDate()), date);
+}
+
+void TestEntryRules::monthSummary() {
+    auto line = [](const char *date, bool income, const char *units, const char *cents) {
+        return entrytext::displayText(QLatin1String(date), income, QLatin1String(units), QLatin1String(cents),
+                                      QStringLiteral("x"));
+    };
+    // Out of date order, a month without entries between, two years, and
+    // lines without a date: 0,10 + 0,20 exactly, never 0,30000000000000004.
+    const summary::Summary result =
+        summary::summarise({line("3/2/26", false, "0", "20"), line("30/11/25", true, "0", "10"),
+                            line("1/2/26", true, "1500", "00"), line("sin fecha", false, "7", "05"),
+                            QStringLiteral("texto libre"), line("3/2/26", true, "0", "10")});
+    QCOMPARE(result.undatedCount, 2);
+    QCOMPARE(result.undated.expenses, 705);
+    QCOMPARE(result.years.size(), 2);
+    QStringList months;
+    for (const summary::Year &year : result.years) {
+        for (const summary::Month &month : year.months)
+            months << QStringLiteral("%1 %2 %3")
+                          .arg(summary::monthTitle(month.month, year.year))
+                          .arg(month.totals.income)
+                          .arg(month.totals.expenses);
+        months << QStringLiteral("%1: %2").arg(year.year).arg(year.totals.balance());
+    }
+    QCOMPARE(months, QStringList({"noviembre de 2025 10 0", "diciembre de 2025 0 0", "2025: 10",
+                                  "enero de 2026 0 0", "febrero de 2026 150010 20", "2026: 149990"}));
+    QStringList running;
+    for (const summary::Point &point : result.running)
+        running << point.date.toString(Qt::ISODate) + QLatin1Char(' ') + QString::number(point.total);
+    QCOMPARE(running, QStringList({"2025-11-30 10", "2026-02-01 150010", "2026-02-03 150000"}));
 }
 
 TESORILA_MODEL_TEST_MAIN(TestEntryRules)

@@ -2,18 +2,26 @@
 #include "testsupport.h"
 
 #include "app/window_set.h"
+#include "model/clock.h"
 #include "model/entry_text.h"
 #include "ui/account_dialog.h"
 #include "ui/entry_list.h"
+#include "ui/find_window.h"
 #include "ui/form2.h"
 #include "ui/ledger_window.h"
 #include "ui/widgets.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPointer>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 const QColor kGreen(0, 128, 0);
@@ -55,6 +63,9 @@ private slots:
     void exitEndsApplication();
     void unsavedChangesAsked_data();
     void unsavedChangesAsked();
+    void findThroughItsWindow();
+    void exportThroughTheDialog_data();
+    void exportThroughTheDialog();
 
 private:
     Form1 *ledger = nullptr;
@@ -361,6 +372,94 @@ void TestLedgerCommands::unsavedChangesAsked() {
         signIn(set.showAbrir());
         QCOMPARE(ledger->lst->count(), lines);
     }
+}
+
+void TestLedgerCommands::findThroughItsWindow() {
+    const QStringList sources = {"Nómina de enero", "Luz", "NOMINA febrero", "Agua", "nómina marzo"};
+    for (const QString &source : sources)
+        entrylist::append(ledger->lst, entrytext::displayText("1/1/26", true, "1", "00", source), 100);
+    const QStringList lines = testsupport::ledgerState(ledger);
+    QVERIFY(QTest::qWaitForWindowActive(ledger));
+    QTest::keyClick(ledger, Qt::Key_F, Qt::ControlModifier);
+    buscar *find = WindowSet::instance().buscarWindow();
+    QVERIFY(find && find->isVisible());
+    QVERIFY(QTest::qWaitForWindowActive(find));
+    QTest::keyClicks(find->txt, "nomina");
+
+    struct Step {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int row;
+        QString said;
+    };
+    for (const Step &step : {Step{Qt::Key_Return, {}, 0, "1 de 3"}, Step{Qt::Key_F3, {}, 2, "2 de 3"},
+                             Step{Qt::Key_F3, {}, 4, "3 de 3"}, Step{Qt::Key_F3, {}, 0, "1 de 3"},
+                             Step{Qt::Key_F3, Qt::ShiftModifier, 4, "3 de 3"},
+                             Step{Qt::Key_F3, Qt::ShiftModifier, 2, "2 de 3"}}) {
+        QTest::keyClick(find->txt, step.key, step.modifiers);
+        QCOMPARE(ledger->selectedIndex(), step.row);
+        QCOMPARE(find->Label2->text(), step.said);
+    }
+    find->txt->setText("gas");
+    QTest::keyClick(find->txt, Qt::Key_F3);
+    QCOMPARE(find->Label2->text(), QStringLiteral("No se ha encontrado «gas»"));
+    QCOMPARE(ledger->selectedIndex(), 2);
+    QCOMPARE(testsupport::ledgerState(ledger), lines);
+}
+
+void TestLedgerCommands::exportThroughTheDialog_data() {
+    QTest::addColumn<bool>("folderInTheWay");
+    QTest::newRow("written") << false;
+    QTest::newRow("a folder at the chosen name") << true;
+}
+
+void TestLedgerCommands::exportThroughTheDialog() {
+    QFETCH(bool, folderInTheWay);
+    addLine(ledger, 1250);
+    addLine(ledger, -45);
+    QTemporaryDir folder;
+    const QString path = folder.filePath("mi registro.csv");
+    QString proposed;
+    // The dialog is answered as a person would; in the second row a folder
+    // takes the name between the answer and the writing.
+    QTimer answer;
+    answer.setInterval(10);
+    connect(&answer, &QTimer::timeout, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible() || !proposed.isEmpty())
+            return;
+        proposed = dialog->selectedFiles().value(0);
+        dialog->selectFile(path);
+        QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
+        if (folderInTheWay)
+            QDir().mkdir(path);
+    });
+    answer.start();
+    QMenu menu;
+    ledger->fillListMenu(menu);
+    QAction *command = menu.actions().value(0);
+    QCOMPARE(command->text(), QStringLiteral("Exportar…"));
+    const QList<testsupport::SeenMessage> seen = testsupport::answerMessages([&] { command->trigger(); });
+
+    QCOMPARE(QFileInfo(proposed).fileName(), "Sin Usuario " + clocktext::today().replace('/', '-') + ".csv");
+    QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList{"mi registro.csv"});
+    if (folderInTheWay) {
+        QCOMPARE(seen.size(), 1);
+        QCOMPARE(seen.first().title, QStringLiteral("Exportar"));
+        QCOMPARE(seen.first().text, "No se ha podido exportar el registro a " +
+                                        QDir::toNativeSeparators(path) +
+                                        ": hay una carpeta llamada mi registro.csv donde debería haber un "
+                                        "archivo. No se ha escrito nada.");
+        QVERIFY(QDir(path).isEmpty());
+        return;
+    }
+    QVERIFY(seen.isEmpty());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("\xEF\xBB\xBF"
+                                        "Fecha;Tipo;Importe;Procedencia;Saldo\r\n"
+                                        "1/1/26;Ingreso;12,50;x;12,50\r\n1/1/26;Gasto;-0,45;x;12,05\r\n"));
 }
 
 TESORILA_TEST_MAIN(TestLedgerCommands)

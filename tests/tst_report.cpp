@@ -256,7 +256,9 @@ void TestReport::entryLines() {
     QFETCH(QStringList, entries);
     const QList<ReportLine> lines = report::reportLines(sampleInput(entries, QStringLiteral("-4")));
 
-    QCOMPARE(lines.size(), 11 + entries.size());
+    // The month summary follows the entries, the closing line last.
+    QVERIFY(lines.size() > 13 + entries.size());
+    QCOMPARE(lines.at(10 + entries.size()).text, QStringLiteral("\tResumen por meses"));
     QCOMPARE(lines.at(4).text,
              QStringLiteral("\tRegistros imprimidos: \t") + QString::number(entries.size()));
     QCOMPARE(lines.at(8).text, QString()); // the blank line that ends the total statement
@@ -432,12 +434,16 @@ void TestReport::wideTextWraps() {
     std::sort(boxes.words.begin(), boxes.words.end(), [](const pdftext::Word &a, const pdftext::Word &b) {
         return a.top != b.top ? a.top < b.top : a.left < b.left;
     });
+    const auto summary = std::find_if(boxes.words.cbegin(), boxes.words.cend(),
+                                      [](const pdftext::Word &word) { return word.text == "Resumen"; });
+    QVERIFY(summary != boxes.words.cend());
     QString printed;
     QList<qreal> rowStarts;
     qreal rowTop = -1;
     for (const pdftext::Word &word : boxes.words) {
-        if (word.page != 0 || word.left < kMarginPoints + report::kSourceColumnPoints - kSlack)
-            continue; // the other columns, the heading and the closing line
+        if (word.page != 0 || word.left < kMarginPoints + report::kSourceColumnPoints - kSlack ||
+            word.top >= summary->top)
+            continue; // the other columns, the heading, the summary and the closing line
         printed += word.text;
         QVERIFY2(word.right <= 595 - kMarginPoints + kSlack, qPrintable(word.text));
         if (word.top > rowTop + 1) {
@@ -499,13 +505,17 @@ void TestReport::noPrinterSavesPdf() {
         paths.append(path);
 
         const QStringList printed = pdftext::lines(path);
-        QCOMPARE(printed.size(), 6);
+        QCOMPARE(printed.size(), 10);
         QCOMPARE(printed.at(0), asExtracted(Form1::accountCaption(QStringLiteral("ana"))));
         QVERIFY(printed.at(1).startsWith(QStringLiteral("Informe impreso el ")));
         QCOMPARE(printed.at(2), QStringLiteral("Registros imprimidos: 1"));
         QCOMPARE(printed.at(3), QStringLiteral("Dinero total: 12,5"));
         QCOMPARE(printed.at(4), asExtracted(first));
-        QVERIFY(printed.at(5).startsWith(QStringLiteral("Tesorila, descarga gratuita en ")));
+        // The month summary on the last page, income, expenses and balance.
+        QCOMPARE(printed.mid(5, 4),
+                 QStringList({"Resumen por meses", "Mes Ingresos Gastos Saldo",
+                              "febrero de 2026 12,50€ 0,00€ 12,50€", "Total de 2026 12,50€ 0,00€ 12,50€"}));
+        QVERIFY(printed.at(9).startsWith(QStringLiteral("Tesorila, descarga gratuita en ")));
         QCOMPARE(testsupport::ledgerState(ledger), before);
         QCOMPARE(ledger->lst->currentRow(), 0);
         QDir(documents).removeRecursively();

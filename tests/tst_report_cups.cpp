@@ -318,6 +318,10 @@ void TestReportCups::printsOnTheDefaultQueue() {
             QStringLiteral("Dinero total: 1499,55"),
             asExtracted(ledger->lst->item(0)->text()),
             asExtracted(ledger->lst->item(1)->text()),
+            QStringLiteral("Resumen por meses"),
+            QStringLiteral("Mes Ingresos Gastos Saldo"),
+            QStringLiteral("diciembre de 2026 1500,00€ 0,45€ 1499,55€"),
+            QStringLiteral("Total de 2026 1500,00€ 0,45€ 1499,55€"),
             QStringLiteral("Tesorila, descarga gratuita en ") + report::downloadAddress(),
         };
         QCOMPARE(printed.size(), expected.size());

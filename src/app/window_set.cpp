@@ -3,6 +3,8 @@
 
 #include "ui/accessibility.h"
 #include "ui/account_dialog.h"
+#include "ui/chart_window.h"
+#include "ui/find_window.h"
 #include "ui/form2.h"
 #include "ui/form3.h"
 #include "ui/ledger_window.h"
@@ -102,6 +104,14 @@ abrir *WindowSet::abrirWindow() const {
     return m_abrir;
 }
 
+buscar *WindowSet::buscarWindow() const {
+    return m_buscar;
+}
+
+grafico *WindowSet::graficoWindow() const {
+    return m_grafico;
+}
+
 Form1 *WindowSet::showForm1() {
     return showWindow(m_form1);
 }
@@ -122,6 +132,14 @@ abrir *WindowSet::showAbrir() {
     return showWindow(m_abrir);
 }
 
+buscar *WindowSet::showBuscar() {
+    return showWindow(m_buscar);
+}
+
+grafico *WindowSet::showGrafico() {
+    return showWindow(m_grafico);
+}
+
 void WindowSet::comeForward() {
     bringForward(showForm1());
 }
@@ -131,6 +149,8 @@ void WindowSet::destroyAll() {
     destroy(m_form3);
     destroy(m_guardar);
     destroy(m_abrir);
+    destroy(m_buscar);
+    destroy(m_grafico);
     destroy(m_form1);
 }
 
@@ -141,6 +161,8 @@ void WindowSet::endApplication() {
     destroy(m_form3);
     destroy(m_guardar);
     destroy(m_abrir);
+    destroy(m_buscar);
+    destroy(m_grafico);
     if (m_form1) {
         Form1 *ledger = m_form1;
         m_form1.clear();

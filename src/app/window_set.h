@@ -21,6 +21,8 @@ public:
     Form3 *form3() const;
     guardar *guardarWindow() const;
     abrir *abrirWindow() const;
+    buscar *buscarWindow() const;
+    grafico *graficoWindow() const;
 
     // Create the window if needed (running its load handler) and show it.
     // Showing a window that is on screen leaves its contents as they are
@@ -30,6 +32,8 @@ public:
     Form3 *showForm3() override;
     guardar *showGuardar() override;
     abrir *showAbrir() override;
+    buscar *showBuscar() override;
+    grafico *showGrafico() override;
 
     // Destroys every window and ends the event loop: nothing keeps running
     // without the ledger window.
@@ -51,4 +55,6 @@ private:
     QPointer<Form3> m_form3;
     QPointer<guardar> m_guardar;
     QPointer<abrir> m_abrir;
+    QPointer<buscar> m_buscar;
+    QPointer<grafico> m_grafico;
 };

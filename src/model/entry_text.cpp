@@ -175,7 +175,18 @@ QString displayText(const QString &date, bool income, const QString &units, cons
     return text;
 }
 
-qint32 centsFromDisplayText(const QString &text) {
+namespace {
+
+// Where the first amount part of a display text lies: the first tab before
+// it, the first character after it, and the amount, or nothing where the
+// amount does not fit.
+struct AmountPart {
+    int start = -1;
+    int end = -1;
+    std::optional<qint32> cents;
+};
+
+AmountPart findAmount(const QString &text) {
     const int n = int(text.size());
     int from = 0;
     while (true) {
@@ -183,7 +194,7 @@ qint32 centsFromDisplayText(const QString &text) {
         // character is several times faster than for the pair.
         const int at = int(text.indexOf(QLatin1Char('\t'), from));
         if (at < 0)
-            return 0;
+            return {};
         from = at + 1;
         if (at + 1 >= n || text.at(at + 1) != QLatin1Char('\t'))
             continue;
@@ -202,12 +213,44 @@ qint32 centsFromDisplayText(const QString &text) {
             text.at(i + 3) != kEuro || text.at(i + 4) != QLatin1Char('\t') ||
             text.at(i + 5) != QLatin1Char('\t'))
             continue;
-        const std::optional<qint32> amount = combine(QStringView(text).mid(unitsStart, unitsEnd - unitsStart),
-                                                     QStringView(text).mid(i + 1, 2));
-        if (!amount)
-            return 0;
-        return negative ? -*amount : *amount;
+        std::optional<qint32> amount = combine(QStringView(text).mid(unitsStart, unitsEnd - unitsStart),
+                                               QStringView(text).mid(i + 1, 2));
+        if (amount && negative)
+            amount = -*amount;
+        return {at, i + 6, amount};
     }
+}
+
+} // namespace
+
+qint32 centsFromDisplayText(const QString &text) {
+    return findAmount(text).cents.value_or(0);
+}
+
+std::optional<Fields> fields(const QString &text) {
+    const AmountPart part = findAmount(text);
+    if (!part.cents)
+        return std::nullopt;
+    return Fields{text.left(part.start), *part.cents, text.mid(part.end)};
+}
+
+QString centsText(qint64 cents) {
+    // Written backwards into a buffer: a CSV or a summary of a full ledger
+    // writes tens of thousands of these.
+    char buffer[24];
+    char *const end = buffer + sizeof buffer;
+    char *p = end;
+    quint64 magnitude = cents < 0 ? 0 - quint64(cents) : quint64(cents);
+    for (int digit = 0; digit < 2; ++digit, magnitude /= 10)
+        *--p = char('0' + magnitude % 10);
+    *--p = ',';
+    do {
+        *--p = char('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude > 0);
+    if (cents < 0)
+        *--p = '-';
+    return QString::fromLatin1(p, end - p);
 }
 
 } // namespace entrytext

@@ -90,4 +90,19 @@ QString displayText(const QString &date, bool income, const QString &units, cons
 // have that layout or its amount does not fit 32 bits.
 qint32 centsFromDisplayText(const QString &text);
 
+// A display text taken apart at its first "\t\t±units,cc€\t\t" part: the
+// text before it (the date), the signed amount and the text after it (the
+// source). Nothing when the text has no such part or its amount does not
+// fit 32 bits.
+struct Fields {
+    QString date;
+    qint32 cents = 0;
+    QString source;
+};
+std::optional<Fields> fields(const QString &text);
+
+// Cents as a signed decimal text with a comma and no grouping: "-45,30",
+// "1500,00", "0,05".
+QString centsText(qint64 cents);
+
 } // namespace entrytext

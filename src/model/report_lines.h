@@ -43,7 +43,10 @@ struct ReportInput {
 
 // The five statements of the report and the entry lines, split at their line
 // feeds: a blank line, the caption, a blank line, the date line, the count
-// line, two blank lines, the total line, a blank line, one line per entry, a
+// line, two blank lines, the total line, a blank line, one line per entry,
+// when there are entries the month summary (a blank line, its heading, the
+// columns' heading, a line per month with its income, expenses and balance,
+// one per year with its totals, one for the entries without a date), a
 // blank line and the closing line. The heading is black; the total line and
 // the blank lines around it are in the larger font, green when the total is
 // zero or more and dark red below zero (black when it is not a number); the

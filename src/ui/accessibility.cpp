@@ -58,12 +58,19 @@ const Description kDescriptions[] = {
     {"abrir", "pass", "Contraseña", ""},
     {"abrir", "Image1", "Abrir (Intro)", "Añade a la lista el libro guardado con este nombre y contraseña"},
     {"abrir", "Image2", "Cancelar (Esc)", "Cierra la ventana sin abrir nada"},
+    {"buscar", "txt", "Texto que buscar",
+     "Intro o F3 selecciona el siguiente registro que lo contiene; Mayús+F3, el anterior"},
+    {"buscar", "Label2", "Resultado de la búsqueda", ""},
+    {"grafico", "chart", "Gráfico del dinero total y de los ingresos y gastos por mes",
+     "La tabla de debajo da las mismas cifras mes a mes"},
+    {"grafico", "tabla", "Resumen por meses", "Ingresos, gastos y saldo de cada mes y el total de cada año"},
 };
 
 // The windows of the window set, each presented as a window named by its
 // caption.
 bool isOwnWindow(const QWidget *widget) {
-    static const char *const kWindows[] = {"Form1", "Form2", "Form3", "guardar", "abrir"};
+    static const char *const kWindows[] = {"Form1", "Form2",  "Form3",  "guardar",
+                                           "abrir", "buscar", "grafico"};
     if (!widget->isWindow())
         return false;
     const QByteArray name = widget->objectName().toLatin1();

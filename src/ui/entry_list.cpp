@@ -377,4 +377,12 @@ QStaticText TabStopDelegate::laidOut(const QString &text, const QFont &font) con
     return line;
 }
 
+void whenChanged(const QListWidget *list, const QObject *receiver, const std::function<void()> &action) {
+    const QAbstractItemModel *model = list->model();
+    for (const auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        QObject::connect(model, signal, receiver, action);
+    QObject::connect(model, &QAbstractItemModel::modelReset, receiver, action);
+    QObject::connect(model, &QAbstractItemModel::dataChanged, receiver, action);
+}
+
 } // namespace entrylist

@@ -6,6 +6,8 @@
 #include <QStaticText>
 #include <QStyledItemDelegate>
 
+#include <functional>
+
 // The ledger list: each line is an entry's display text and its amount in
 // cents as a signed 32-bit integer. A line added with an amount keeps it
 // beside its text; a line appended from a file has the amount its text
@@ -30,6 +32,10 @@ void append(QListWidget *list, const QString &text, qint32 cents);
 // amount is worked out or stored until it is asked for.
 void appendAll(QListWidget *list, const QStringList &texts);
 qint32 cents(const QListWidget *list, int index);
+
+// Runs the action, in the receiver's lifetime, after each change to the
+// list's lines: lines added, removed, cleared or changed.
+void whenChanged(const QListWidget *list, const QObject *receiver, const std::function<void()> &action);
 
 // The height of one line of the list in its font.
 int lineHeight(const QListWidget *list);

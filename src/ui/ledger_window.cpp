@@ -3,7 +3,10 @@
 
 #include "model/entry_text.h"
 #include "model/numbertext.h"
+#include "ui/chart_window.h"
 #include "ui/entry_list.h"
+#include "ui/export_command.h"
+#include "ui/find_window.h"
 #include "ui/fonts.h"
 #include "ui/messagebox.h"
 #include "ui/messages.h"
@@ -16,6 +19,7 @@
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QShortcut>
 
 #include <optional>
@@ -74,6 +78,12 @@ Form1::Form1(QWidget *parent) : QWidget(parent) {
     lst->setGeometry(32, 96, 809, 477);
     entrylist::keepScrollBarSteady(lst);
     entrylist::keepWholeLines(lst, 477);
+    lst->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(lst, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+        QMenu menu(this);
+        fillListMenu(menu);
+        menu.exec(lst->viewport()->mapToGlobal(at));
+    });
 
     Text1 =
         ui::hiddenTextBox(this, QStringLiteral("Text1"), QStringLiteral("Text1"), QRect(640, 576, 33, 13));
@@ -131,6 +141,9 @@ void Form1::addKeys() {
         {QKeySequence(Qt::CTRL | Qt::Key_I), &Form1::Image1_Click},
         {QKeySequence(Qt::Key_F1), &Form1::Image6_Click},
         {QKeySequence(Qt::CTRL | Qt::Key_Q), &Form1::Image8_Click},
+        {QKeySequence(Qt::CTRL | Qt::Key_E), &Form1::exportList},
+        {QKeySequence(Qt::CTRL | Qt::Key_F), &Form1::findInList},
+        {QKeySequence(Qt::CTRL | Qt::Key_G), &Form1::showChart},
     };
     // Application shortcuts reach every window that no message box blocks;
     // a text box with the focus keeps the keys it edits with.
@@ -145,6 +158,25 @@ void Form1::addKeys() {
     auto *remove = new QShortcut(QKeySequence(Qt::Key_Delete), lst);
     remove->setContext(Qt::WidgetShortcut);
     connect(remove, &QShortcut::activated, this, &Form1::Image2_Click);
+}
+
+void Form1::fillListMenu(QMenu &menu) {
+    menu.addAction(QStringLiteral("Exportar…"), QKeySequence(Qt::CTRL | Qt::Key_E), this, &Form1::exportList);
+    menu.addAction(QStringLiteral("Exportar a PDF…"), this, [this] { exporting::exportPdf(this); });
+    menu.addAction(QStringLiteral("Buscar…"), QKeySequence(Qt::CTRL | Qt::Key_F), this, &Form1::findInList);
+    menu.addAction(QStringLiteral("Gráfico"), QKeySequence(Qt::CTRL | Qt::Key_G), this, &Form1::showChart);
+}
+
+void Form1::exportList() {
+    exporting::exportCsv(this);
+}
+
+void Form1::findInList() {
+    ui::windows().showBuscar()->focusBox();
+}
+
+void Form1::showChart() {
+    ui::windows().showGrafico();
 }
 
 void Form1::markOpened(int loadedLines) {

@@ -9,6 +9,7 @@
 #include <optional>
 
 class QLineEdit;
+class QMenu;
 class QListWidget;
 
 namespace ui {
@@ -112,6 +113,9 @@ public slots:
     void Image7_Click();
     void Image8_Click();
 
+    // The list's context menu: export, export as PDF, find and the chart.
+    void fillListMenu(QMenu &menu);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -122,6 +126,9 @@ private:
     void addKeys();
     // A typed total holding characters it cannot hold is put back as it was.
     void refuseUnusableTotal();
+    void exportList();
+    void findInList();
+    void showChart();
     // The save command: asks for an account while none is in use, otherwise
     // saves the ledger back to the account in use, unless another save has
     // replaced the files the window last read or saved there. When that

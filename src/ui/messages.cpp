@@ -236,6 +236,12 @@ Message saveFailed(const Error &error, const QString &directory) {
             kSaveTitle};
 }
 
+Message exportFailed(const Error &error, const QString &path) {
+    return {QStringLiteral("No se ha podido exportar el registro a %1: %2. No se ha escrito nada.")
+                .arg(QDir::toNativeSeparators(path), reason(error)),
+            QStringLiteral("Exportar")};
+}
+
 Message openFailed(const Error &error) {
     // A missing file says nothing of whether the user name or the password
     // was wrong.

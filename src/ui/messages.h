@@ -25,6 +25,10 @@ Message openFailed(const storage::Error &error);
 // The data root or its marker that could not be made.
 Message dataRootFailed(const storage::Error &error);
 
+// An export of the ledger into the file at path that failed; the file is
+// not there, or is as it was.
+Message exportFailed(const storage::Error &error, const QString &path);
+
 // Why a file operation failed, as the end of a sentence.
 QString reason(const storage::Error &error);
 

@@ -25,15 +25,6 @@ namespace report {
 
 namespace {
 
-// The folder a report is saved in: the user's documents folder, or the
-// data root where there is none.
-QString pdfFolder() {
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (!documents.isEmpty() && QFileInfo(documents).isDir())
-        return QDir(documents).absolutePath() + QLatin1Char('/');
-    return dataroot::path();
-}
-
 // A name in the folder that no file has yet: the moment of printing, and a
 // counter when several reports are saved within one second.
 QString freshPdfPath(const QString &folder, const QDateTime &moment) {
@@ -52,28 +43,13 @@ storage::Result<QString> savePdf(const QString &folder, const QList<ReportLine> 
     if (const storage::Status made = storage::fileSystem().makeDirectory(folder); !made)
         return made.error();
     const QString path = freshPdfPath(folder, moment);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return storage::deviceError(file);
-    {
-        QPdfWriter writer(&file);
-        writer.setCreator(QStringLiteral("Tesorila"));
-        writer.setTitle(QStringLiteral("Tesorila"));
-        writer.setPageSize(QPageSize(
-            QLocale().measurementSystem() == QLocale::ImperialUSSystem ? QPageSize::Letter : QPageSize::A4));
-        if (paintReport(writer, lines) != PaintResult::Done) {
-            const storage::Error error = storage::deviceError(file);
-            file.cancelWriting();
-            return error;
-        }
-    }
-    if (!file.commit())
-        return storage::deviceError(file);
+    if (const storage::Status written = writePdf(path, lines); !written)
+        return written.error();
     return path;
 }
 
 void reportNoPrinter(Form1 *ledger, const QList<ReportLine> &lines, const QDateTime &moment) {
-    const QString folder = pdfFolder();
+    const QString folder = documentsFolder();
     const storage::Result<QString> saved = savePdf(folder, lines, moment);
     if (saved) {
         messagebox::show(ledger,
@@ -108,6 +84,45 @@ bool printOn(const QPrinterInfo &destination, const QList<ReportLine> &lines) {
 }
 
 } // namespace
+
+QString documentsFolder() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QFileInfo(documents).isDir())
+        return QDir(documents).absolutePath() + QLatin1Char('/');
+    return dataroot::path();
+}
+
+storage::Error openError(const QFileDevice &file) {
+    const QFileInfo info(file.fileName());
+    if (info.exists() && !info.isFile())
+        return storage::notAFile(info.isDir(), file.fileName());
+    return storage::deviceError(file);
+}
+
+storage::Status writeWhole(const QString &path, const std::function<bool(QSaveFile &)> &write) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return openError(file);
+    if (!write(file)) {
+        const storage::Error error = storage::deviceError(file);
+        file.cancelWriting();
+        return error;
+    }
+    if (!file.commit())
+        return storage::deviceError(file);
+    return storage::Done{};
+}
+
+storage::Status writePdf(const QString &path, const QList<ReportLine> &lines) {
+    return writeWhole(path, [&lines](QSaveFile &file) {
+        QPdfWriter writer(&file);
+        writer.setCreator(QStringLiteral("Tesorila"));
+        writer.setTitle(QStringLiteral("Tesorila"));
+        writer.setPageSize(QPageSize(
+            QLocale().measurementSystem() == QLocale::ImperialUSSystem ? QPageSize::Letter : QPageSize::A4));
+        return paintReport(writer, lines) == PaintResult::Done;
+    });
+}
 
 QString messageTitle() {
     return QStringLiteral("Imprimir informe");

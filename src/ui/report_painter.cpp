@@ -132,7 +132,9 @@ QList<qreal> tabStopPoints() {
             kAmountColumnPoints - kGap,
             kAmountColumnPoints,
             kSourceColumnPoints - kGap,
-            kSourceColumnPoints};
+            kSourceColumnPoints,
+            kBalanceColumnPoints - kGap,
+            kBalanceColumnPoints};
 }
 
 PaintResult paintReport(QPagedPaintDevice &device, const QList<ReportLine> &lines) {

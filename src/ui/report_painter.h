@@ -22,6 +22,9 @@ constexpr qreal kTabStepPoints = 24;
 constexpr qreal kDateColumnPoints = 4 * kTabStepPoints;
 constexpr qreal kAmountColumnPoints = kDateColumnPoints + 78;
 constexpr qreal kSourceColumnPoints = kAmountColumnPoints + 96;
+// The month summary's balance column, after its income and expenses in the
+// amount and source columns.
+constexpr qreal kBalanceColumnPoints = kSourceColumnPoints + 96;
 QList<qreal> tabStopPoints();
 
 enum class PaintResult {

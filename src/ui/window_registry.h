@@ -6,6 +6,8 @@ class Form2;
 class Form3;
 class guardar;
 class abrir;
+class buscar;
+class grafico;
 
 namespace ui {
 
@@ -24,6 +26,8 @@ public:
     virtual Form3 *showForm3() = 0;
     virtual guardar *showGuardar() = 0;
     virtual abrir *showAbrir() = 0;
+    virtual buscar *showBuscar() = 0;
+    virtual grafico *showGrafico() = 0;
 
     // Destroys every window and ends the application.
     virtual void endApplication() = 0;

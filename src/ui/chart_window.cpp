@@ -1,0 +1,307 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/chart_window.h"
+
+#include "model/colours.h"
+#include "model/entry_text.h"
+#include "ui/entry_list.h"
+#include "ui/fonts.h"
+#include "ui/ledger_window.h"
+#include "ui/widgets.h"
+#include "ui/window_registry.h"
+
+#include <QHeaderView>
+#include <QListWidget>
+#include <QPainter>
+#include <QPainterPath>
+#include <QTableWidget>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
+namespace {
+
+QString euros(qint64 cents) {
+    return entrytext::centsText(cents) + QStringLiteral(" €");
+}
+
+// An axis label: whole euros when the step between labels is whole euros.
+QString axisLabel(qint64 cents, qint64 step) {
+    QString text = entrytext::centsText(cents);
+    if (step % 100 == 0)
+        text.chop(3);
+    return text;
+}
+
+// The step between an axis' labels for values up to span: 1, 2 or 5 times a
+// power of ten, in cents, giving at most about five labels.
+qint64 niceStep(qint64 span) {
+    qint64 step = 1;
+    while (true) {
+        for (const qint64 factor : {1, 2, 5}) {
+            if (span / (step * factor) <= 5)
+                return step * factor;
+        }
+        step *= 10;
+    }
+}
+
+// The month index (months since year 0) of a date, and of a year and month.
+int monthIndex(int year, int month) {
+    return year * 12 + month - 1;
+}
+
+struct Scale {
+    qint64 low = 0;
+    qint64 high = 1;
+    qint64 step = 1;
+    QRectF area;
+    qreal y(qint64 cents) const { return area.bottom() - (cents - low) * area.height() / qreal(high - low); }
+};
+
+Scale scaleFor(qint64 low, qint64 high, const QRectF &area) {
+    Scale scale;
+    low = std::min<qint64>(low, 0);
+    high = std::max<qint64>(high, 0);
+    if (high == low)
+        high = low + 100;
+    scale.step = niceStep(high - low);
+    scale.low = (low / scale.step - (low % scale.step < 0 ? 1 : 0)) * scale.step;
+    scale.high = (high / scale.step + (high % scale.step > 0 ? 1 : 0)) * scale.step;
+    scale.area = area;
+    return scale;
+}
+
+// The value axis on the left: a label and a faint line at each step, the
+// zero line darker.
+void drawValueAxis(QPainter &painter, const Scale &scale) {
+    const QFontMetricsF metrics(painter.font());
+    for (qint64 value = scale.low; value <= scale.high; value += scale.step) {
+        const qreal y = scale.y(value);
+        painter.setPen(value == 0 ? QColor(96, 96, 96) : QColor(220, 220, 220));
+        painter.drawLine(QPointF(scale.area.left(), y), QPointF(scale.area.right(), y));
+        painter.setPen(Qt::black);
+        const QRectF label(0, y - metrics.height() / 2, scale.area.left() - 6, metrics.height());
+        painter.drawText(label, Qt::AlignRight | Qt::AlignVCenter, axisLabel(value, scale.step));
+    }
+}
+
+// Month names along the bottom of an area, every few months when they do
+// not all fit; the year under each January and under the first month.
+void drawMonthAxis(QPainter &painter, const QRectF &area, int firstMonth, int months,
+                   const std::function<qreal(int)> &centreOf) {
+    const QFontMetricsF metrics(painter.font());
+    const qreal room = area.width() / std::max(months, 1);
+    const int every = std::max(1, int(std::ceil(metrics.horizontalAdvance(QStringLiteral("sep ")) / room)));
+    painter.setPen(Qt::black);
+    for (int i = 0; i < months; ++i) {
+        const int index = firstMonth + i;
+        const int month = index % 12 + 1;
+        if (i % every != 0 && month != 1)
+            continue;
+        const qreal x = centreOf(i);
+        painter.drawLine(QPointF(x, area.bottom()), QPointF(x, area.bottom() + 3));
+        const QRectF label(x - 30, area.bottom() + 3, 60, metrics.height());
+        painter.drawText(label, Qt::AlignHCenter | Qt::AlignTop, summary::monthName(month).left(3));
+        if (month == 1 || i == 0)
+            painter.drawText(label.translated(0, metrics.height()), Qt::AlignHCenter | Qt::AlignTop,
+                             QString::number(index / 12));
+    }
+}
+
+} // namespace
+
+ChartView::ChartView(QWidget *parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("chart"));
+    setFont(fonts::tahoma(8));
+}
+
+void ChartView::setSummary(const summary::Summary &summary) {
+    m_summary = summary;
+    update();
+}
+
+void ChartView::paintEvent(QPaintEvent *) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillRect(rect(), Qt::white);
+    painter.setPen(QColor(128, 128, 128));
+    painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+    const QFontMetricsF metrics(font());
+    if (m_summary.running.isEmpty()) {
+        painter.setPen(Qt::black);
+        painter.drawText(rect(), Qt::AlignCenter, QStringLiteral("No hay ningún registro con fecha."));
+        return;
+    }
+    const QColor green = ui::color(colours::kGreen);
+    const QColor darkRed = ui::color(colours::kDarkRed);
+    const qreal left = metrics.horizontalAdvance(QStringLiteral("-00000000")) + 12;
+    const qreal half = height() / 2.0;
+    const qreal titleHeight = metrics.height() + 8;
+    const qreal axisHeight = 2 * metrics.height() + 6;
+    const QRectF lineArea(left, titleHeight, width() - left - 16, half - titleHeight - axisHeight);
+    const QRectF barArea(left, half + titleHeight, width() - left - 16, half - titleHeight - axisHeight);
+
+    QFont bold = font();
+    bold.setBold(true);
+    painter.setFont(bold);
+    painter.setPen(Qt::black);
+    painter.drawText(QPointF(8, metrics.ascent() + 4), QStringLiteral("Dinero total de los registros (€)"));
+    painter.drawText(QPointF(8, half + metrics.ascent() + 4),
+                     QStringLiteral("Ingresos y gastos por mes (€)"));
+    painter.setFont(font());
+
+    // The months shown: from the first entry's to the last one's.
+    const summary::Year &firstYear = m_summary.years.first();
+    const summary::Year &lastYear = m_summary.years.last();
+    const int firstMonth = monthIndex(firstYear.year, firstYear.months.first().month);
+    const int months = monthIndex(lastYear.year, lastYear.months.last().month) - firstMonth + 1;
+
+    // The running total, from the first day of the first month to the last
+    // day of the last one.
+    qint64 low = 0;
+    qint64 high = 0;
+    for (const summary::Point &point : m_summary.running) {
+        low = std::min(low, point.total);
+        high = std::max(high, point.total);
+    }
+    const Scale lines = scaleFor(low, high, lineArea);
+    drawValueAxis(painter, lines);
+    const QDate start(firstYear.year, firstYear.months.first().month, 1);
+    const QDate end = QDate(lastYear.year, lastYear.months.last().month, 1).addMonths(1);
+    const qreal days = qreal(start.daysTo(end));
+    auto xOf = [&](const QDate &date) {
+        return lineArea.left() + start.daysTo(date) * lineArea.width() / days;
+    };
+    drawMonthAxis(painter, lineArea, firstMonth, months, [&](int i) { return xOf(start.addMonths(i)); });
+    // Each piece of the line takes the colour of its side of zero; a piece
+    // that crosses zero is split where it does.
+    const qreal zero = lines.y(0);
+    QPointF previous(xOf(m_summary.running.first().date), lines.y(m_summary.running.first().total));
+    bool above = m_summary.running.first().total >= 0;
+    for (const summary::Point &point : m_summary.running) {
+        const QPointF next(xOf(point.date), lines.y(point.total));
+        const bool nextAbove = point.total >= 0;
+        if (nextAbove != above && next.y() != previous.y()) {
+            const qreal t = (zero - previous.y()) / (next.y() - previous.y());
+            const QPointF crossing(previous.x() + t * (next.x() - previous.x()), zero);
+            painter.setPen(QPen(above ? green : darkRed, 2));
+            painter.drawLine(previous, crossing);
+            previous = crossing;
+        }
+        painter.setPen(QPen(nextAbove ? green : darkRed, 2));
+        painter.drawLine(previous, next);
+        if (m_summary.running.size() == 1)
+            painter.drawEllipse(next, 2.5, 2.5);
+        previous = next;
+        above = nextAbove;
+    }
+
+    // The bars: each month's income and expenses side by side.
+    qint64 tallest = 0;
+    for (const summary::Year &year : m_summary.years) {
+        for (const summary::Month &month : year.months)
+            tallest = std::max({tallest, month.totals.income, month.totals.expenses});
+    }
+    const Scale bars = scaleFor(0, tallest, barArea);
+    drawValueAxis(painter, bars);
+    const qreal slot = barArea.width() / months;
+    drawMonthAxis(painter, barArea, firstMonth, months,
+                  [&](int i) { return barArea.left() + (i + 0.5) * slot; });
+    const qreal barWidth = std::max<qreal>(1, slot * 0.35);
+    painter.setPen(Qt::NoPen);
+    for (const summary::Year &year : m_summary.years) {
+        for (const summary::Month &month : year.months) {
+            const qreal centre =
+                barArea.left() + (monthIndex(year.year, month.month) - firstMonth + 0.5) * slot;
+            const qreal base = bars.y(0);
+            painter.setBrush(green);
+            painter.drawRect(
+                QRectF(QPointF(centre - barWidth, bars.y(month.totals.income)), QPointF(centre, base)));
+            painter.setBrush(darkRed);
+            painter.drawRect(
+                QRectF(QPointF(centre, bars.y(month.totals.expenses)), QPointF(centre + barWidth, base)));
+        }
+    }
+    // The key, top right of the bars.
+    qreal x = width() - 16;
+    for (const auto &[text, colour] :
+         {std::pair{QStringLiteral("Gastos"), darkRed}, std::pair{QStringLiteral("Ingresos"), green}}) {
+        x -= metrics.horizontalAdvance(text);
+        painter.setPen(Qt::black);
+        painter.drawText(QPointF(x, half + metrics.ascent() + 4), text);
+        x -= 14;
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(colour);
+        painter.drawRect(QRectF(x, half + 4 + (metrics.ascent() - 10) / 2 + 1, 10, 10));
+        x -= 12;
+    }
+}
+
+grafico::grafico(QWidget *parent) : QWidget(parent) {
+    ui::setUpWindow(this, QStringLiteral("grafico"), QStringLiteral("Gráfico"), QSize(761, 601),
+                    ui::CloseOnly, true);
+    Image1 =
+        new ui::Picture(this, QStringLiteral("Image1"), ui::artwork("background"), QRect(0, 0, 1701, 1701));
+    chart = new ChartView(this);
+    chart->setGeometry(16, 16, 729, 353);
+    table = new QTableWidget(0, 4, this);
+    table->setObjectName(QStringLiteral("tabla"));
+    table->setGeometry(16, 377, 729, 208);
+    table->setHorizontalHeaderLabels({QStringLiteral("Mes"), QStringLiteral("Ingresos"),
+                                      QStringLiteral("Gastos"), QStringLiteral("Saldo")});
+    table->verticalHeader()->hide();
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setFont(fonts::tahoma(8));
+
+    // Lines come and go one at a time when a ledger is opened or emptied:
+    // the chart is made again once, when they have.
+    m_refresh.setSingleShot(true);
+    m_refresh.setInterval(0);
+    connect(&m_refresh, &QTimer::timeout, this, &grafico::refresh);
+    if (Form1 *ledger = ui::windows().form1()) {
+        entrylist::whenChanged(ledger->lst, this, [this] { m_refresh.start(); });
+    }
+    refresh();
+    ui::dialogKeys(this, nullptr, nullptr);
+    ui::placeAt(this, QPoint(140, 60));
+}
+
+void grafico::refresh() {
+    const Form1 *ledger = ui::windows().form1();
+    const summary::Summary months = summary::summarise(ledger ? ledger->shownLedger().lines : QStringList());
+    chart->setSummary(months);
+
+    table->setRowCount(0);
+    auto addRow = [this](const QString &title, const summary::Totals &totals, bool bold) {
+        const int row = table->rowCount();
+        table->insertRow(row);
+        const QStringList cells = {title, euros(totals.income), euros(totals.expenses),
+                                   euros(totals.balance())};
+        for (int column = 0; column < 4; ++column) {
+            auto *item = new QTableWidgetItem(cells.at(column));
+            item->setTextAlignment(Qt::AlignVCenter | (column == 0 ? Qt::AlignLeft : Qt::AlignRight));
+            if (column == 3)
+                item->setForeground(ui::color(totals.balance() >= 0 ? colours::kGreen : colours::kDarkRed));
+            QFont font = table->font();
+            font.setBold(bold);
+            item->setFont(font);
+            table->setItem(row, column, item);
+        }
+    };
+    for (const summary::Year &year : months.years) {
+        for (const summary::Month &month : year.months) {
+            QString title = summary::monthTitle(month.month, year.year);
+            title[0] = title.at(0).toUpper();
+            addRow(title, month.totals, false);
+        }
+        addRow(QStringLiteral("Total de %1").arg(year.year), year.totals, true);
+    }
+    if (months.undatedCount > 0)
+        addRow(QStringLiteral("Sin fecha (%1 %2)")
+                   .arg(months.undatedCount)
+                   .arg(months.undatedCount == 1 ? QStringLiteral("registro") : QStringLiteral("registros")),
+               months.undated, false);
+}

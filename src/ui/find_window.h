@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QList>
+#include <QPointer>
+#include <QStringList>
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+
+namespace ui {
+class Picture;
+}
+
+// The find window: one text box whose text Enter or F3 looks for in the
+// ledger list's lines from the selected one on, Shift+F3 backwards, round
+// the end, without regard to case or accents. The line found is selected
+// and scrolled into view; the list's lines and their order never change.
+class buscar : public QWidget {
+    Q_OBJECT
+public:
+    explicit buscar(QWidget *parent = nullptr);
+
+    // The keyboard in the text box, its text selected.
+    void focusBox();
+    // Selects the next line (or the previous one) holding the box's text
+    // and says which match it is, "3 de 12", or that there is none.
+    void findNext(bool forward);
+
+    ui::Picture *Image1; // background
+    QLabel *Label1;      // what the box is for
+    QLineEdit *txt;      // the text to find
+    QLabel *Label2;      // the result
+
+private:
+    QPointer<QListWidget> m_list;
+    // The list's lines folded for finding, and the rows that hold m_needle,
+    // made again after the list changes.
+    QStringList m_folded;
+    bool m_stale = true;
+    QString m_needle;
+    QList<int> m_rows;
+};
