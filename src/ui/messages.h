@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "model/bank_import.h"
 #include "model/storage_error.h"
 
 #include <QString>
@@ -24,6 +25,11 @@ Message saveFailed(const storage::Error &error, const QString &directory);
 Message openFailed(const storage::Error &error);
 // The data root or its marker that could not be made.
 Message dataRootFailed(const storage::Error &error);
+
+// A bank statement that could not be read, or in which nothing was found.
+Message importFailed(const storage::Error &error, const QString &fileName);
+// Why a line of a bank statement, or a movement in it, is not added.
+QString skipReason(const bankimport::Skipped &skipped);
 
 // Why a file operation failed, as the end of a sentence.
 QString reason(const storage::Error &error);
