@@ -6,13 +6,16 @@
 #include "ui/account_dialog.h"
 #include "ui/entry_list.h"
 #include "ui/form2.h"
+#include "ui/import_window.h"
 #include "ui/ledger_window.h"
 #include "ui/widgets.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
+#include <QTableView>
 #include <QTest>
 
 namespace {
@@ -55,6 +58,7 @@ private slots:
     void exitEndsApplication();
     void unsavedChangesAsked_data();
     void unsavedChangesAsked();
+    void importMovements();
 
 private:
     Form1 *ledger = nullptr;
@@ -361,6 +365,52 @@ void TestLedgerCommands::unsavedChangesAsked() {
         signIn(set.showAbrir());
         QCOMPARE(ledger->lst->count(), lines);
     }
+}
+
+// Ctrl+Shift+O: a bank statement chosen in the file dialog, its lines shown,
+// added all at once by Añadir and not at all by Cancelar.
+void TestLedgerCommands::importMovements() {
+    addLine(ledger, -5000);
+    ledger->setTotalText(QStringLiteral("-50"));
+    const QString path = testsupport::dataHome() + QStringLiteral("/extracto.csv");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("Fecha;Concepto;Importe;Saldo\r\n02/01/2026;N\xf3mina;1.850,00;1.800,00\r\n"
+               "03/01/2026;Luz;-45,30;1.754,70\r\n");
+    file.close();
+    const auto preview = [&] {
+        ledger->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget *>(ledger));
+        const QList<testsupport::SeenMessage> seen = testsupport::answerMessages([&] {
+            testsupport::chooseFile(
+                [&] { QTest::keyClick(ledger->lst, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier); },
+                path);
+        });
+        QVERIFY(seen.isEmpty());
+        ImportWindow *window = WindowSet::instance().importWindow();
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->tblAnadir->model()->rowCount(), 2);
+        QCOMPARE(window->Label2->text(),
+                 QStringLiteral("Movimientos encontrados: 2. Se añadirán: 2. No se añadirán: 0."));
+    };
+    const QStringList before = testsupport::ledgerState(ledger);
+    preview();
+    testsupport::click(WindowSet::instance().importWindow()->Image3);
+    QVERIFY(!WindowSet::instance().importWindow()->isVisible());
+    QCOMPARE(testsupport::ledgerState(ledger), before);
+
+    preview();
+    QVERIFY(testsupport::answerMessages([&] {
+                testsupport::click(WindowSet::instance().importWindow()->Image2);
+            }).isEmpty());
+    QVERIFY(!WindowSet::instance().importWindow()->isVisible());
+    const QString euro(QChar(0x20AC));
+    QCOMPARE(
+        testsupport::ledgerState(ledger),
+        QStringList() << before.first()
+                      << QStringLiteral("line 1: 02/01/2026\t\t+1850,00%1\t\tNómina (185000 cents)").arg(euro)
+                      << QStringLiteral("line 2: 03/01/2026\t\t-45,30%1\t\tLuz (-4530 cents)").arg(euro)
+                      << QStringLiteral("total: 1754,7 in %1").arg(kGreen.name()) << before.mid(2));
 }
 
 TESORILA_TEST_MAIN(TestLedgerCommands)

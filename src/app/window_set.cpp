@@ -5,6 +5,7 @@
 #include "ui/account_dialog.h"
 #include "ui/form2.h"
 #include "ui/form3.h"
+#include "ui/import_window.h"
 #include "ui/ledger_window.h"
 
 #include <QApplication>
@@ -102,6 +103,10 @@ abrir *WindowSet::abrirWindow() const {
     return m_abrir;
 }
 
+ImportWindow *WindowSet::importWindow() const {
+    return m_import;
+}
+
 Form1 *WindowSet::showForm1() {
     return showWindow(m_form1);
 }
@@ -122,6 +127,10 @@ abrir *WindowSet::showAbrir() {
     return showWindow(m_abrir);
 }
 
+ImportWindow *WindowSet::showImport() {
+    return showWindow(m_import);
+}
+
 void WindowSet::comeForward() {
     bringForward(showForm1());
 }
@@ -131,6 +140,7 @@ void WindowSet::destroyAll() {
     destroy(m_form3);
     destroy(m_guardar);
     destroy(m_abrir);
+    destroy(m_import);
     destroy(m_form1);
 }
 
@@ -141,6 +151,7 @@ void WindowSet::endApplication() {
     destroy(m_form3);
     destroy(m_guardar);
     destroy(m_abrir);
+    destroy(m_import);
     if (m_form1) {
         Form1 *ledger = m_form1;
         m_form1.clear();

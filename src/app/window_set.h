@@ -6,10 +6,9 @@
 #include <QObject>
 #include <QPointer>
 
-// The application's five windows. Each exists at most once: the first show
-// creates it and runs its load handler; hiding keeps it with its contents;
-// the title bar's close button destroys it, and the next show creates it
-// afresh.
+// The application's windows: the five of the ledger and the preview of an import. Each exists at most once:
+// the first show creates it and runs its load handler; hiding keeps it with its contents; the title bar's
+// close button destroys it, and the next show creates it afresh.
 class WindowSet : public QObject, public ui::Windows {
     Q_OBJECT
 public:
@@ -21,6 +20,7 @@ public:
     Form3 *form3() const;
     guardar *guardarWindow() const;
     abrir *abrirWindow() const;
+    ImportWindow *importWindow() const;
 
     // Create the window if needed (running its load handler) and show it.
     // Showing a window that is on screen leaves its contents as they are
@@ -30,6 +30,7 @@ public:
     Form3 *showForm3() override;
     guardar *showGuardar() override;
     abrir *showAbrir() override;
+    ImportWindow *showImport() override;
 
     // Destroys every window and ends the event loop: nothing keeps running
     // without the ledger window.
@@ -51,4 +52,5 @@ private:
     QPointer<Form3> m_form3;
     QPointer<guardar> m_guardar;
     QPointer<abrir> m_abrir;
+    QPointer<ImportWindow> m_import;
 };

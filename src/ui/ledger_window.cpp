@@ -4,6 +4,7 @@
 #include "model/numbertext.h"
 #include "ui/entry_list.h"
 #include "ui/fonts.h"
+#include "ui/import_window.h"
 #include "ui/messagebox.h"
 #include "ui/messages.h"
 #include "ui/print_command.h"
@@ -11,10 +12,12 @@
 #include "ui/window_registry.h"
 
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QShortcut>
+#include <QStandardPaths>
 
 #include <optional>
 #include <utility>
@@ -127,6 +130,7 @@ void Form1::addKeys() {
         {QKeySequence(Qt::CTRL | Qt::Key_I), &Form1::Image1_Click},
         {QKeySequence(Qt::Key_F1), &Form1::Image6_Click},
         {QKeySequence(Qt::CTRL | Qt::Key_Q), &Form1::Image8_Click},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), &Form1::importMovements},
     };
     // Application shortcuts reach every window that no message box blocks;
     // a text box with the focus keeps the keys it edits with.
@@ -322,6 +326,17 @@ void Form1::Image7_Click() {
     lst->clear();
     setTotalText(QStringLiteral("0"));
     m_unsaved = false;
+}
+
+void Form1::importMovements() {
+    const QString path = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Importar movimientos"),
+        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
+        QStringLiteral(
+            "Extractos bancarios (*.csv *.txt *.n43 *.aeb *.q43 *.ofx *.qfx);;Todos los archivos (*)"),
+        nullptr, QFileDialog::DontUseNativeDialog);
+    if (!path.isEmpty())
+        ImportWindow::previewFile(this, path);
 }
 
 void Form1::Image8_Click() {

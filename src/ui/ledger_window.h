@@ -94,6 +94,8 @@ public slots:
     void Image6_Click();
     void Image7_Click();
     void Image8_Click();
+    // Asks for a bank statement and shows what it would add to the ledger.
+    void importMovements();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
