@@ -24,54 +24,54 @@ struct Record {
 QList<Record> records(const QString &text, QChar separator, qsizetype limit) {
     QList<Record> found;
     Record current;
-    QString field;
     int line = 1;
-    bool quoted = false;
-    bool started = false; // the field has begun
     const qsizetype n = text.size();
-    const auto endField = [&] {
-        current.fields.append(field.trimmed());
-        field.clear();
-        started = false;
-    };
-    for (qsizetype i = 0; i < n && found.size() < limit; ++i) {
-        const QChar c = text.at(i);
-        const bool lineEnd = c == QLatin1Char('\n') || c == QLatin1Char('\r');
-        const bool crlf = c == QLatin1Char('\r') && i + 1 < n && text.at(i + 1) == QLatin1Char('\n');
-        if (quoted) {
-            if (c == QLatin1Char('"')) {
-                if (i + 1 < n && text.at(i + 1) == QLatin1Char('"')) {
-                    field += c;
+    const QChar *data = text.constData();
+    const auto isLineEnd = [](QChar c) { return c == QLatin1Char('\n') || c == QLatin1Char('\r'); };
+    qsizetype i = 0;
+    while (i < n && found.size() < limit) {
+        // One field: quoted, or up to the separator or the line end.
+        while (i < n && data[i] != separator && !isLineEnd(data[i]) && data[i].isSpace())
+            ++i;
+        QString field;
+        if (i < n && data[i] == QLatin1Char('"')) {
+            ++i;
+            while (i < n) {
+                const qsizetype quote = text.indexOf(QLatin1Char('"'), i);
+                const qsizetype stop = quote < 0 ? n : quote;
+                for (qsizetype j = i; j < stop; ++j) {
+                    if (data[j] == QLatin1Char('\n') ||
+                        (data[j] == QLatin1Char('\r') && (j + 1 >= n || data[j + 1] != QLatin1Char('\n'))))
+                        ++line;
+                }
+                field += QStringView(text).mid(i, stop - i);
+                i = stop + 1;
+                if (i < n && data[i] == QLatin1Char('"')) {
+                    field += QLatin1Char('"');
                     ++i;
                 } else {
-                    quoted = false;
+                    break;
                 }
-            } else {
-                if (lineEnd && !crlf)
-                    ++line;
-                field += c;
             }
-        } else if (c == QLatin1Char('"') && !started) {
-            quoted = true;
-            started = true;
-        } else if (c == separator) {
-            endField();
-        } else if (lineEnd) {
-            if (crlf)
-                ++i;
-            ++line;
-            endField();
-            found.append(std::move(current));
-            current = Record{{}, line};
-        } else if (started || !c.isSpace()) {
-            field += c;
-            started = true;
         }
-    }
-    if (found.size() < limit && (started || !field.isEmpty() || !current.fields.isEmpty())) {
-        endField();
+        const qsizetype start = qMin(i, n);
+        while (i < n && data[i] != separator && !isLineEnd(data[i]))
+            ++i;
+        field += QStringView(text).mid(start, i - start);
+        current.fields.append(field.trimmed());
+        if (i < n && data[i] == separator) {
+            ++i;
+            continue;
+        }
+        // The record ends here, at a line end or at the end of the text.
+        if (i < n)
+            i += data[i] == QLatin1Char('\r') && i + 1 < n && data[i + 1] == QLatin1Char('\n') ? 2 : 1;
+        ++line;
         found.append(std::move(current));
+        current = Record{{}, line};
     }
+    if (!current.fields.isEmpty() && found.size() < limit) // a separator ended the text
+        found.append(std::move(current));
     return found;
 }
 

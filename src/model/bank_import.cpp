@@ -83,6 +83,11 @@ QString cleanDescription(const QString &text) {
 }
 
 QString unsavable(const QString &text) {
+    // Most descriptions are Latin-1 letters and marks alone.
+    if (std::all_of(text.begin(), text.end(), [](QChar c) {
+            return c.unicode() >= 0xA0 ? c.unicode() <= 0xFF : c.unicode() >= 0x20 && c.unicode() < 0x7F;
+        }))
+        return QString();
     QString found = ledgerformat::unsavableCharacters(text);
     for (const QChar c : text) {
         if (c.category() == QChar::Other_Control && !found.contains(c))
@@ -278,9 +283,13 @@ Plan plan(const Statement &statement, const QStringList &ledgerLines, const QLoc
     held.reserve(ledgerLines.size());
     for (const QString &line : ledgerLines)
         ++held[keyOfLine(line)];
+    QHash<QDate, QString> dates; // a statement has many movements a day
     for (const Movement &movement : statement.movements) {
         const QString description = cleanDescription(movement.description);
-        const QString date = clocktext::dateText(movement.date, locale);
+        auto known = dates.find(movement.date);
+        if (known == dates.end())
+            known = dates.insert(movement.date, clocktext::dateText(movement.date, locale));
+        const QString &date = *known;
         const qint64 magnitude = movement.cents < 0 ? -movement.cents : movement.cents;
         const QString line = entrytext::displayText(
             date, movement.cents >= 0, QString::number(magnitude / 100),
