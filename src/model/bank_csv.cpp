@@ -13,6 +13,10 @@ namespace bankimport {
 
 namespace {
 
+// No bank's table has this many columns: a file with more is read and
+// offered only as far as these.
+constexpr int kMostColumns = 100;
+
 struct Record {
     QStringList fields;
     int line = 1; // where it starts, from 1
@@ -151,7 +155,7 @@ int findHeader(const QList<Record> &all, Columns &columns) {
     for (qsizetype i = 0; i < last; ++i) {
         QList<Role> roles;
         bool holdsDate = false;
-        for (const QString &field : all.at(i).fields) {
+        for (const QString &field : all.at(i).fields.mid(0, kMostColumns)) {
             roles.append(roleOf(field));
             holdsDate = holdsDate || parseDate(field).has_value();
         }
@@ -190,11 +194,11 @@ bool hasLetter(const QString &field) {
 void guessFromContent(const QList<Record> &rows, Columns &columns) {
     int width = 0;
     for (const Record &row : rows)
-        width = std::max(width, int(row.fields.size()));
+        width = std::max(width, int(std::min<qsizetype>(row.fields.size(), kMostColumns)));
     QList<int> dates(width), amounts(width), decimals(width), texts(width);
     QList<qint64> lengths(width);
     for (const Record &row : rows) {
-        for (int c = 0; c < int(row.fields.size()); ++c) {
+        for (int c = 0; c < std::min(width, int(row.fields.size())); ++c) {
             const QString &field = row.fields.at(c);
             const bool date = parseDate(field).has_value();
             dates[c] += date;
@@ -309,7 +313,8 @@ storage::Result<Statement> readCsv(const QByteArray &bytes, const std::optional<
         columns = *given;
     statement.columns = columns;
 
-    const int width = std::max(shape, header >= 0 ? int(all.at(header).fields.size()) : 0);
+    const int width =
+        std::min(kMostColumns, std::max(shape, header >= 0 ? int(all.at(header).fields.size()) : 0));
     for (int c = 0; c < width; ++c) {
         const QString name =
             header >= 0 && c < all.at(header).fields.size() ? all.at(header).fields.at(c) : QString();

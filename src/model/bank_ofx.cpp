@@ -20,9 +20,8 @@ QString unescaped(QString text) {
     return text;
 }
 
-// The value of the first element of that name in the block.
-QString value(QStringView block, QLatin1String tag) {
-    const QString open = QLatin1Char('<') + tag + QLatin1Char('>');
+// The value of the first element of that tag ("<NAME>") in the block.
+QString value(QStringView block, QLatin1String open) {
     const qsizetype at = block.indexOf(open, 0, Qt::CaseInsensitive);
     if (at < 0)
         return QString();
@@ -45,21 +44,27 @@ storage::Result<Statement> readOfx(const QByteArray &bytes) {
     int number = 1;        // the line at counted
     qsizetype counted = 0; // where the line count has reached
     qsizetype at = text.indexOf(open, 0, Qt::CaseInsensitive);
+    qsizetype closing = -1; // the next closing tag found, looked for again only once passed
     while (at >= 0) {
         number += int(QStringView(text).mid(counted, at - counted).count(QLatin1Char('\n')));
         counted = at;
         const qsizetype start = at + open.size();
         const qsizetype next = text.indexOf(open, start, Qt::CaseInsensitive);
-        qsizetype end = text.indexOf(close, start, Qt::CaseInsensitive);
-        if (end < 0 || (next >= 0 && next < end))
+        if (closing < start) {
+            closing = text.indexOf(close, start, Qt::CaseInsensitive);
+            if (closing < 0)
+                closing = text.size(); // none: never looked for again
+        }
+        qsizetype end = closing;
+        if (end >= text.size() || (next >= 0 && next < end))
             end = next < 0 ? text.size() : next;
         const QStringView block = QStringView(text).mid(start, end - start);
         at = next;
 
-        const QString posted = value(block, QLatin1String("DTPOSTED"));
-        const QString amount = value(block, QLatin1String("TRNAMT"));
-        const QString name = value(block, QLatin1String("NAME"));
-        const QString memo = value(block, QLatin1String("MEMO"));
+        const QString posted = value(block, QLatin1String("<DTPOSTED>"));
+        const QString amount = value(block, QLatin1String("<TRNAMT>"));
+        const QString name = value(block, QLatin1String("<NAME>"));
+        const QString memo = value(block, QLatin1String("<MEMO>"));
         const QString shown = QStringLiteral("%1  %2  %3").arg(posted, amount, name.isEmpty() ? memo : name);
         const std::optional<QDate> date = parseDate(posted.left(8));
         if (!date) {
