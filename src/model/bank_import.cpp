@@ -143,7 +143,8 @@ std::optional<qint64> parseAmount(const QString &raw, std::optional<QChar> decim
     } else if (points > 0 && commas > 0) {
         separator = text.at(std::max(text.lastIndexOf(QLatin1Char('.')), text.lastIndexOf(QLatin1Char(','))));
     } else if (points + commas == 1) {
-        const QChar only = points ? QChar(QLatin1Char('.')) : QChar(QLatin1Char(','));
+        const QChar only =
+            text.contains(QLatin1Char('.')) ? QChar(QLatin1Char('.')) : QChar(QLatin1Char(','));
         const qsizetype after = text.size() - 1 - text.indexOf(only);
         // "1.234" groups thousands; "12,5" and "12,50" have decimals.
         if (after != 3 || text.startsWith(only) || text.startsWith(QLatin1String("0") + only))
@@ -207,7 +208,7 @@ QString decodeText(const QByteArray &bytes) {
         return utf16(bytes.mid(2));
     }
     QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    const QString text = utf8(bytes);
+    QString text = utf8(bytes);
     if (!utf8.hasError())
         return text;
     return ledgerformat::windows1252Text(bytes);

@@ -253,7 +253,7 @@ Message importFailed(const Error &error, const QString &fileName) {
             QStringLiteral("El archivo %1 ocupa más de %2 MB, más que cualquier extracto bancario. No se ha "
                            "añadido nada.")
                 .arg(fileName)
-                .arg(error.limit / (1024 * 1024)),
+                .arg(error.limit / (qint64(1024) * 1024)),
             title};
     return {QStringLiteral("No se ha podido leer el archivo %1: %2. No se ha añadido nada.")
                 .arg(fileName, reason(error)),
