@@ -20,6 +20,7 @@
 #include "ui/find_window.h"
 #include "ui/fonts.h"
 #include "ui/form2.h"
+#include "ui/import_window.h"
 #include "ui/ledger_window.h"
 #include "ui/messages.h"
 #include "ui/print_command.h"
@@ -369,6 +370,39 @@ void measureAddDelete() {
     record("eliminar", "Eliminar el primer registro" + book, "ms", samples[1], {}, 0, 2);
 }
 
+// A bank's table of 5,000 movements read, previewed and added to an empty
+// ledger: from the file's name until the list and the total are drawn. No
+// baseline: the goal is a time.
+void measureImport() {
+    Form1 *ledger = WindowSet::instance().showForm1();
+    QByteArray csv =
+        "Cuenta;ES12 0049 1500 0512 3456 7890\r\n\r\nFecha;Fecha valor;Concepto;Importe;Saldo\r\n";
+    for (int i = 0; i < 5000; ++i) {
+        const QByteArray date = QDate(2024, 1, 1).addDays(i / 8).toString("dd/MM/yyyy").toLatin1();
+        csv += date + ';' + date + ";Compra en comercio n\xc3\xbamero " + QByteArray::number(i) + ';' +
+               (i % 4 ? "-" : "") + QByteArray::number(1 + i * 37 % 2000) + ',' +
+               QByteArray::number(10 + i % 90) + ";1.234,56\r\n";
+    }
+    const QString path = testsupport::dataHome() + "/extracto.csv";
+    QFile file(path);
+    check(file.open(QIODevice::WriteOnly) && file.write(csv) == csv.size(),
+          "no se ha podido escribir el extracto");
+    file.close();
+    auto import = [&] {
+        return quietly("Importar", [&] {
+            click(ledger->Image7); // a new ledger
+            settle();
+            return untilPainted({ledger->lst->viewport(), ledger->txtt}, [&] {
+                check(ImportWindow::previewFile(ledger, path), "no se ha leído el extracto");
+                click(WindowSet::instance().importWindow()->Image2);
+                check(ledger->lst->count() == 5000, "no se han añadido los 5000 movimientos");
+            });
+        });
+    };
+    const QList<Samples> samples = alternate(9, {import});
+    record("importar", "Importar un extracto CSV de 5000 líneas", "ms", samples[0], {}, 0, 200);
+}
+
 // The same lines as the report drawn by a plain loop in the report's text
 // font: each tab-separated piece at the next multiple of the tab step, a new
 // page when one is full.
@@ -579,10 +613,11 @@ void quietMessages(QtMsgType type, const QMessageLogContext &context, const QStr
 int main(int argc, char *argv[]) {
     const bool memory = argc == 3 && QByteArray(argv[1]) == "--memoria";
     const QStringList names =
-        QString("arranque abrir guardar anadir imprimir memoria memoria_guardados exportar buscar").split(' ');
+        QString("arranque abrir guardar anadir imprimir memoria memoria_guardados exportar buscar importar")
+            .split(' ');
     void (*const figures[])() = {measureStartUp, measureSignIn, measureQuickSaves,  measureAddDelete,
                                  measurePrint,   measureMemory, measureSavesMemory, measureExportSummary,
-                                 measureFind};
+                                 measureFind,    measureImport};
     for (int i = 1; i < argc && !memory; ++i) {
         if (!names.contains(QString::fromLocal8Bit(argv[i]))) {
             std::fprintf(stderr, "Cifra desconocida: %s\nCifras: %s\n", argv[i], qPrintable(names.join(' ')));

@@ -7,11 +7,13 @@
 #include "testsupport.h"
 
 #include "app/window_set.h"
+#include "model/clock.h"
 #include "model/data_root.h"
 #include "model/ledger_format.h"
 #include "ui/account_dialog.h"
 #include "ui/entry_list.h"
 #include "ui/form2.h"
+#include "ui/import_window.h"
 #include "ui/ledger_window.h"
 #include "ui/widgets.h"
 
@@ -22,6 +24,7 @@
 #include <QDirIterator>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTableView>
 #include <QTest>
 
 #ifndef Q_OS_WIN
@@ -102,6 +105,8 @@ private slots:
     void oddLedgerFiles();
     void refusedLedgerFiles_data();
     void refusedLedgerFiles();
+    void importFile_data();
+    void importFile();
 
 private:
     Form1 *ledger = nullptr;
@@ -582,6 +587,71 @@ void TestBadInput::refusedLedgerFiles() {
     verifyOneClearMessage(seen, title, text);
     QCOMPARE(world(ledger), before);
     QDir(paths.directory).removeRecursively();
+}
+
+void TestBadInput::importFile_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("reason"); // why the preview leaves its one line out; none without a preview
+    QTest::addColumn<QString>("text");   // the message, from the file or from Añadir
+    const QString unread =
+        QStringLiteral("No se ha podido leer el archivo extracto.csv: %1. No se ha añadido nada.");
+    const QString nothing = QStringLiteral("No hay ningún movimiento que añadir.");
+    const QByteArray header("Fecha;Concepto;Importe\r\n");
+    QByteArray garbage;
+    quint32 seed = 12345;
+    for (int i = 0; i < 4096; ++i) {
+        seed = seed * 1103515245 + 12345;
+        garbage += char(seed >> 24);
+    }
+    QTest::newRow("an empty file") << QByteArray() << QString() << unread.arg("el archivo está vacío");
+    QTest::newRow("binary garbage")
+        << garbage << QString()
+        << unread.arg(
+               "no es un extracto en CSV, Norma 43 u OFX, o ninguna de sus líneas tiene una fecha y un "
+               "importe que se entiendan");
+    QTest::newRow("a table with no amount column")
+        << QByteArray("Fecha;Concepto\r\n02/01/2026;Pan\r\n") << QString()
+        << unread.arg("tiene fechas, pero ninguna columna de importes");
+    QTest::newRow("a file too large")
+        << QByteArray(17 << 20, 'x') << QString()
+        << QStringLiteral(
+               "El archivo extracto.csv ocupa más de 16 MB, más que cualquier extracto bancario. No se ha "
+               "añadido nada.");
+    QTest::newRow("an amount past 32 bits")
+        << header + "02/01/2026;Premio;21.474.836,48\r\n"
+        << QStringLiteral("El importe pasa de 21474836,47 €, el mayor que se puede anotar.") << nothing;
+    QTest::newRow("a movement already in the list") << header + clocktext::today().toUtf8() + ";;12,50\r\n"
+                                                    << QStringLiteral("Ya está en la lista.") << nothing;
+    QTest::newRow("characters a ledger file cannot hold")
+        << header + "02/01/2026;\xE5\xAF\xBF\xE5\x8F\xB8;-9,00\r\n"
+        << QStringLiteral("Tiene caracteres que no se pueden guardar: «寿», «司».") << nothing;
+}
+
+// A bank statement that cannot be read, or whose lines cannot be added,
+// adds nothing: a message says why, at once or at Añadir.
+void TestBadInput::importFile() {
+    QFETCH(QByteArray, file);
+    QFETCH(QString, reason);
+    QFETCH(QString, text);
+    const QString path = testsupport::dataHome() + QStringLiteral("/extracto.csv");
+    QVERIFY(writeBytes(path, file));
+    const QStringList before = world(ledger);
+
+    QList<SeenMessage> seen = testsupport::answerMessages(
+        [&] { testsupport::chooseFile([&] { ledger->importMovements(); }, path); });
+
+    ImportWindow *preview = WindowSet::instance().importWindow();
+    if (!reason.isEmpty()) {
+        QVERIFY(seen.isEmpty());
+        QVERIFY(preview && preview->isVisible());
+        QCOMPARE(preview->tblOmitidas->model()->rowCount(), 1);
+        QCOMPARE(preview->tblOmitidas->model()->index(0, 2).data().toString(), reason);
+        seen = testsupport::answerMessages([&] { testsupport::click(preview->Image2); });
+    } else {
+        QVERIFY(!preview || !preview->isVisible());
+    }
+    verifyOneClearMessage(seen, QStringLiteral("Importar movimientos"), text);
+    QCOMPARE(world(ledger), before);
 }
 
 TESORILA_TEST_MAIN(TestBadInput)

@@ -3,6 +3,7 @@
 
 #include "model/csv_export.h"
 #include "model/entry_dates.h"
+#include "model/bank_import.h"
 #include "model/entry_text.h"
 #include "model/month_summary.h"
 
@@ -30,6 +31,8 @@ private slots:
     void entryDates_data();
     void entryDates();
     void monthSummary();
+    void bankStatements_data();
+    void bankStatements();
 };
 
 void TestEntryRules::completeCents_data() {
@@ -295,6 +298,154 @@ void TestEntryRules::monthSummary() {
     for (const summary::Point &point : result.running)
         running << point.date.toString(Qt::ISODate) + QLatin1Char(' ') + QString::number(point.total);
     QCOMPARE(running, QStringList({"2025-11-30 10", "2026-02-01 150010", "2026-02-03 150000"}));
+namespace {
+
+// A Norma 43 record: its fields at their places, blank-padded to 80.
+QByteArray record(const QByteArray &fields) {
+    return fields.leftJustified(80, ' ') + "\r\n";
+}
+
+// A movement (22): operation and value date AAMMDD, common concept, debit
+// (1) or credit (2), amount in cents, and the second reference.
+QByteArray movement(const char *date, const char *concept, char key, qint64 cents,
+                    const QByteArray &ref = {}) {
+    return record("22    0901" + QByteArray(date) + date + concept + "000" + key +
+                  QByteArray::number(cents).rightJustified(14, '0') + "0000000000" + "000000000000" + ref);
+}
+
+QByteArray account(const char *number) {
+    return record("1120381234" + QByteArray(number) +
+                  "26010126013120000000010000097831BEGO\xd1"
+                  "A PEREZ");
+}
+
+QString skipName(bankimport::Skip reason) {
+    switch (reason) {
+    case bankimport::Skip::BadDate:
+        return QStringLiteral("date");
+    case bankimport::Skip::BadAmount:
+        return QStringLiteral("amount");
+    case bankimport::Skip::NoAmount:
+        return QStringLiteral("no amount");
+    case bankimport::Skip::TooFewColumns:
+        return QStringLiteral("columns");
+    case bankimport::Skip::BadRecord:
+        return QStringLiteral("record");
+    case bankimport::Skip::AmountTooLarge:
+        return QStringLiteral("too large");
+    case bankimport::Skip::Unsavable:
+        return QStringLiteral("unsavable");
+    case bankimport::Skip::Duplicate:
+        return QStringLiteral("duplicate");
+    }
+    return QString();
+}
+
+QString entry(const char *date, const char *amount, const char *source) {
+    return QLatin1String(date) + QStringLiteral("\t\t") + QLatin1String(amount) + kEuro +
+           QStringLiteral("\t\t") + QString::fromUtf8(source);
+}
+
+} // namespace
+
+// Statements as banks write them, read into the lines the ledger would get
+// and the lines left out ("line reason").
+void TestEntryRules::bankStatements_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QStringList>("skipped");
+
+    QTest::newRow("semicolons, decimal commas, account lines above the header")
+        << QByteArray("\xEF\xBB\xBF"
+                      "Cuenta;ES12 0049 1500 0512 3456 7890\r\n"
+                      "Titular;Bego\xC3\xB1"
+                      "a P\xC3\xA9rez\r\n"
+                      "Periodo;01/01/2026 - 31/01/2026\r\n\r\n"
+                      "Fecha;Fecha valor;Concepto;Importe;Saldo\r\n"
+                      "02/01/2026;02/01/2026;N\xC3\xB3mina enero;1.850,00;2.350,00\r\n"
+                      "03/01/2026;03/01/2026;Recibo luz;-45,3;2.304,70\r\n"
+                      "04/01/2026;04/01/2026;Ajuste;abc;2.304,70\r\n"
+                      "05/01/2026;05/01/2026;Compra \"Mercadona\";-1.123,45 \xE2\x82\xAC;1.181,25\r\n")
+        << QStringList{entry("02/01/2026", "+1850,00", "Nómina enero"),
+                       entry("03/01/2026", "-45,30", "Recibo luz"),
+                       entry("05/01/2026", "-1123,45", "Compra \"Mercadona\"")}
+        << QStringList{"8 amount"};
+    QTest::newRow("commas, decimal points, quotes")
+        << QByteArray("\"F. Operaci\xC3\xB3n\",\"Descripci\xC3\xB3n\",\"Importe (EUR)\",\"Saldo\"\n"
+                      "\"15/01/2026\",\"Alquiler, enero\",\"-750.00\",\"1,250.00\"\n"
+                      "\"20/01/2026\",\"Devoluci\xC3\xB3n \"\"Amazon\"\"\",\"19.9\",\"1,269.90\"\n"
+                      "\"21/01/2026\",\"Sin fecha\"\n")
+        << QStringList{entry("15/01/2026", "-750,00", "Alquiler, enero"),
+                       entry("20/01/2026", "+19,90", "Devolución \"Amazon\"")}
+        << QStringList{"4 columns"};
+    QTest::newRow("tabs, debit and credit columns")
+        << QByteArray("Fecha\tConcepto\tCargo\tAbono\tSaldo\n"
+                      "10/02/2026\tCajero\t60,00\t\t940,00\n"
+                      "11/02/2026\tBizum de Ana\t\t25,50\t965,50\n"
+                      "12/02/2026\tComisi\xC3\xB3n\t-1,20\t\t964,30\n"
+                      "13/02/2026\tNada\t\t\t964,30\n")
+        << QStringList{entry("10/02/2026", "-60,00", "Cajero"), entry("11/02/2026", "+25,50", "Bizum de Ana"),
+                       entry("12/02/2026", "-1,20", "Comisión")}
+        << QStringList{"5 no amount"};
+    QTest::newRow("Windows-1252, no header, two-digit years")
+        << QByteArray("Movimientos de la cuenta\r\n"
+                      "15/03/26;Pago en Peluquer\xED"
+                      "a Mu\xF1oz;-18,00;1.000,00\r\n"
+                      "31/02/26;Fecha imposible;-1,00;999,00\r\n"
+                      "16/03/26;Devoluci\xF3n IVA;230,50;1.230,50\r\n")
+        << QStringList{entry("15/03/2026", "-18,00", "Pago en Peluquería Muñoz"),
+                       entry("16/03/2026", "+230,50", "Devolución IVA")}
+        << QStringList{"3 date"};
+    QTest::newRow("Norma 43, two accounts")
+        << account("0123456789") + movement("260105", "03", '1', 4530) + record("2301RECIBO IBERDROLA") +
+               record("2302FACTURA ENERO") + movement("260131", "15", '2', 150000) +
+               record("3320381234012345678900001000000453000001000001500000000000110547097") +
+               account("9876543210") + movement("260201", "12", '1', 2000, "LIBRERIA LOPEZ") +
+               record("99 basura") +
+               record("3320381234987654321000001000000020000000000000000000000000098000978") +
+               record("88999999999999999999000010")
+        << QStringList{entry("05/01/2026", "-45,30", "RECIBO IBERDROLA FACTURA ENERO"),
+                       entry("31/01/2026", "+1500,00", "Nómina"),
+                       entry("01/02/2026", "-20,00", "LIBRERIA LOPEZ")}
+        << QStringList{"9 record"};
+    QTest::newRow("OFX 1, SGML")
+        << QByteArray("OFXHEADER:100\r\nDATA:OFXSGML\r\nVERSION:102\r\nCHARSET:1252\r\n\r\n"
+                      "<OFX><BANKMSGSRSV1><STMTTRNRS><STMTRS><BANKTRANLIST>\r\n"
+                      "<STMTTRN>\r\n<TRNTYPE>DEBIT\r\n<DTPOSTED>20260310120000.000[+1:CET]\r\n"
+                      "<TRNAMT>-34.51\r\n<FITID>1\r\n<NAME>Caf\xE9 Central\r\n</STMTTRN>\r\n"
+                      "<STMTTRN>\r\n<DTPOSTED>20261340\r\n<TRNAMT>1.00\r\n</STMTTRN>\r\n"
+                      "<STMTTRN>\r\n<DTPOSTED>20260311\r\n<TRNAMT>1500\r\n<NAME>NOMINA\r\n"
+                      "<MEMO>Empresa &amp; Hijos\r\n</STMTTRN>\r\n</BANKTRANLIST></STMTRS></STMTTRNRS>"
+                      "</BANKMSGSRSV1></OFX>\r\n")
+        << QStringList{entry("10/03/2026", "-34,51", "Café Central"),
+                       entry("11/03/2026", "+1500,00", "NOMINA - Empresa & Hijos")}
+        << QStringList{"14 date"};
+    QTest::newRow("OFX 2, XML")
+        << QByteArray(
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<?OFX OFXHEADER=\"200\" VERSION=\"220\"?>\n"
+               "<OFX><BANKMSGSRSV1><STMTTRNRS><STMTRS><BANKTRANLIST>\n"
+               "<STMTTRN><TRNTYPE>POS</TRNTYPE><DTPOSTED>20260402</DTPOSTED><TRNAMT>-80.5</TRNAMT>"
+               "<NAME>Farmacia L\xC3\xB3pez</NAME><MEMO>Farmacia L\xC3\xB3pez Madrid</MEMO></STMTTRN>\n"
+               "</BANKTRANLIST></STMTRS></STMTTRNRS></BANKMSGSRSV1></OFX>\n")
+        << QStringList{entry("02/04/2026", "-80,50", "Farmacia López Madrid")} << QStringList{};
+}
+
+void TestEntryRules::bankStatements() {
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, lines);
+    QFETCH(QStringList, skipped);
+    const storage::Result<bankimport::Statement> statement = bankimport::read(file);
+    QVERIFY(statement.ok());
+    const bankimport::Plan plan = bankimport::plan(*statement, {});
+    QCOMPARE(plan.lines, lines);
+    QStringList left;
+    for (const bankimport::Skipped &line : plan.skipped)
+        left << QStringLiteral("%1 %2").arg(line.line).arg(skipName(line.reason));
+    QCOMPARE(left, skipped);
+    qint64 total = 0;
+    for (const QString &line : lines)
+        total += entrytext::centsFromDisplayText(line);
+    QCOMPARE(plan.totalCents, total);
 }
 
 TESORILA_MODEL_TEST_MAIN(TestEntryRules)

@@ -8,6 +8,7 @@
 #include "ui/entry_list.h"
 #include "ui/find_window.h"
 #include "ui/form2.h"
+#include "ui/import_window.h"
 #include "ui/ledger_window.h"
 #include "ui/widgets.h"
 
@@ -15,11 +16,13 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPointer>
 #include <QTemporaryDir>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 
@@ -66,6 +69,7 @@ private slots:
     void findThroughItsWindow();
     void exportThroughTheDialog_data();
     void exportThroughTheDialog();
+    void importMovements();
 
 private:
     Form1 *ledger = nullptr;
@@ -460,6 +464,50 @@ void TestLedgerCommands::exportThroughTheDialog() {
     QCOMPARE(file.readAll(), QByteArray("\xEF\xBB\xBF"
                                         "Fecha;Tipo;Importe;Procedencia;Saldo\r\n"
                                         "1/1/26;Ingreso;12,50;x;12,50\r\n1/1/26;Gasto;-0,45;x;12,05\r\n"));
+// Ctrl+Shift+O: a bank statement chosen in the file dialog, its lines shown,
+// added all at once by Añadir and not at all by Cancelar.
+void TestLedgerCommands::importMovements() {
+    addLine(ledger, -5000);
+    ledger->setTotalText(QStringLiteral("-50"));
+    const QString path = testsupport::dataHome() + QStringLiteral("/extracto.csv");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("Fecha;Concepto;Importe;Saldo\r\n02/01/2026;N\xf3mina;1.850,00;1.800,00\r\n"
+               "03/01/2026;Luz;-45,30;1.754,70\r\n");
+    file.close();
+    const auto preview = [&] {
+        ledger->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget *>(ledger));
+        const QList<testsupport::SeenMessage> seen = testsupport::answerMessages([&] {
+            testsupport::chooseFile(
+                [&] { QTest::keyClick(ledger->lst, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier); },
+                path);
+        });
+        QVERIFY(seen.isEmpty());
+        ImportWindow *window = WindowSet::instance().importWindow();
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->tblAnadir->model()->rowCount(), 2);
+        QCOMPARE(window->Label2->text(),
+                 QStringLiteral("Movimientos encontrados: 2. Se añadirán: 2. No se añadirán: 0."));
+    };
+    const QStringList before = testsupport::ledgerState(ledger);
+    preview();
+    testsupport::click(WindowSet::instance().importWindow()->Image3);
+    QVERIFY(!WindowSet::instance().importWindow()->isVisible());
+    QCOMPARE(testsupport::ledgerState(ledger), before);
+
+    preview();
+    QVERIFY(testsupport::answerMessages([&] {
+                testsupport::click(WindowSet::instance().importWindow()->Image2);
+            }).isEmpty());
+    QVERIFY(!WindowSet::instance().importWindow()->isVisible());
+    const QString euro(QChar(0x20AC));
+    QCOMPARE(
+        testsupport::ledgerState(ledger),
+        QStringList() << before.first()
+                      << QStringLiteral("line 1: 02/01/2026\t\t+1850,00%1\t\tNómina (185000 cents)").arg(euro)
+                      << QStringLiteral("line 2: 03/01/2026\t\t-45,30%1\t\tLuz (-4530 cents)").arg(euro)
+                      << QStringLiteral("total: 1754,7 in %1").arg(kGreen.name()) << before.mid(2));
 }
 
 TESORILA_TEST_MAIN(TestLedgerCommands)

@@ -7,6 +7,7 @@
 #include "ui/find_window.h"
 #include "ui/form2.h"
 #include "ui/form3.h"
+#include "ui/import_window.h"
 #include "ui/ledger_window.h"
 
 #include <QApplication>
@@ -110,6 +111,8 @@ buscar *WindowSet::buscarWindow() const {
 
 grafico *WindowSet::graficoWindow() const {
     return m_grafico;
+ImportWindow *WindowSet::importWindow() const {
+    return m_import;
 }
 
 Form1 *WindowSet::showForm1() {
@@ -138,6 +141,8 @@ buscar *WindowSet::showBuscar() {
 
 grafico *WindowSet::showGrafico() {
     return showWindow(m_grafico);
+ImportWindow *WindowSet::showImport() {
+    return showWindow(m_import);
 }
 
 void WindowSet::comeForward() {
@@ -151,6 +156,7 @@ void WindowSet::destroyAll() {
     destroy(m_abrir);
     destroy(m_buscar);
     destroy(m_grafico);
+    destroy(m_import);
     destroy(m_form1);
 }
 
@@ -163,6 +169,7 @@ void WindowSet::endApplication() {
     destroy(m_abrir);
     destroy(m_buscar);
     destroy(m_grafico);
+    destroy(m_import);
     if (m_form1) {
         Form1 *ledger = m_form1;
         m_form1.clear();

@@ -6,10 +6,9 @@
 #include <QObject>
 #include <QPointer>
 
-// The application's five windows. Each exists at most once: the first show
-// creates it and runs its load handler; hiding keeps it with its contents;
-// the title bar's close button destroys it, and the next show creates it
-// afresh.
+// The application's windows: the five of the ledger and the preview of an import. Each exists at most once:
+// the first show creates it and runs its load handler; hiding keeps it with its contents; the title bar's
+// close button destroys it, and the next show creates it afresh.
 class WindowSet : public QObject, public ui::Windows {
     Q_OBJECT
 public:
@@ -23,6 +22,7 @@ public:
     abrir *abrirWindow() const;
     buscar *buscarWindow() const;
     grafico *graficoWindow() const;
+    ImportWindow *importWindow() const;
 
     // Create the window if needed (running its load handler) and show it.
     // Showing a window that is on screen leaves its contents as they are
@@ -34,6 +34,7 @@ public:
     abrir *showAbrir() override;
     buscar *showBuscar() override;
     grafico *showGrafico() override;
+    ImportWindow *showImport() override;
 
     // Destroys every window and ends the event loop: nothing keeps running
     // without the ledger window.
@@ -57,4 +58,5 @@ private:
     QPointer<abrir> m_abrir;
     QPointer<buscar> m_buscar;
     QPointer<grafico> m_grafico;
+    QPointer<ImportWindow> m_import;
 };

@@ -172,6 +172,10 @@ QStringList fileLines(const QByteArray &bytes) {
     return fileLines(bytes, kAll, kAll).lines;
 }
 
+QString windows1252Text(const QByteArray &bytes) {
+    return decodeBytes(bytes.constData(), bytes.size());
+}
+
 ShapedLines fileLines(const QByteArray &bytes, qsizetype maxLines, qsizetype maxLength) {
     ShapedLines found;
     LineShape &shape = found.shape;

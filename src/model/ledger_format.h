@@ -66,6 +66,9 @@ std::optional<QByteArray> fileBytes(const QStringList &lines);
 // The lines of a file, decoded.
 QStringList fileLines(const QByteArray &bytes);
 
+// The bytes decoded as Windows-1252, line ends and all.
+QString windows1252Text(const QByteArray &bytes);
+
 // How many lines a file has and the length of the longest, in bytes.
 struct LineShape {
     qsizetype count = 0;

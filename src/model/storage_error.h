@@ -32,6 +32,11 @@ enum class Failure {
     NoOneThere,           // a socket or device at the name, with nothing connected to it
     NoFileLocks,          // the folder's file system cannot lock files (a network share, often)
 
+    // A bank statement read for an import.
+    EmptyFile,      // the file holds nothing
+    NotAStatement,  // no movement with a date and an amount could be read from the file
+    NoAmountColumn, // the file is a table with dates but no column of amounts
+
     NotRegularFile,  // a pipe, socket or device stands at name, one of our own file names
     FolderInTheWay,  // a folder stands at name, one of our own file names (no name where unknown)
     FileInTheWay,    // a file stands where a folder belongs

@@ -64,13 +64,21 @@ const Description kDescriptions[] = {
     {"grafico", "chart", "Gráfico del dinero total y de los ingresos y gastos por mes",
      "La tabla de debajo da las mismas cifras mes a mes"},
     {"grafico", "tabla", "Resumen por meses", "Ingresos, gastos y saldo de cada mes y el total de cada año"},
+    {"importar", "cmbFecha", "Columna de la fecha", ""},
+    {"importar", "cmbProcedencia", "Columna de la procedencia", ""},
+    {"importar", "cmbImporte", "Columna del importe", ""},
+    {"importar", "tblAnadir", "Movimientos que se añadirán",
+     "La fecha, el importe y la procedencia de cada uno"},
+    {"importar", "tblOmitidas", "Líneas que no se añadirán", "El número de línea, su contenido y el motivo"},
+    {"importar", "Image2", "Añadir (Intro)", "Añade a la lista todos los movimientos de la tabla"},
+    {"importar", "Image3", "Cancelar (Esc)", "Cierra la ventana sin añadir nada"},
 };
 
 // The windows of the window set, each presented as a window named by its
 // caption.
 bool isOwnWindow(const QWidget *widget) {
-    static const char *const kWindows[] = {"Form1", "Form2",  "Form3",  "guardar",
-                                           "abrir", "buscar", "grafico"};
+    static const char *const kWindows[] = {"Form1", "Form2",  "Form3",   "guardar",
+                                           "abrir", "buscar", "grafico", "importar"};
     if (!widget->isWindow())
         return false;
     const QByteArray name = widget->objectName().toLatin1();

@@ -8,6 +8,7 @@
 #include "ui/export_command.h"
 #include "ui/find_window.h"
 #include "ui/fonts.h"
+#include "ui/import_window.h"
 #include "ui/messagebox.h"
 #include "ui/messages.h"
 #include "ui/print_command.h"
@@ -16,11 +17,13 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QShortcut>
+#include <QStandardPaths>
 
 #include <optional>
 #include <utility>
@@ -144,6 +147,7 @@ void Form1::addKeys() {
         {QKeySequence(Qt::CTRL | Qt::Key_E), &Form1::exportList},
         {QKeySequence(Qt::CTRL | Qt::Key_F), &Form1::findInList},
         {QKeySequence(Qt::CTRL | Qt::Key_G), &Form1::showChart},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), &Form1::importMovements},
     };
     // Application shortcuts reach every window that no message box blocks;
     // a text box with the focus keeps the keys it edits with.
@@ -163,6 +167,8 @@ void Form1::addKeys() {
 void Form1::fillListMenu(QMenu &menu) {
     menu.addAction(QStringLiteral("Exportar…"), QKeySequence(Qt::CTRL | Qt::Key_E), this, &Form1::exportList);
     menu.addAction(QStringLiteral("Exportar a PDF…"), this, [this] { exporting::exportPdf(this); });
+    menu.addAction(QStringLiteral("Importar movimientos…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O),
+                   this, &Form1::importMovements);
     menu.addAction(QStringLiteral("Buscar…"), QKeySequence(Qt::CTRL | Qt::Key_F), this, &Form1::findInList);
     menu.addAction(QStringLiteral("Gráfico"), QKeySequence(Qt::CTRL | Qt::Key_G), this, &Form1::showChart);
 }
@@ -406,6 +412,17 @@ void Form1::Image7_Click() {
     lst->clear();
     setTotalText(QStringLiteral("0"));
     m_unsaved = false;
+}
+
+void Form1::importMovements() {
+    const QString path = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Importar movimientos"),
+        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
+        QStringLiteral(
+            "Extractos bancarios (*.csv *.txt *.n43 *.aeb *.q43 *.ofx *.qfx);;Todos los archivos (*)"),
+        nullptr, QFileDialog::DontUseNativeDialog);
+    if (!path.isEmpty())
+        ImportWindow::previewFile(this, path);
 }
 
 void Form1::Image8_Click() {

@@ -112,6 +112,8 @@ public slots:
     void Image6_Click();
     void Image7_Click();
     void Image8_Click();
+    // Asks for a bank statement and shows what it would add to the ledger.
+    void importMovements();
 
     // The list's context menu: export, export as PDF, find and the chart.
     void fillListMenu(QMenu &menu);

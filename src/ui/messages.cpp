@@ -2,6 +2,8 @@
 #include "ui/messages.h"
 
 #include "model/data_root.h"
+#include "model/entry_text.h"
+#include "model/numbertext.h"
 
 #include <QDir>
 #include <QStringList>
@@ -129,6 +131,9 @@ std::optional<Message> ownMessage(const Error &error, const QString &title) {
     case Failure::HeldByAnotherProgram:
     case Failure::NoOneThere:
     case Failure::NoFileLocks:
+    case Failure::EmptyFile:
+    case Failure::NotAStatement:
+    case Failure::NoAmountColumn:
         return std::nullopt; // a reason within the command's own message
     }
     return std::nullopt;
@@ -196,6 +201,13 @@ QString reason(const Error &error) {
     case Failure::NoFileLocks:
         return QStringLiteral(
             "el sistema no puede bloquear archivos en esa carpeta (una carpeta de red, quizá)");
+    case Failure::EmptyFile:
+        return QStringLiteral("el archivo está vacío");
+    case Failure::NotAStatement:
+        return QStringLiteral("no es un extracto en CSV, Norma 43 u OFX, o ninguna de sus líneas tiene una "
+                              "fecha y un importe que se entiendan");
+    case Failure::NoAmountColumn:
+        return QStringLiteral("tiene fechas, pero ninguna columna de importes");
     case Failure::InvalidUserName:
     case Failure::WindowsUserName:
     case Failure::UserNameTooLong:
@@ -252,6 +264,45 @@ Message openFailed(const Error &error) {
     return {QStringLiteral("No se ha podido leer el registro de esta cuenta: %1. No se ha cargado nada.")
                 .arg(reason(error)),
             kOpenTitle};
+}
+
+Message importFailed(const Error &error, const QString &fileName) {
+    const QString title = QStringLiteral("Importar movimientos");
+    if (error.failure == Failure::TooLarge)
+        return {
+            QStringLiteral("El archivo %1 ocupa más de %2 MB, más que cualquier extracto bancario. No se ha "
+                           "añadido nada.")
+                .arg(fileName)
+                .arg(error.limit / (qint64(1024) * 1024)),
+            title};
+    return {QStringLiteral("No se ha podido leer el archivo %1: %2. No se ha añadido nada.")
+                .arg(fileName, reason(error)),
+            title};
+}
+
+QString skipReason(const bankimport::Skipped &skipped) {
+    using bankimport::Skip;
+    switch (skipped.reason) {
+    case Skip::BadDate:
+        return QStringLiteral("«%1» no es una fecha válida.").arg(skipped.detail);
+    case Skip::BadAmount:
+        return QStringLiteral("«%1» no es un importe válido.").arg(skipped.detail);
+    case Skip::NoAmount:
+        return QStringLiteral("No tiene importe.");
+    case Skip::TooFewColumns:
+        return QStringLiteral("Tiene solo %1 columnas; faltan la de la fecha o la del importe.")
+            .arg(skipped.detail);
+    case Skip::BadRecord:
+        return QStringLiteral("No es un registro de movimiento de la Norma 43.");
+    case Skip::AmountTooLarge:
+        return QStringLiteral("El importe pasa de %1 €, el mayor que se puede anotar.")
+            .arg(numbertext::format(entrytext::kMaxAmountCents / 100.0));
+    case Skip::Unsavable:
+        return QStringLiteral("Tiene caracteres que no se pueden guardar: %1.").arg(describe(skipped.detail));
+    case Skip::Duplicate:
+        return QStringLiteral("Ya está en la lista.");
+    }
+    return QString();
 }
 
 } // namespace messages

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "model/bank_import.h"
 #include "model/storage_error.h"
 
 #include <QString>
@@ -28,6 +29,10 @@ Message dataRootFailed(const storage::Error &error);
 // An export of the ledger into the file at path that failed; the file is
 // not there, or is as it was.
 Message exportFailed(const storage::Error &error, const QString &path);
+// A bank statement that could not be read, or in which nothing was found.
+Message importFailed(const storage::Error &error, const QString &fileName);
+// Why a line of a bank statement, or a movement in it, is not added.
+QString skipReason(const bankimport::Skipped &skipped);
 
 // Why a file operation failed, as the end of a sentence.
 QString reason(const storage::Error &error);

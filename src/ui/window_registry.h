@@ -8,6 +8,7 @@ class guardar;
 class abrir;
 class buscar;
 class grafico;
+class ImportWindow;
 
 namespace ui {
 
@@ -28,6 +29,7 @@ public:
     virtual abrir *showAbrir() = 0;
     virtual buscar *showBuscar() = 0;
     virtual grafico *showGrafico() = 0;
+    virtual ImportWindow *showImport() = 0;
 
     // Destroys every window and ends the application.
     virtual void endApplication() = 0;

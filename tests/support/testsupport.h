@@ -35,6 +35,10 @@ struct SeenMessage {
 // order they appeared.
 QList<SeenMessage> answerMessages(const std::function<void()> &action, const QString &press = {});
 
+// Runs the action, choosing the file at the path in the file dialog it
+// opens (cancelling the dialog when the path is empty).
+void chooseFile(const std::function<void()> &action, const QString &path);
+
 // What the ledger window holds, one line each (its lines with their cents,
 // the total with its colour, the caption and the account in use), for a
 // QCOMPARE that prints what differs.
