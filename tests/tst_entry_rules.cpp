@@ -298,6 +298,8 @@ void TestEntryRules::monthSummary() {
     for (const summary::Point &point : result.running)
         running << point.date.toString(Qt::ISODate) + QLatin1Char(' ') + QString::number(point.total);
     QCOMPARE(running, QStringList({"2025-11-30 10", "2026-02-01 150010", "2026-02-03 150000"}));
+}
+
 namespace {
 
 // A Norma 43 record: its fields at their places, blank-padded to 80.

@@ -464,6 +464,8 @@ void TestLedgerCommands::exportThroughTheDialog() {
     QCOMPARE(file.readAll(), QByteArray("\xEF\xBB\xBF"
                                         "Fecha;Tipo;Importe;Procedencia;Saldo\r\n"
                                         "1/1/26;Ingreso;12,50;x;12,50\r\n1/1/26;Gasto;-0,45;x;12,05\r\n"));
+}
+
 // Ctrl+Shift+O: a bank statement chosen in the file dialog, its lines shown,
 // added all at once by Añadir and not at all by Cancelar.
 void TestLedgerCommands::importMovements() {

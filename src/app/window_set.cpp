@@ -111,6 +111,8 @@ buscar *WindowSet::buscarWindow() const {
 
 grafico *WindowSet::graficoWindow() const {
     return m_grafico;
+}
+
 ImportWindow *WindowSet::importWindow() const {
     return m_import;
 }
@@ -141,6 +143,8 @@ buscar *WindowSet::showBuscar() {
 
 grafico *WindowSet::showGrafico() {
     return showWindow(m_grafico);
+}
+
 ImportWindow *WindowSet::showImport() {
     return showWindow(m_import);
 }
