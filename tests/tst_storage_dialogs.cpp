@@ -428,7 +428,10 @@ void TestStorageDialogs::secondPasswordAddsALedger() {
     VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("1")), kSavedText, kSavedTitle);
     QCOMPARE(readBytes(paths(QStringLiteral("Ana"), QStringLiteral("1")).entries),
              QByteArray("08/12/2026\t\t+1,50\x80\t\ttres 1\r\n"));
-    QCOMPARE(listing(accountDirectory(QStringLiteral("Ana"))).size(), 4);
+    QCOMPARE(storagetest::ledgerFiles(accountDirectory(QStringLiteral("Ana"))).size(), 4);
+    // The ledger replaced is kept as a version.
+    const auto kept = ledgerversions::list(paths(QStringLiteral("Ana"), QStringLiteral("1")));
+    QVERIFY(kept && kept->size() == 1 && ledgerversions::read(kept->first())->entries.contains("uno 1"));
 }
 
 void TestStorageDialogs::cancelKeepsEverything() {
@@ -566,13 +569,13 @@ void TestStorageDialogs::quickSaveWritesBack() {
     QCOMPARE(readBytes(p.entries), QByteArray());
     QCOMPARE(readBytes(p.total), QByteArray("0\r\n"));
     QCOMPARE(ledger()->windowTitle(), Form1::accountCaption(QStringLiteral("Ana")));
-    QCOMPARE(listing(p.directory).size(), 2);
+    QCOMPARE(storagetest::ledgerFiles(p.directory).size(), 2);
 
     // The account saved to is the one user1 and pass1 name.
     ledger()->pass1->setText(QStringLiteral("9"));
     VERIFY_ONE_MESSAGE(quickSave(), kSavedText, kSavedTitle);
     QCOMPARE(readBytes(paths(QStringLiteral("Ana"), QStringLiteral("9")).total), QByteArray("0\r\n"));
-    QCOMPARE(listing(p.directory).size(), 4);
+    QCOMPARE(storagetest::ledgerFiles(p.directory).size(), 4);
 
     // After a new ledger, and under the account "Sin Usuario", whose caption
     // is that of no account, the account is asked for again.
@@ -811,11 +814,11 @@ void TestStorageDialogs::locales() {
     VERIFY_ONE_MESSAGE(quickSave(), kSavedText, kSavedTitle);
     newLedger();
     VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("1")), kSavedText, kSavedTitle);
-    QCOMPARE(listing(accountDirectory(QStringLiteral("Ana"))), names);
+    QCOMPARE(storagetest::ledgerFiles(accountDirectory(QStringLiteral("Ana"))), names);
     QCOMPARE(readBytes(accountDirectory(QStringLiteral("Ana")) + u'/' + names.last()), QByteArray());
     newLedger();
     VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("2")), kSavedText, kSavedTitle);
-    QVERIFY(listing(accountDirectory(QStringLiteral("Ana")))
+    QVERIFY(storagetest::ledgerFiles(accountDirectory(QStringLiteral("Ana")))
                 .contains(ledgerformat::entriesFileName(2, QLocale(openedIn))));
 }
 
@@ -1025,6 +1028,11 @@ void TestStorageDialogs::failedQuickSave_data() {
         << QStringLiteral("1") << QStringLiteral("2,75.text.commit")
         << QStringLiteral("hay una carpeta llamada 2,75.text.commit donde debería haber un archivo")
         << failed;
+    QTest::newRow("a file at the versions' folder")
+        << QStringLiteral("1") << QStringLiteral("file .versiones")
+        << QStringLiteral("una copia de lo que había guardado, porque hay un archivo donde debería haber una "
+                          "carpeta")
+        << failed;
     QTest::newRow("a folder at the lock's name")
         << QStringLiteral("1") << QStringLiteral(".bloqueo")
         << QStringLiteral("hay una carpeta llamada .bloqueo donde debería haber un archivo") << failed;
@@ -1073,6 +1081,8 @@ void TestStorageDialogs::failedQuickSave() {
         QVERIFY(QDir(p.directory).removeRecursively());
     if (damage == QLatin1String("directory"))
         QVERIFY(QFile::remove(p.total) && QDir().mkpath(p.total));
+    if (damage == QLatin1String("file .versiones"))
+        QVERIFY(writeBytes(p.directory + QStringLiteral("/.versiones"), "x"));
     if (damage.startsWith(QLatin1Char('.')) || damage.endsWith(QLatin1String(".commit")))
         QVERIFY(QDir().mkpath(p.directory + QLatin1Char('/') + damage));
     storagetest::FaultyFileSystem faulty; // every write fails with the error given
@@ -1138,7 +1148,8 @@ void TestStorageDialogs::commitThatCannotBeMadeDurable() {
         }
         storage::Status write(const QString &path, const QByteArray &bytes, storage::Links links,
                               qint64 from) override {
-            if (!writes && QDir::cleanPath(path) != QDir::cleanPath(record))
+            if (!writes && QDir::cleanPath(path) != QDir::cleanPath(record) &&
+                !path.contains(QLatin1String(ledgerversions::kFolderName)))
                 return storage::Error(storage::Failure::ReadOnlyDisk);
             return FileSystem::write(path, bytes, links, from);
         }

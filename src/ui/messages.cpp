@@ -2,6 +2,7 @@
 #include "ui/messages.h"
 
 #include "model/data_root.h"
+#include "model/ledger_versions.h"
 
 #include <QDir>
 #include <QStringList>
@@ -216,6 +217,15 @@ Message saveFailed(const Error &error, const QString &directory) {
         return {QStringLiteral("No se ha podido terminar de guardar en %1: %2. Vuelva a guardar cuando se "
                                "haya resuelto; hasta entonces puede volver lo guardado antes.")
                     .arg(place, reason(error)),
+                kSaveTitle};
+    if (error.version)
+        return {QStringLiteral("No se ha podido guardar en %1: no se ha podido conservar en la carpeta %2 "
+                               "una copia de lo que había guardado, porque %3. Lo que había guardado no "
+                               "ha cambiado.")
+                    .arg(place,
+                         QDir::toNativeSeparators(directory + QLatin1Char('/') +
+                                                  QLatin1String(ledgerversions::kFolderName)),
+                         reason(error)),
                 kSaveTitle};
     return {QStringLiteral("No se ha podido guardar en %1: %2. Lo que había guardado no ha cambiado.")
                 .arg(place, reason(error)),
