@@ -6,6 +6,7 @@
 #include "ui/form2.h"
 #include "ui/form3.h"
 #include "ui/ledger_window.h"
+#include "ui/versions_window.h"
 
 #include <QApplication>
 
@@ -122,6 +123,14 @@ abrir *WindowSet::showAbrir() {
     return showWindow(m_abrir);
 }
 
+VersionsWindow *WindowSet::versionsWindow() const {
+    return m_versions;
+}
+
+VersionsWindow *WindowSet::showVersions() {
+    return showWindow(m_versions);
+}
+
 void WindowSet::comeForward() {
     bringForward(showForm1());
 }
@@ -131,6 +140,7 @@ void WindowSet::destroyAll() {
     destroy(m_form3);
     destroy(m_guardar);
     destroy(m_abrir);
+    destroy(m_versions);
     destroy(m_form1);
 }
 
@@ -141,6 +151,7 @@ void WindowSet::endApplication() {
     destroy(m_form3);
     destroy(m_guardar);
     destroy(m_abrir);
+    destroy(m_versions);
     if (m_form1) {
         Form1 *ledger = m_form1;
         m_form1.clear();

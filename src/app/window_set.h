@@ -6,7 +6,7 @@
 #include <QObject>
 #include <QPointer>
 
-// The application's five windows. Each exists at most once: the first show
+// The application's windows. Each exists at most once: the first show
 // creates it and runs its load handler; hiding keeps it with its contents;
 // the title bar's close button destroys it, and the next show creates it
 // afresh.
@@ -21,6 +21,7 @@ public:
     Form3 *form3() const;
     guardar *guardarWindow() const;
     abrir *abrirWindow() const;
+    VersionsWindow *versionsWindow() const;
 
     // Create the window if needed (running its load handler) and show it.
     // Showing a window that is on screen leaves its contents as they are
@@ -30,6 +31,7 @@ public:
     Form3 *showForm3() override;
     guardar *showGuardar() override;
     abrir *showAbrir() override;
+    VersionsWindow *showVersions() override;
 
     // Destroys every window and ends the event loop: nothing keeps running
     // without the ledger window.
@@ -51,4 +53,5 @@ private:
     QPointer<Form3> m_form3;
     QPointer<guardar> m_guardar;
     QPointer<abrir> m_abrir;
+    QPointer<VersionsWindow> m_versions;
 };

@@ -58,12 +58,17 @@ const Description kDescriptions[] = {
     {"abrir", "pass", "Contraseña", ""},
     {"abrir", "Image1", "Abrir (Intro)", "Añade a la lista el libro guardado con este nombre y contraseña"},
     {"abrir", "Image2", "Cancelar (Esc)", "Cierra la ventana sin abrir nada"},
+    {"versiones", "lst", "Versiones guardadas",
+     "Cada versión: cuándo se sustituyó, sus registros, su total y los cambios al sustituirla"},
+    {"versiones", "Image1", "Recuperar (Intro)",
+     "Pone la versión elegida en la lista, sin guardarla hasta que usted guarde"},
+    {"versiones", "Image2", "Cancelar (Esc)", "Cierra la ventana sin recuperar nada"},
 };
 
 // The windows of the window set, each presented as a window named by its
 // caption.
 bool isOwnWindow(const QWidget *widget) {
-    static const char *const kWindows[] = {"Form1", "Form2", "Form3", "guardar", "abrir"};
+    static const char *const kWindows[] = {"Form1", "Form2", "Form3", "guardar", "abrir", "versiones"};
     if (!widget->isWindow())
         return false;
     const QByteArray name = widget->objectName().toLatin1();

@@ -7,6 +7,7 @@
 #include "ui/messagebox.h"
 #include "ui/messages.h"
 #include "ui/print_command.h"
+#include "ui/versions_window.h"
 #include "ui/widgets.h"
 #include "ui/window_registry.h"
 
@@ -127,6 +128,7 @@ void Form1::addKeys() {
         {QKeySequence(Qt::CTRL | Qt::Key_I), &Form1::Image1_Click},
         {QKeySequence(Qt::Key_F1), &Form1::Image6_Click},
         {QKeySequence(Qt::CTRL | Qt::Key_Q), &Form1::Image8_Click},
+        {QKeySequence(Qt::CTRL | Qt::Key_H), &Form1::showVersions},
     };
     // Application shortcuts reach every window that no message box blocks;
     // a text box with the focus keeps the keys it edits with.
@@ -332,6 +334,14 @@ void Form1::Image8_Click() {
     hide();
     // Nothing shows the ledger window again: the application ends here.
     ui::windows().endApplication();
+}
+
+void Form1::showVersions() {
+    VersionsWindow *window = ui::windows().showVersions();
+    const storage::Result<ledgerformat::LedgerPaths> paths =
+        windowTitle() == noUserCaption() ? storage::Result<ledgerformat::LedgerPaths>(storage::Error())
+                                         : accountInUse().ledgerPaths();
+    window->showLedger(user1->text(), paths ? std::optional(*paths) : std::nullopt);
 }
 
 void Form1::closeEvent(QCloseEvent *event) {

@@ -53,6 +53,8 @@ public:
     bool hasUnsavedChanges() const { return m_unsaved; }
     // The ledger is what was just saved.
     void markSaved() { m_unsaved = false; }
+    // The ledger now differs from what was last opened or saved.
+    void markChanged() { m_unsaved = true; }
     // An account's ledger of loadedLines lines has just been opened: the
     // ledger is that one unless the list held entries before.
     void markOpened(int loadedLines);
@@ -94,6 +96,8 @@ public slots:
     void Image6_Click();
     void Image7_Click();
     void Image8_Click();
+    // Shows the versions of the account in use (Ctrl+H).
+    void showVersions();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

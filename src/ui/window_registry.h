@@ -6,6 +6,7 @@ class Form2;
 class Form3;
 class guardar;
 class abrir;
+class VersionsWindow;
 
 namespace ui {
 
@@ -24,6 +25,7 @@ public:
     virtual Form3 *showForm3() = 0;
     virtual guardar *showGuardar() = 0;
     virtual abrir *showAbrir() = 0;
+    virtual VersionsWindow *showVersions() = 0;
 
     // Destroys every window and ends the application.
     virtual void endApplication() = 0;
