@@ -13,6 +13,7 @@
 #include "ui/account_dialog.h"
 #include "ui/entry_list.h"
 #include "ui/ledger_window.h"
+#include "ui/versions_window.h"
 #include "ui/widgets.h"
 
 #include <QApplication>
@@ -23,6 +24,7 @@
 #include <QProcess>
 #include <QScrollBar>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <cerrno>
 #include <cstdio>
@@ -173,6 +175,7 @@ private slots:
     void filesAreMadeAfresh();
     void unsavableTextWritesNothing();
     void quickSaveWritesBack();
+    void versionRecovered();
 
     void openDialogLoad();
     void signIn();
@@ -586,6 +589,33 @@ void TestStorageDialogs::quickSaveWritesBack() {
     QCOMPARE(ledger()->windowTitle(), Form1::noUserCaption());
     QVERIFY(quickSave().isEmpty());
     QVERIFY(WindowSet::instance().guardarWindow()->isVisible());
+}
+
+void TestStorageDialogs::versionRecovered() {
+    ledger()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(ledger()));
+    QTest::keyClick(ledger(), Qt::Key_H, Qt::ControlModifier);
+    VersionsWindow *window = WindowSet::instance().versionsWindow();
+    QVERIFY(window && window->isVisible());
+    QCOMPARE(window->Label1->text(), QStringLiteral("No hay ninguna cuenta en uso: guarde o abra una cuenta "
+                                                    "para ver sus versiones."));
+    addEntries(2, QStringLiteral("uno"));
+    save(QStringLiteral("Ana"), QStringLiteral("3"));
+    const QString total = ledger()->txtt->text();
+    addEntries(1, QStringLiteral("dos"));
+    VERIFY_ONE_MESSAGE(quickSave(), kSavedText, kSavedTitle);
+    ledger()->showVersions();
+    QCOMPARE(window->lst->topLevelItemCount(), 1);
+    const QTreeWidgetItem *row = window->lst->topLevelItem(0);
+    QCOMPARE(QStringList({row->text(1), row->text(2), row->text(3)}),
+             QStringList({QStringLiteral("2"), total, QStringLiteral("1 añadido")}));
+    QVERIFY(testsupport::answerMessages([&] { QTest::keyClick(window->lst, Qt::Key_Return); }).isEmpty());
+    QVERIFY(!window->isVisible());
+    QCOMPARE(ledger()->lst->count(), 2);
+    QCOMPARE(ledger()->txtt->text(), total);
+    QVERIFY(ledger()->hasUnsavedChanges());
+    // Nothing is written until the user saves.
+    QCOMPARE(lineCount(readBytes(paths(QStringLiteral("Ana"), QStringLiteral("3")).entries)), 3);
 }
 
 void TestStorageDialogs::openDialogLoad() {

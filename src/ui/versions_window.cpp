@@ -103,7 +103,7 @@ VersionsWindow::VersionsWindow(QWidget *parent) : QWidget(parent) {
     ui::dialogKeys(this, Image1, Image2);
     connect(Image1, &ui::PictureButton::clicked, this, &VersionsWindow::Image1_Click);
     connect(Image2, &ui::PictureButton::clicked, this, &QWidget::hide);
-    connect(lst, &QTreeWidget::itemDoubleClicked, this, &VersionsWindow::Image1_Click);
+    connect(lst, &QTreeWidget::itemActivated, this, &VersionsWindow::Image1_Click);
     ui::placeAt(this, QPoint(220, 220));
 }
 
