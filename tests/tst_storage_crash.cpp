@@ -10,6 +10,7 @@
 
 #include "model/ledger_format.h"
 #include "model/ledger_store.h"
+#include "model/ledger_versions.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -46,11 +47,13 @@ LedgerPaths pathsIn(const QString &directory) {
         faulty.failAt = qEnvironmentVariableIntValue("TESORILA_CRASH_STEP");
         faulty.crash = true;
         storage::ScopedFileSystem scope(faulty);
-        const bool saved = bool(ledgerstore::save(paths, kNewEntries, kNewTotal));
+        const bool saved = bool(
+            ledgerstore::save(paths, kNewEntries, kNewTotal, std::nullopt, QDateTime::currentDateTimeUtc()));
         std::_Exit(saved ? 0 : 1);
     }
     for (bool first = true;; first = !first) {
-        if (!ledgerstore::save(paths, first ? kNewEntries : kOldEntries, first ? kNewTotal : kOldTotal))
+        if (!ledgerstore::save(paths, first ? kNewEntries : kOldEntries, first ? kNewTotal : kOldTotal,
+                               std::nullopt, QDateTime::currentDateTimeUtc()))
             std::_Exit(1);
         static bool told = false;
         if (!told) {
@@ -83,6 +86,7 @@ private:
     QByteArray wholeLedger();
 
     QScopedPointer<QTemporaryDir> m_dir;
+    bool m_child = false; // the step child saved the new ledger over the old
 };
 
 void TestStorageCrash::init() {
@@ -114,9 +118,24 @@ QByteArray TestStorageCrash::wholeLedger() {
     const bool fresh = stored->entries == kNewEntries && stored->total == kNewTotal;
     if (!old && !fresh)
         return "mixed: " + stored->entries.left(12) + " / " + stored->total;
-    // Settled by the read: nothing but the two ledger files is left.
-    if (listing(paths.directory).size() != 2)
-        return "left over: " + listing(paths.directory).join(u' ').toUtf8();
+    // Settled by the read: nothing but the two ledger files and the
+    // versions' folder is left.
+    const QStringList left = storagetest::ledgerFiles(paths.directory);
+    if (left.size() != 2)
+        return "left over: " + left.join(u' ').toUtf8();
+    // Every version is whole; once the new ledger stands, the newest
+    // version holds the one it replaced.
+    const storage::Result<QList<ledgerversions::Version>> versions = ledgerversions::list(paths);
+    if (!versions)
+        return "versions unreadable";
+    for (const ledgerversions::Version &version : *versions) {
+        const storage::Result<ledgerstore::StoredLedger> kept = ledgerversions::read(version);
+        if (!kept || (kept->entries != kOldEntries && kept->entries != kNewEntries))
+            return "version not whole: " + version.path.toUtf8();
+    }
+    if (fresh && m_child &&
+        (versions->isEmpty() || ledgerversions::read(versions->first())->entries != kOldEntries))
+        return "new ledger without the old one's version";
     return old ? "old" : "new";
 }
 
@@ -132,7 +151,9 @@ void TestStorageCrash::killedAtEveryStep() {
         const QByteArray diagnostics = child->readAllStandardError();
         delete child;
 
+        m_child = true;
         const QByteArray result = wholeLedger();
+        m_child = false;
         QVERIFY2(result == "old" || result == "new",
                  qPrintable(QStringLiteral("step %1: ").arg(step) + result + "\n" + diagnostics));
         if (!killed) {

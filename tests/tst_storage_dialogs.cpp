@@ -13,6 +13,7 @@
 #include "ui/account_dialog.h"
 #include "ui/entry_list.h"
 #include "ui/ledger_window.h"
+#include "ui/versions_window.h"
 #include "ui/widgets.h"
 
 #include <QApplication>
@@ -23,6 +24,7 @@
 #include <QProcess>
 #include <QScrollBar>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <cerrno>
 #include <cstdio>
@@ -178,6 +180,7 @@ private slots:
     void filesAreMadeAfresh();
     void unsavableTextWritesNothing();
     void quickSaveWritesBack();
+    void versionRecovered();
 
     void openDialogLoad();
     void signIn();
@@ -461,7 +464,10 @@ void TestStorageDialogs::secondPasswordAddsALedger() {
     VERIFY_ONE_MESSAGE(seen.mid(1), kSavedText, kSavedTitle);
     QCOMPARE(readBytes(paths(QStringLiteral("Ana"), QStringLiteral("1")).entries),
              QByteArray("08/12/2026\t\t+1,50\x80\t\ttres 1\r\n"));
-    QCOMPARE(listing(accountDirectory(QStringLiteral("Ana"))).size(), 4);
+    QCOMPARE(storagetest::ledgerFiles(accountDirectory(QStringLiteral("Ana"))).size(), 4);
+    // The ledger replaced is kept as a version.
+    const auto kept = ledgerversions::list(paths(QStringLiteral("Ana"), QStringLiteral("1")));
+    QVERIFY(kept && kept->size() == 1 && ledgerversions::read(kept->first())->entries.contains("uno 1"));
 }
 
 void TestStorageDialogs::cancelKeepsEverything() {
@@ -599,13 +605,13 @@ void TestStorageDialogs::quickSaveWritesBack() {
     QCOMPARE(readBytes(p.entries), QByteArray());
     QCOMPARE(readBytes(p.total), QByteArray("0\r\n"));
     QCOMPARE(ledger()->windowTitle(), Form1::accountCaption(QStringLiteral("Ana")));
-    QCOMPARE(listing(p.directory).size(), 2);
+    QCOMPARE(storagetest::ledgerFiles(p.directory).size(), 2);
 
     // The account saved to is the one user1 and pass1 name.
     ledger()->pass1->setText(QStringLiteral("9"));
     VERIFY_ONE_MESSAGE(quickSave(), kSavedText, kSavedTitle);
     QCOMPARE(readBytes(paths(QStringLiteral("Ana"), QStringLiteral("9")).total), QByteArray("0\r\n"));
-    QCOMPARE(listing(p.directory).size(), 4);
+    QCOMPARE(storagetest::ledgerFiles(p.directory).size(), 4);
 
     // After a new ledger, and under the account "Sin Usuario", whose caption
     // is that of no account, the account is asked for again.
@@ -616,6 +622,33 @@ void TestStorageDialogs::quickSaveWritesBack() {
     QCOMPARE(ledger()->windowTitle(), Form1::noUserCaption());
     QVERIFY(quickSave().isEmpty());
     QVERIFY(WindowSet::instance().guardarWindow()->isVisible());
+}
+
+void TestStorageDialogs::versionRecovered() {
+    ledger()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(ledger()));
+    QTest::keyClick(ledger(), Qt::Key_H, Qt::ControlModifier);
+    VersionsWindow *window = WindowSet::instance().versionsWindow();
+    QVERIFY(window && window->isVisible());
+    QCOMPARE(window->Label1->text(), QStringLiteral("No hay ninguna cuenta en uso: guarde o abra una cuenta "
+                                                    "para ver sus versiones."));
+    addEntries(2, QStringLiteral("uno"));
+    save(QStringLiteral("Ana"), QStringLiteral("3"));
+    const QString total = ledger()->txtt->text();
+    addEntries(1, QStringLiteral("dos"));
+    VERIFY_ONE_MESSAGE(quickSave(), kSavedText, kSavedTitle);
+    ledger()->showVersions();
+    QCOMPARE(window->lst->topLevelItemCount(), 1);
+    const QTreeWidgetItem *row = window->lst->topLevelItem(0);
+    QCOMPARE(QStringList({row->text(1), row->text(2), row->text(3)}),
+             QStringList({QStringLiteral("2"), total, QStringLiteral("1 añadido")}));
+    QVERIFY(testsupport::answerMessages([&] { QTest::keyClick(window->lst, Qt::Key_Return); }).isEmpty());
+    QVERIFY(!window->isVisible());
+    QCOMPARE(ledger()->lst->count(), 2);
+    QCOMPARE(ledger()->txtt->text(), total);
+    QVERIFY(ledger()->hasUnsavedChanges());
+    // Nothing is written until the user saves.
+    QCOMPARE(lineCount(readBytes(paths(QStringLiteral("Ana"), QStringLiteral("3")).entries)), 3);
 }
 
 void TestStorageDialogs::openDialogLoad() {
@@ -872,11 +905,11 @@ void TestStorageDialogs::locales() {
     VERIFY_ONE_MESSAGE(quickSave(), kSavedText, kSavedTitle);
     newLedger();
     VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("1")).mid(1), kSavedText, kSavedTitle);
-    QCOMPARE(listing(accountDirectory(QStringLiteral("Ana"))), names);
+    QCOMPARE(storagetest::ledgerFiles(accountDirectory(QStringLiteral("Ana"))), names);
     QCOMPARE(readBytes(accountDirectory(QStringLiteral("Ana")) + u'/' + names.last()), QByteArray());
     newLedger();
     VERIFY_ONE_MESSAGE(save(QStringLiteral("Ana"), QStringLiteral("2")), kSavedText, kSavedTitle);
-    QVERIFY(listing(accountDirectory(QStringLiteral("Ana")))
+    QVERIFY(storagetest::ledgerFiles(accountDirectory(QStringLiteral("Ana")))
                 .contains(ledgerformat::entriesFileName(2, QLocale(openedIn))));
 }
 
@@ -1086,6 +1119,11 @@ void TestStorageDialogs::failedQuickSave_data() {
     QTest::newRow("read-only entries file")
         << QStringLiteral("1") << QStringLiteral("read-only file")
         << (isRoot() ? QStringLiteral("solo lectura") : QStringLiteral("permiso")) << failed;
+    QTest::newRow("a file at the versions' folder")
+        << QStringLiteral("1") << QStringLiteral("file .versiones")
+        << QStringLiteral("una copia de lo que había guardado, porque hay un archivo donde debería haber una "
+                          "carpeta")
+        << failed;
     // The system's own error codes, by number.
     const auto injected = [&](const char *name, int error, const char *reason) {
         QTest::newRow(name) << QStringLiteral("1") << QString::number(error) << QString::fromUtf8(reason)
@@ -1131,6 +1169,8 @@ void TestStorageDialogs::failedQuickSave() {
         QVERIFY(QDir(p.directory).removeRecursively());
     if (damage == QLatin1String("directory"))
         QVERIFY(QFile::remove(p.total) && QDir().mkpath(p.total));
+    if (damage == QLatin1String("file .versiones"))
+        QVERIFY(writeBytes(p.directory + QStringLiteral("/.versiones"), "x"));
     storagetest::FaultyFileSystem faulty; // every write fails with the error given
     faulty.failEvery = QStringLiteral("write");
     faulty.error = damage.toInt();
@@ -1219,7 +1259,7 @@ void TestStorageDialogs::leftoversAreSetAside() {
     QStringList left{QFileInfo(p.entries).fileName(), QFileInfo(p.total).fileName(),
                      name + QStringLiteral(".apartado-1")};
     left.sort();
-    QCOMPARE(listing(p.directory), left);
+    QCOMPARE(storagetest::ledgerFiles(p.directory), left);
 }
 
 void TestStorageDialogs::commitThatCannotBeMadeDurable_data() {
@@ -1248,7 +1288,8 @@ void TestStorageDialogs::commitThatCannotBeMadeDurable() {
         }
         storage::Status write(const QString &path, const QByteArray &bytes, storage::Links links,
                               qint64 from) override {
-            if (!writes && QDir::cleanPath(path) != QDir::cleanPath(record))
+            if (!writes && QDir::cleanPath(path) != QDir::cleanPath(record) &&
+                !path.contains(QLatin1String(ledgerversions::kFolderName)))
                 return storage::Error(storage::Failure::ReadOnlyDisk);
             return FileSystem::write(path, bytes, links, from);
         }

@@ -6,11 +6,15 @@
 #include "model/data_root.h"
 #include "model/ledger_format.h"
 #include "model/ledger_store.h"
+#include "model/ledger_versions.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <algorithm>
 
 #ifdef Q_OS_WIN
 #include <thread>
@@ -54,6 +58,8 @@ private slots:
     void recovery_data();
     void recovery();
     void pendingCommitReadOnly();
+    void versionsKept_data();
+    void versionsKept();
     void everyFailingStepOfASave();
     void everyFailingStepOfARead();
     void everyPairOfFailingSteps();
@@ -529,6 +535,45 @@ void TestStorageFiles::pendingCommitReadOnly() {
     QCOMPARE(readBytes(p.total), QByteArray("old total\r\n"));
 }
 
+void TestStorageFiles::versionsKept_data() {
+    // Versions made so many minutes before 23:00 one day; those the rule
+    // lets go.
+    QTest::addColumn<QList<int>>("minutesBefore");
+    QTest::addColumn<QList<int>>("removed");
+    QList<int> recent;
+    for (int i = 0; i < 20; ++i)
+        recent.append(i);
+    QList<int> monthly; // one every 30 days or so
+    for (int i = 0; i < 20; ++i)
+        monthly.append(i * 43000);
+    QTest::newRow("twenty of any age all stay") << monthly << QList<int>{};
+    QTest::newRow("the oldest of today beyond twenty goes") << (recent + QList<int>{20}) << QList<int>{20};
+    const QList<int> earlierDays{1440, 1450, 1460, 2880, 2890};
+    QTest::newRow("beyond twenty, the newest of each day stays")
+        << (recent + earlierDays) << QList<int>{1450, 1460, 2890};
+    QList<int> shuffled = earlierDays + recent;
+    std::reverse(shuffled.begin(), shuffled.end());
+    QTest::newRow("in any order") << shuffled << QList<int>{1450, 1460, 2890};
+    QList<int> daily = recent;
+    for (int day = 1; day <= 61; ++day)
+        daily.append(day * 1440);
+    QTest::newRow("sixty days, today included") << daily << QList<int>{60 * 1440, 61 * 1440};
+}
+
+void TestStorageFiles::versionsKept() {
+    QFETCH(QList<int>, minutesBefore);
+    QFETCH(QList<int>, removed);
+    const QDateTime now(QDate(2026, 3, 15), QTime(23, 0), Qt::UTC);
+    QList<QDateTime> times;
+    for (const int minutes : minutesBefore)
+        times.append(now.addSecs(-60 * minutes));
+    QList<int> gone;
+    for (const QDateTime &time : ledgerversions::toRemove(times, now))
+        gone.append(int(time.secsTo(now) / 60));
+    std::sort(gone.begin(), gone.end());
+    QCOMPARE(gone, removed);
+}
+
 void TestStorageFiles::everyFailingStepOfASave() {
     // Each operation of a save fails in turn. Whatever fails, the save
     // reports truly: false leaves the old ledger, true gives the new one;
@@ -538,15 +583,25 @@ void TestStorageFiles::everyFailingStepOfASave() {
     const QByteArray oldEntries = storagetest::ledgerBytes("old", 20);
     const QByteArray newEntries = storagetest::ledgerBytes("new", 30);
 
+    // Each save keeps the ledger it replaces: one that fails keeps none.
+    const auto versions = [&] {
+        QStringList names;
+        const storage::Result<QList<ledgerversions::Version>> all = ledgerversions::list(p);
+        for (const ledgerversions::Version &version : *all)
+            names.append(QFileInfo(version.path).fileName());
+        return names;
+    };
     int steps = 0;
     for (int failAt = 0;; ++failAt) {
-        QVERIFY(ledgerstore::save(p, oldEntries, "20\r\n"));
+        QVERIFY(ledgerstore::save(p, oldEntries, "20\r\n", std::nullopt, QDateTime::currentDateTimeUtc()));
+        const QStringList versionsBefore = versions();
         FaultyFileSystem faulty;
         faulty.failAt = failAt;
         storage::Status result = storage::Done{};
         {
             storage::ScopedFileSystem scope(faulty);
-            result = ledgerstore::save(p, newEntries, "30\r\n");
+            result =
+                ledgerstore::save(p, newEntries, "30\r\n", std::nullopt, QDateTime::currentDateTimeUtc());
         }
         const QString where = faulty.failAt < faulty.count ? faulty.log.at(failAt) : QStringLiteral("none");
         // One failing step is tried again: the save is complete or not made.
@@ -559,7 +614,22 @@ void TestStorageFiles::everyFailingStepOfASave() {
         QVERIFY2(stored, qPrintable(where));
         QVERIFY2(stored->entries == (saved ? newEntries : oldEntries), qPrintable(where));
         QVERIFY2(stored->total == (saved ? "30\r\n" : "20\r\n"), qPrintable(where));
-        QVERIFY2(listing(p.directory).size() == 2, qPrintable(where + listing(p.directory).join(u' ')));
+        const QStringList left = storagetest::ledgerFiles(p.directory);
+        QVERIFY2(left.size() == 2, qPrintable(where + left.join(u' ')));
+        // The folder holds whole versions only, the newest one of the old
+        // ledger when the save was made.
+        const QStringList versionsAfter = versions();
+        QStringList sorted = versionsAfter;
+        sorted.sort();
+        QVERIFY2(listing(ledgerversions::folder(p)) == sorted,
+                 qPrintable(where + listing(ledgerversions::folder(p)).join(u' ')));
+        if (saved) {
+            const ledgerversions::Version newest = ledgerversions::list(p)->first();
+            QVERIFY2(!versionsBefore.contains(QFileInfo(newest.path).fileName()), qPrintable(where));
+            QVERIFY2(ledgerversions::read(newest)->entries == oldEntries, qPrintable(where));
+        } else {
+            QVERIFY2(versionsAfter == versionsBefore, qPrintable(where));
+        }
         if (failAt >= faulty.count) {
             QVERIFY(saved); // no step failed
             steps = faulty.count;
@@ -659,14 +729,20 @@ void TestStorageFiles::durableOrder() {
     FaultyFileSystem logging;
     {
         storage::ScopedFileSystem scope(logging);
-        QVERIFY(ledgerstore::save(p, "new\r\n", "2\r\n"));
+        QVERIFY(ledgerstore::save(p, "new\r\n", "2\r\n", std::nullopt, QDateTime::currentDateTimeUtc()));
     }
     const auto at = [&](const QString &operation, const QString &path) {
         return logging.log.indexOf(operation + QLatin1Char(' ') + QFileInfo(path).fileName());
     };
     const QByteArray all = logging.log.join(u',').toUtf8();
     const qsizetype journal = at(QStringLiteral("write"), p.journal());
-    const qsizetype synced = at(QStringLiteral("syncDirectory"), p.directory);
+    // The version's name is durable before the journal is written.
+    const qsizetype renamed = logging.log.indexOf(QRegularExpression(QStringLiteral("rename .*")));
+    const qsizetype versionSynced = logging.log.indexOf(
+        QStringLiteral("syncDirectory ") + QFileInfo(ledgerversions::folder(p)).fileName(), renamed);
+    QVERIFY2(renamed >= 0 && versionSynced > renamed && versionSynced < journal, all.constData());
+    const qsizetype synced =
+        logging.log.indexOf(QStringLiteral("syncDirectory ") + QFileInfo(p.directory).fileName(), journal);
     const qsizetype removed = at(QStringLiteral("remove"), p.journal());
     QVERIFY2(journal >= 0 && journal < synced, all.constData());
     QVERIFY2(synced < at(QStringLiteral("write"), p.entries), all.constData());

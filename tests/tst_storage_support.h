@@ -7,6 +7,7 @@
 #include "model/file_system.h"
 #include "model/ledger_format.h"
 #include "model/ledger_store.h"
+#include "model/ledger_versions.h"
 
 #include <QDir>
 #include <QFile>
@@ -76,6 +77,13 @@ public:
         return fails(QStringLiteral("syncDirectory"), path) ? refusal() : FileSystem::syncDirectory(path);
     }
 
+    storage::Status rename(const QString &from, const QString &to) override {
+        return fails(QStringLiteral("rename"), from) ? refusal() : FileSystem::rename(from, to);
+    }
+    storage::Result<QStringList> list(const QString &directory) override {
+        return fails(QStringLiteral("list"), directory) ? refusal() : FileSystem::list(directory);
+    }
+
 private:
     storage::Error refusal() const {
         return storage::systemError(error);
@@ -138,6 +146,13 @@ inline qsizetype lineCount(const QByteArray &bytes) {
 inline QStringList listing(const QString &directory) {
     return QDir(directory).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                                      QDir::Name);
+}
+
+// The names in an account directory but its versions' folder.
+inline QStringList ledgerFiles(const QString &directory) {
+    QStringList names = listing(directory);
+    names.removeOne(QLatin1String(ledgerversions::kFolderName));
+    return names;
 }
 
 // Ledger file bytes with a tag, so that two ledgers are told apart.

@@ -9,6 +9,7 @@
 #include "ui/form3.h"
 #include "ui/import_window.h"
 #include "ui/ledger_window.h"
+#include "ui/versions_window.h"
 
 #include <QApplication>
 
@@ -149,6 +150,14 @@ ImportWindow *WindowSet::showImport() {
     return showWindow(m_import);
 }
 
+VersionsWindow *WindowSet::versionsWindow() const {
+    return m_versions;
+}
+
+VersionsWindow *WindowSet::showVersions() {
+    return showWindow(m_versions);
+}
+
 void WindowSet::comeForward() {
     bringForward(showForm1());
 }
@@ -161,6 +170,7 @@ void WindowSet::destroyAll() {
     destroy(m_buscar);
     destroy(m_grafico);
     destroy(m_import);
+    destroy(m_versions);
     destroy(m_form1);
 }
 
@@ -174,6 +184,7 @@ void WindowSet::endApplication() {
     destroy(m_buscar);
     destroy(m_grafico);
     destroy(m_import);
+    destroy(m_versions);
     if (m_form1) {
         Form1 *ledger = m_form1;
         m_form1.clear();

@@ -6,9 +6,10 @@
 #include <QObject>
 #include <QPointer>
 
-// The application's windows: the five of the ledger and the preview of an import. Each exists at most once:
-// the first show creates it and runs its load handler; hiding keeps it with its contents; the title bar's
-// close button destroys it, and the next show creates it afresh.
+// The application's windows. Each exists at most once: the first show
+// creates it and runs its load handler; hiding keeps it with its contents;
+// the title bar's close button destroys it, and the next show creates it
+// afresh.
 class WindowSet : public QObject, public ui::Windows {
     Q_OBJECT
 public:
@@ -23,6 +24,7 @@ public:
     buscar *buscarWindow() const;
     grafico *graficoWindow() const;
     ImportWindow *importWindow() const;
+    VersionsWindow *versionsWindow() const;
 
     // Create the window if needed (running its load handler) and show it.
     // Showing a window that is on screen leaves its contents as they are
@@ -35,6 +37,7 @@ public:
     buscar *showBuscar() override;
     grafico *showGrafico() override;
     ImportWindow *showImport() override;
+    VersionsWindow *showVersions() override;
 
     // Destroys every window and ends the event loop: nothing keeps running
     // without the ledger window.
@@ -59,4 +62,5 @@ private:
     QPointer<buscar> m_buscar;
     QPointer<grafico> m_grafico;
     QPointer<ImportWindow> m_import;
+    QPointer<VersionsWindow> m_versions;
 };

@@ -8,6 +8,7 @@
 #include "model/numbertext.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 
@@ -181,7 +182,9 @@ Status Session::save(const Ledger &ledger, const QString &markerDate) {
         // Only over the ledger this session saw. The lock goes with this
         // block, before a new folder is taken back.
         const Result<FileLock> lock = lockAccount(paths->directory);
-        saved = lock ? ledgerstore::save(*paths, *entries, *total, m_seen) : Status(lock.error());
+        // The ledger replaced is kept as a version.
+        saved = lock ? ledgerstore::save(*paths, *entries, *total, m_seen, QDateTime::currentDateTimeUtc())
+                     : Status(lock.error());
     }
     if (saved || saved.error().unfinished) {
         m_seen = ledgerstore::StoredLedger{*entries, *total};

@@ -70,7 +70,8 @@ public:
     // it holds: that is what the save dialog is for. A session that has
     // read or written the account replaces only the ledger it saw there, so
     // a save by another running copy is never overwritten unseen
-    // (ChangedSinceRead). Afterwards, and after a save that a read already
+    // (ChangedSinceRead). The ledger it replaces is kept as a version
+    // (ledgerversions). Afterwards, and after a save that a read already
     // finds (unfinished), the session has seen the ledger written.
     storage::Status save(const Ledger &ledger, const QString &markerDate = QString());
 
@@ -78,6 +79,8 @@ public:
     // none. Afterwards a save replaces only that ledger, so that a save by
     // another running copy in between is never overwritten unseen.
     storage::Result<std::optional<Held>> held();
+    // The account's ledger files, as a sign-in finds them.
+    storage::Result<ledgerformat::LedgerPaths> ledgerPaths() { return resolve(false); }
 
 private:
     // The account's files: those of the current locale's names, unless only

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QFileDevice>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <utility>
@@ -55,6 +56,12 @@ public:
     virtual Result<QString> setAside(const QString &path);
     // Makes the directory's new and removed names durable.
     virtual Status syncDirectory(const QString &path);
+    // Gives the file at from the name to in one step, replacing a file of
+    // that name; both lie in one directory.
+    virtual Status rename(const QString &from, const QString &to);
+    // The names in a directory, hidden ones too, without "." and "..", in
+    // no order; a missing directory is Failure::Missing.
+    virtual Result<QStringList> list(const QString &directory);
 
     // Ledger files are far smaller: 32767 entries of a thousand characters
     // each still fit.

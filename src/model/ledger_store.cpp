@@ -2,6 +2,7 @@
 #include "model/ledger_store.h"
 
 #include "model/file_system.h"
+#include "model/ledger_versions.h"
 
 #include <QCryptographicHash>
 #include <QFileInfo>
@@ -207,7 +208,7 @@ Status recover(const LedgerPaths &paths) {
 } // namespace
 
 Status save(const LedgerPaths &paths, const QByteArray &entries, const QByteArray &total,
-            const std::optional<StoredLedger> &seen) {
+            const std::optional<StoredLedger> &seen, const std::optional<QDateTime> &keptAt) {
     FileSystem &fs = fileSystem();
     // A journal left by an earlier save is played first: it is the saved
     // ledger until then.
@@ -217,8 +218,9 @@ Status save(const LedgerPaths &paths, const QByteArray &entries, const QByteArra
         return why;
     }
     std::array<Change, 2> changes;
-    bool created = false;  // a file was missing
-    bool unchanged = true; // both files hold the ledger already
+    std::array<QByteArray, 2> replaced; // the files' bytes, for a version
+    bool created = false;               // a file was missing
+    bool unchanged = true;              // both files hold the ledger already
     for (int i = 0; i < 2; ++i) {
         const QString &path = i == 0 ? paths.entries : paths.total;
         const QByteArray &text = i == 0 ? entries : total;
@@ -232,11 +234,14 @@ Status save(const LedgerPaths &paths, const QByteArray &entries, const QByteArra
         // another save, since no save removes one. Without them, a file
         // that cannot be read is written whole, unless another program
         // holds it: then it could not be written either, and the save ends
-        // here, with nothing changed.
+        // here, with nothing changed. Nor is one written whole that is to
+        // be kept as a version.
         const Result<QByteArray> now =
             *found == PathKind::File ? fs.read(path) : Result<QByteArray>(QByteArray());
-        if (!now && (seen || now.error().failure == Failure::HeldByAnotherProgram))
+        if (!now && (seen || keptAt || now.error().failure == Failure::HeldByAnotherProgram))
             return now.error();
+        if (now)
+            replaced[i] = *now;
         if (now && seen && *found == PathKind::File && *now != (i == 0 ? seen->entries : seen->total))
             return Error{Failure::ChangedSinceRead};
         const qsizetype from = now ? sharedPrefix(*now, text) : 0;
@@ -255,20 +260,44 @@ Status save(const LedgerPaths &paths, const QByteArray &entries, const QByteArra
         if (const Status open = fs.writable(path); !open)
             return open.error();
     }
+    // The ledger replaced is kept before the journal: once a journal is
+    // durable, so is its version.
+    std::optional<QString> version;
+    if (keptAt && !(created && replaced[0].isEmpty() && replaced[1].isEmpty())) {
+        const Result<QString> kept = ledgerversions::keep(paths, replaced[0], replaced[1], *keptAt);
+        if (!kept) {
+            Error why = kept.error();
+            why.version = true;
+            return why;
+        }
+        version = *kept;
+    }
+    const auto takeBack = [&] {
+        if (version)
+            ledgerversions::takeBack(*version);
+    };
     // The journal is durable, under its name, before either file changes.
     if (const Status written = fs.write(paths.journal(), journalOf(paths, changes), Links::Replace);
         !written) {
         discard(paths.journal());
+        takeBack();
         return written.error();
     }
+    Status saved = Done{};
     if (const Status synced = fs.syncDirectory(paths.directory); !synced) {
         // The journal's name may not last: it is taken back, or else the
         // save is completed, but not trusted.
-        if (fs.remove(paths.journal()) && fs.syncDirectory(paths.directory))
+        if (fs.remove(paths.journal()) && fs.syncDirectory(paths.directory)) {
+            takeBack();
             return synced.error();
-        return rollForward(paths, changes, true, synced.error());
+        }
+        saved = rollForward(paths, changes, true, synced.error());
+    } else {
+        saved = rollForward(paths, changes, created);
     }
-    return rollForward(paths, changes, created);
+    if (version)
+        ledgerversions::prune(paths, *keptAt);
+    return saved;
 }
 
 Result<StoredLedger> read(const LedgerPaths &paths) {

@@ -5,6 +5,7 @@
 #include "model/storage_error.h"
 
 #include <QByteArray>
+#include <QDateTime>
 
 #include <optional>
 
@@ -31,8 +32,15 @@ struct StoredLedger {
 // replaced; otherwise nothing is written (ChangedSinceRead). A failure
 // marked unfinished left the new ledger in the journal: a read finds it,
 // and the next read or save completes it.
+//
+// With keptAt (the save's UTC time), a save that changes the files first
+// keeps the ledger they hold as a version (ledgerversions), durable before
+// the journal is written; a version that cannot be kept stops the save
+// with nothing changed, and a save that fails before its journal is
+// durable takes its version back.
 storage::Status save(const ledgerformat::LedgerPaths &paths, const QByteArray &entries,
-                     const QByteArray &total, const std::optional<StoredLedger> &seen = std::nullopt);
+                     const QByteArray &total, const std::optional<StoredLedger> &seen = std::nullopt,
+                     const std::optional<QDateTime> &keptAt = std::nullopt);
 
 // The saved ledger: a whole journal's, or else the two files'. A missing
 // file is Failure::Missing.

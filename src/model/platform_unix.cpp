@@ -9,9 +9,11 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <utility>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -283,6 +285,32 @@ Status FileSystem::syncDirectory(const QString &path) {
     if (directory.fd < 0 || ::fsync(directory.fd) != 0)
         return lastError();
     return Done{};
+}
+
+Status FileSystem::rename(const QString &from, const QString &to) {
+    if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
+        return lastError();
+    return Done{};
+}
+
+Result<QStringList> FileSystem::list(const QString &directory) {
+    DIR *const opened = ::opendir(QFile::encodeName(directory).constData());
+    if (!opened)
+        return errno == ENOENT ? Error{Failure::Missing} : lastError();
+    const std::unique_ptr<DIR, int (*)(DIR *)> folder(opened, ::closedir);
+    QStringList names;
+    for (;;) {
+        errno = 0;
+        const struct dirent *entry = ::readdir(folder.get());
+        if (!entry)
+            break;
+        const QString name = QFile::decodeName(entry->d_name);
+        if (name != QLatin1String(".") && name != QLatin1String(".."))
+            names.append(name);
+    }
+    if (errno != 0)
+        return lastError();
+    return names;
 }
 
 FileLock::~FileLock() {

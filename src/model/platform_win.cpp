@@ -306,6 +306,36 @@ Status FileSystem::syncDirectory(const QString &) {
     return Done{}; // Windows keeps a folder's names itself
 }
 
+Status FileSystem::rename(const QString &from, const QString &to) {
+    const QString source = QDir::toNativeSeparators(from);
+    const QString target = QDir::toNativeSeparators(to);
+    if (!retried([&] {
+            return ::MoveFileExW(wide(source), wide(target),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        }))
+        return lastError();
+    return Done{};
+}
+
+Result<QStringList> FileSystem::list(const QString &directory) {
+    const QString pattern = QDir::toNativeSeparators(directory) + QStringLiteral("\\*");
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = ::FindFirstFileW(wide(pattern), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return missing(::GetLastError()) ? Error{Failure::Missing} : lastError();
+    QStringList names;
+    do {
+        const QString name = QString::fromWCharArray(found.cFileName);
+        if (name != QLatin1String(".") && name != QLatin1String(".."))
+            names.append(name);
+    } while (::FindNextFileW(search, &found));
+    const DWORD code = ::GetLastError();
+    ::FindClose(search);
+    if (code != ERROR_NO_MORE_FILES)
+        return systemError(int(code));
+    return names;
+}
+
 FileLock::~FileLock() {
     if (m_handle != -1)
         ::CloseHandle(HANDLE(m_handle)); // lets go of the lock, and of the file

@@ -67,6 +67,7 @@ struct Error {
     qint64 limit = 0;
     bool unfinished = false; // a save that a read already finds, but not durably done
     bool dataRoot = false;   // the data root or its marker failed, not the account
+    bool version = false;    // keeping the ledger a save replaces as a version failed
 
     static Error at(Failure failure, const QString &name) { return Error(failure, 0, name); }
     static Error over(Failure failure, qint64 limit) { return Error(failure, 0, QString(), limit); }

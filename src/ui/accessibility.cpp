@@ -72,13 +72,18 @@ const Description kDescriptions[] = {
     {"importar", "tblOmitidas", "Líneas que no se añadirán", "El número de línea, su contenido y el motivo"},
     {"importar", "Image2", "Añadir (Intro)", "Añade a la lista todos los movimientos de la tabla"},
     {"importar", "Image3", "Cancelar (Esc)", "Cierra la ventana sin añadir nada"},
+    {"versiones", "lst", "Versiones guardadas",
+     "Cada versión: cuándo se sustituyó, sus registros, su total y los cambios al sustituirla"},
+    {"versiones", "Image1", "Recuperar (Intro)",
+     "Pone la versión elegida en la lista, sin guardarla hasta que usted guarde"},
+    {"versiones", "Image2", "Cancelar (Esc)", "Cierra la ventana sin recuperar nada"},
 };
 
 // The windows of the window set, each presented as a window named by its
 // caption.
 bool isOwnWindow(const QWidget *widget) {
-    static const char *const kWindows[] = {"Form1", "Form2",  "Form3",   "guardar",
-                                           "abrir", "buscar", "grafico", "importar"};
+    static const char *const kWindows[] = {"Form1",  "Form2",   "Form3",    "guardar",  "abrir",
+                                           "buscar", "grafico", "importar", "versiones"};
     if (!widget->isWindow())
         return false;
     const QByteArray name = widget->objectName().toLatin1();

@@ -12,6 +12,7 @@
 #include "ui/messagebox.h"
 #include "ui/messages.h"
 #include "ui/print_command.h"
+#include "ui/versions_window.h"
 #include "ui/widgets.h"
 #include "ui/window_registry.h"
 
@@ -148,6 +149,7 @@ void Form1::addKeys() {
         {QKeySequence(Qt::CTRL | Qt::Key_F), &Form1::findInList},
         {QKeySequence(Qt::CTRL | Qt::Key_G), &Form1::showChart},
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), &Form1::importMovements},
+        {QKeySequence(Qt::CTRL | Qt::Key_H), &Form1::showVersions},
     };
     // Application shortcuts reach every window that no message box blocks;
     // a text box with the focus keeps the keys it edits with.
@@ -433,6 +435,14 @@ void Form1::Image8_Click() {
     hide();
     // Nothing shows the ledger window again: the application ends here.
     ui::windows().endApplication();
+}
+
+void Form1::showVersions() {
+    VersionsWindow *window = ui::windows().showVersions();
+    const storage::Result<ledgerformat::LedgerPaths> paths =
+        windowTitle() == noUserCaption() ? storage::Result<ledgerformat::LedgerPaths>(storage::Error())
+                                         : accountInUse().ledgerPaths();
+    window->showLedger(user1->text(), paths ? std::optional(*paths) : std::nullopt);
 }
 
 void Form1::closeEvent(QCloseEvent *event) {

@@ -55,6 +55,8 @@ public:
     bool hasUnsavedChanges() const { return m_unsaved; }
     // The ledger is what was just saved.
     void markSaved() { m_unsaved = false; }
+    // The ledger now differs from what was last opened or saved.
+    void markChanged() { m_unsaved = true; }
     // An account's ledger of loadedLines lines has just been opened: the
     // ledger is that one unless the list held entries before.
     void markOpened(int loadedLines);
@@ -117,6 +119,8 @@ public slots:
 
     // The list's context menu: export, export as PDF, find and the chart.
     void fillListMenu(QMenu &menu);
+    // Shows the versions of the account in use (Ctrl+H).
+    void showVersions();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -4,6 +4,7 @@
 #include "model/data_root.h"
 #include "model/entry_text.h"
 #include "model/numbertext.h"
+#include "model/ledger_versions.h"
 
 #include <QDir>
 #include <QStringList>
@@ -242,6 +243,15 @@ Message saveFailed(const Error &error, const QString &directory) {
                                "terminará de guardar la próxima vez que abra o guarde esta cuenta; hasta "
                                "entonces, un corte de luz puede devolver lo guardado antes.")
                     .arg(place, reason(error)),
+                kSaveTitle};
+    if (error.version)
+        return {QStringLiteral("No se ha podido guardar en %1: no se ha podido conservar en la carpeta %2 "
+                               "una copia de lo que había guardado, porque %3. Lo que había guardado no "
+                               "ha cambiado.")
+                    .arg(place,
+                         QDir::toNativeSeparators(directory + QLatin1Char('/') +
+                                                  QLatin1String(ledgerversions::kFolderName)),
+                         reason(error)),
                 kSaveTitle};
     return {QStringLiteral("No se ha podido guardar en %1: %2. Lo que había guardado no ha cambiado.")
                 .arg(place, reason(error)),

@@ -9,6 +9,7 @@ class abrir;
 class buscar;
 class grafico;
 class ImportWindow;
+class VersionsWindow;
 
 namespace ui {
 
@@ -30,6 +31,7 @@ public:
     virtual buscar *showBuscar() = 0;
     virtual grafico *showGrafico() = 0;
     virtual ImportWindow *showImport() = 0;
+    virtual VersionsWindow *showVersions() = 0;
 
     // Destroys every window and ends the application.
     virtual void endApplication() = 0;
