@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model_support.h"
 
+#include "model/bank_import.h"
 #include "model/csv_export.h"
 #include "model/entry_dates.h"
-#include "model/bank_import.h"
 #include "model/entry_text.h"
 #include "model/month_summary.h"
 

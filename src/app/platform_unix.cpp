@@ -26,7 +26,7 @@ bool fitsASocket(const QString &path) {
 // (not a link to one) that this user owns and no one else may enter.
 // Empty otherwise.
 QString privateTemporaryFolder() {
-    const QString folder = QDir::tempPath() + QStringLiteral("/tesorila-%1").arg(::geteuid());
+    QString folder = QDir::tempPath() + QStringLiteral("/tesorila-%1").arg(::geteuid());
     const QByteArray name = QFile::encodeName(folder);
     (void)::mkdir(name.constData(), 0700);
     struct stat status {};
@@ -43,7 +43,7 @@ QByteArray sessionKey() {
 }
 
 QString socketName(const QString &runtimeFolder, const QString &name) {
-    const QString inFolder = runtimeFolder + QLatin1Char('/') + name;
+    QString inFolder = runtimeFolder + QLatin1Char('/') + name;
     if (fitsASocket(inFolder))
         return inFolder;
     const QString temporary = privateTemporaryFolder();

@@ -184,10 +184,6 @@ bool hasDecimals(const QString &field) {
     return at >= 0 && field.size() - at <= 3 + (field.endsWith(QChar(0x20AC)) ? 1 : 0);
 }
 
-bool hasLetter(const QString &field) {
-    return std::any_of(field.begin(), field.end(), [](QChar c) { return c.isLetter(); });
-}
-
 // The columns still unknown, from what the rows hold: the dates, the first
 // column of amounts with decimals (a balance comes after the amount), and
 // the column with the most text.
@@ -205,7 +201,7 @@ void guessFromContent(const QList<Record> &rows, Columns &columns) {
             const bool amount = !date && parseAmount(field).has_value();
             amounts[c] += amount;
             decimals[c] += amount && hasDecimals(field);
-            texts[c] += !date && !amount && hasLetter(field);
+            texts[c] += !date && !amount && detail::hasLetter(field);
             lengths[c] += field.size();
         }
     }

@@ -198,6 +198,10 @@ Error nothingFound() {
     return Error(Failure::NotAStatement);
 }
 
+bool hasLetter(QStringView text) {
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetter(); });
+}
+
 } // namespace detail
 
 QString decodeText(const QByteArray &bytes) {

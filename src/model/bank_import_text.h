@@ -19,6 +19,9 @@ std::optional<qint64> parseAmount(const QString &text, std::optional<QChar> deci
 // The lines of a text, each ended by CR LF, a lone CR or a lone LF.
 QStringList splitLines(const QString &text);
 
+// Whether the text holds a letter of any script.
+bool hasLetter(QStringView text);
+
 // A file in which no movement was found.
 storage::Error nothingFound();
 

@@ -42,10 +42,6 @@ QString commonConcept(QStringView code) {
     return QString();
 }
 
-bool hasLetter(QStringView text) {
-    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetter(); });
-}
-
 struct Record22 {
     Movement movement;
     QStringList concepts;
@@ -106,7 +102,8 @@ storage::Result<Statement> readNorma43(const QByteArray &bytes) {
         Record22 record;
         record.movement = {*when, key == QLatin1Char('1') ? -cents : cents, QString(), number};
         const QString reference = line.mid(64, 16).trimmed();
-        record.fallback = hasLetter(reference) ? reference : commonConcept(QStringView(line).mid(22, 2));
+        record.fallback =
+            detail::hasLetter(reference) ? reference : commonConcept(QStringView(line).mid(22, 2));
         records.append(record);
         open = true;
     }

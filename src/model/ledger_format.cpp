@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/ledger_format.h"
 
-#include "model/entry_text.h"
 #include "model/numbertext.h"
 
 #include <algorithm>
@@ -100,7 +99,8 @@ double totalFileValue(double password) {
 } // namespace
 
 std::optional<double> passwordValue(const QString &text) {
-    if (!entrytext::isDigits(text))
+    const auto digit = [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); };
+    if (text.isEmpty() || !std::all_of(text.cbegin(), text.cend(), digit))
         return std::nullopt;
     const QByteArray digits = text.toLatin1();
     double value = 0.0;

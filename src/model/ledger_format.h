@@ -34,6 +34,12 @@ QString totalFileName(double password, const QLocale &locale = QLocale());
 // (or in exponent form), some other password's entries file bears it.
 bool namesStayApart(double password, const QLocale &locale = QLocale());
 
+// The bytes of a ledger's two files.
+struct LedgerBytes {
+    QByteArray entries;
+    QByteArray total;
+};
+
 // The files of one ledger, and the journal that makes a save of the two an
 // all-or-nothing step (see ledgerstore).
 struct LedgerPaths {

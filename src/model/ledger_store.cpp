@@ -283,18 +283,15 @@ Status save(const LedgerPaths &paths, const QByteArray &entries, const QByteArra
         takeBack();
         return written.error();
     }
-    Status saved = Done{};
-    if (const Status synced = fs.syncDirectory(paths.directory); !synced) {
-        // The journal's name may not last: it is taken back, or else the
-        // save is completed, but not trusted.
-        if (fs.remove(paths.journal()) && fs.syncDirectory(paths.directory)) {
-            takeBack();
-            return synced.error();
-        }
-        saved = rollForward(paths, changes, true, synced.error());
-    } else {
-        saved = rollForward(paths, changes, created);
+    const Status synced = fs.syncDirectory(paths.directory);
+    // The journal's name may not last: it is taken back, or else the save
+    // is completed, but not trusted.
+    if (!synced && fs.remove(paths.journal()) && fs.syncDirectory(paths.directory)) {
+        takeBack();
+        return synced.error();
     }
+    Status saved =
+        synced ? rollForward(paths, changes, created) : rollForward(paths, changes, true, synced.error());
     if (version)
         ledgerversions::prune(paths, *keptAt);
     return saved;

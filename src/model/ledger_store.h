@@ -21,10 +21,7 @@
 // with their usual names and contents.
 namespace ledgerstore {
 
-struct StoredLedger {
-    QByteArray entries;
-    QByteArray total;
-};
+using StoredLedger = ledgerformat::LedgerBytes;
 
 // Replaces the ledger's two files with the bytes. The account directory
 // must exist, and the two files must be regular files or missing. With

@@ -172,7 +172,7 @@ Result<QList<Version>> list(const LedgerPaths &paths) {
     return versions;
 }
 
-Result<ledgerstore::StoredLedger> read(const Version &version) {
+Result<ledgerformat::LedgerBytes> read(const Version &version) {
     const Result<QByteArray> bytes =
         fileSystem().read(version.path, 2 * FileSystem::kDefaultReadLimit + 4096);
     if (!bytes)
@@ -197,7 +197,7 @@ Result<ledgerstore::StoredLedger> read(const Version &version) {
     if (header[0] != kMagic || !entriesRead || !totalRead || entries < 0 || total < 0 ||
         start + entries + total != body.size())
         return damaged;
-    return ledgerstore::StoredLedger{body.mid(start, entries), body.mid(start + entries, total)};
+    return ledgerformat::LedgerBytes{body.mid(start, entries), body.mid(start + entries, total)};
 }
 
 } // namespace ledgerversions

@@ -2,7 +2,6 @@
 #pragma once
 
 #include "model/ledger_format.h"
-#include "model/ledger_store.h"
 #include "model/storage_error.h"
 
 #include <QByteArray>
@@ -62,6 +61,6 @@ struct Version {
 storage::Result<QList<Version>> list(const ledgerformat::LedgerPaths &paths);
 
 // A version's ledger. A file that is not whole is Failure::Shortened.
-storage::Result<ledgerstore::StoredLedger> read(const Version &version);
+storage::Result<ledgerformat::LedgerBytes> read(const Version &version);
 
 } // namespace ledgerversions

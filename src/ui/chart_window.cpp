@@ -56,7 +56,9 @@ struct Scale {
     qint64 high = 1;
     qint64 step = 1;
     QRectF area;
-    qreal y(qint64 cents) const { return area.bottom() - (cents - low) * area.height() / qreal(high - low); }
+    qreal y(qint64 cents) const {
+        return area.bottom() - qreal(cents - low) * area.height() / qreal(high - low);
+    }
 };
 
 Scale scaleFor(qint64 low, qint64 high, const QRectF &area) {
@@ -171,7 +173,7 @@ void ChartView::paintEvent(QPaintEvent *) {
     const QDate end = QDate(lastYear.year, lastYear.months.last().month, 1).addMonths(1);
     const qreal days = qreal(start.daysTo(end));
     auto xOf = [&](const QDate &date) {
-        return lineArea.left() + start.daysTo(date) * lineArea.width() / days;
+        return lineArea.left() + qreal(start.daysTo(date)) * lineArea.width() / days;
     };
     drawMonthAxis(painter, lineArea, firstMonth, months, [&](int i) { return xOf(start.addMonths(i)); });
     // Each piece of the line takes the colour of its side of zero; a piece

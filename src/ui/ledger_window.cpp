@@ -3,28 +3,20 @@
 
 #include "model/entry_text.h"
 #include "model/numbertext.h"
-#include "ui/chart_window.h"
 #include "ui/entry_list.h"
-#include "ui/export_command.h"
-#include "ui/find_window.h"
 #include "ui/fonts.h"
-#include "ui/import_window.h"
 #include "ui/messagebox.h"
 #include "ui/messages.h"
-#include "ui/print_command.h"
-#include "ui/versions_window.h"
 #include "ui/widgets.h"
 #include "ui/window_registry.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QShortcut>
-#include <QStandardPaths>
 
 #include <optional>
 #include <utility>
@@ -164,27 +156,6 @@ void Form1::addKeys() {
     auto *remove = new QShortcut(QKeySequence(Qt::Key_Delete), lst);
     remove->setContext(Qt::WidgetShortcut);
     connect(remove, &QShortcut::activated, this, &Form1::Image2_Click);
-}
-
-void Form1::fillListMenu(QMenu &menu) {
-    menu.addAction(QStringLiteral("Exportar…"), QKeySequence(Qt::CTRL | Qt::Key_E), this, &Form1::exportList);
-    menu.addAction(QStringLiteral("Exportar a PDF…"), this, [this] { exporting::exportPdf(this); });
-    menu.addAction(QStringLiteral("Importar movimientos…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O),
-                   this, &Form1::importMovements);
-    menu.addAction(QStringLiteral("Buscar…"), QKeySequence(Qt::CTRL | Qt::Key_F), this, &Form1::findInList);
-    menu.addAction(QStringLiteral("Gráfico"), QKeySequence(Qt::CTRL | Qt::Key_G), this, &Form1::showChart);
-}
-
-void Form1::exportList() {
-    exporting::exportCsv(this);
-}
-
-void Form1::findInList() {
-    ui::windows().showBuscar()->focusBox();
-}
-
-void Form1::showChart() {
-    ui::windows().showGrafico();
 }
 
 void Form1::markOpened(int loadedLines) {
@@ -398,10 +369,6 @@ void Form1::quickSave() {
         ui::windows().showGuardar();
 }
 
-void Form1::Image5_Click() {
-    report::printLedger(this);
-}
-
 void Form1::Image6_Click() {
     ui::windows().showForm3();
 }
@@ -416,17 +383,6 @@ void Form1::Image7_Click() {
     m_unsaved = false;
 }
 
-void Form1::importMovements() {
-    const QString path = QFileDialog::getOpenFileName(
-        this, QStringLiteral("Importar movimientos"),
-        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
-        QStringLiteral(
-            "Extractos bancarios (*.csv *.txt *.n43 *.aeb *.q43 *.ofx *.qfx);;Todos los archivos (*)"),
-        nullptr, QFileDialog::DontUseNativeDialog);
-    if (!path.isEmpty())
-        ImportWindow::previewFile(this, path);
-}
-
 void Form1::Image8_Click() {
     if (!mayEmptyLedger())
         return;
@@ -435,14 +391,6 @@ void Form1::Image8_Click() {
     hide();
     // Nothing shows the ledger window again: the application ends here.
     ui::windows().endApplication();
-}
-
-void Form1::showVersions() {
-    VersionsWindow *window = ui::windows().showVersions();
-    const storage::Result<ledgerformat::LedgerPaths> paths =
-        windowTitle() == noUserCaption() ? storage::Result<ledgerformat::LedgerPaths>(storage::Error())
-                                         : accountInUse().ledgerPaths();
-    window->showLedger(user1->text(), paths ? std::optional(*paths) : std::nullopt);
 }
 
 void Form1::closeEvent(QCloseEvent *event) {

@@ -3,8 +3,8 @@
 
 #include "model/data_root.h"
 #include "model/entry_text.h"
-#include "model/numbertext.h"
 #include "model/ledger_versions.h"
+#include "model/numbertext.h"
 
 #include <QDir>
 #include <QStringList>

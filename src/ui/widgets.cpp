@@ -173,11 +173,11 @@ QRect textLines(const QLabel *label, const QRect &box) {
 class LabelsApart : public QObject {
 public:
     explicit LabelsApart(QWidget *window) : QObject(window), m_window(window), m_height(window->height()) {
-        for (QLabel *label : window->findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly)) {
-            if (label->isHidden() || label->text().isEmpty())
+        for (QLabel *text : window->findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (text->isHidden() || text->text().isEmpty())
                 continue;
-            m_boxes.append({label, label->geometry()});
-            label->installEventFilter(this);
+            m_boxes.append({text, text->geometry()});
+            text->installEventFilter(this);
         }
         // From the top down, each label below those it may have to clear.
         std::stable_sort(m_boxes.begin(), m_boxes.end(),
