@@ -73,6 +73,7 @@ void flushDeletes() {
     QCoreApplication::processEvents();
 }
 
+#ifndef Q_OS_WIN
 // The path of the running copy's socket, the one "tesorila-" socket in the
 // folders; empty while there is none.
 QString copySocketIn(const QStringList &folders) {
@@ -84,6 +85,7 @@ QString copySocketIn(const QStringList &folders) {
     }
     return {};
 }
+#endif
 
 } // namespace
 
@@ -563,6 +565,7 @@ void TestWindows::secondStartBringsLedgerForward() {
 #ifdef Q_OS_WIN
     // A named pipe goes with its process, and its name has no folder's
     // path to outgrow: only the second start is left to check.
+    Q_UNUSED(openToOthers)
     if (nameLength > 0)
         QSKIP("Un nombre de tubería no lleva la ruta de una carpeta");
 #else
