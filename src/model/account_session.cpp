@@ -67,8 +67,15 @@ QString Session::directory() const {
 }
 
 Result<ledgerformat::LedgerPaths> Session::resolve(bool saving) {
-    if (!dataroot::isSafeDirectoryName(m_userName))
+    if (!dataroot::isSafeDirectoryName(m_userName)) {
+        // A name only Windows cannot hold is refused as every system
+        // refuses it for a new account.
+        const bool onlyWindows = dataroot::isSafeDirectoryName(m_userName, dataroot::NameRules::Unix);
+        if (std::optional<Error> refused =
+                saving && onlyWindows ? dataroot::newAccountRefusal(m_userName) : std::nullopt)
+            return *refused;
         return Error(Failure::InvalidUserName);
+    }
     const std::optional<double> value = ledgerformat::passwordValue(m_password);
     // Opening a ledger whose names could be another's is still allowed.
     if (saving && (!value || !ledgerformat::namesStayApart(*value)))
