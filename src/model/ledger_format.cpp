@@ -206,4 +206,17 @@ std::optional<QString> lastLine(const QByteArray &bytes) {
     return decodeBytes(bytes.constData() + lastStart, lastLength);
 }
 
+qsizetype sharedPrefix(const QByteArray &a, const QByteArray &b) {
+    const qsizetype n = qMin(a.size(), b.size());
+    qsizetype i = 0;
+    // Whole blocks first: most saves change only the end of a file.
+    for (constexpr qsizetype block = 4096; i + block <= n; i += block) {
+        if (std::memcmp(a.constData() + i, b.constData() + i, block) != 0)
+            break;
+    }
+    while (i < n && a.at(i) == b.at(i))
+        ++i;
+    return i;
+}
+
 } // namespace ledgerformat

@@ -97,4 +97,7 @@ qsizetype longestLine(const QByteArray &bytes);
 // The last line fileLines() gives, decoded alone; none for an empty file.
 std::optional<QString> lastLine(const QByteArray &bytes);
 
+// How many leading bytes two texts share.
+qsizetype sharedPrefix(const QByteArray &a, const QByteArray &b);
+
 } // namespace ledgerformat

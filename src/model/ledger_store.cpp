@@ -8,7 +8,6 @@
 #include <QFileInfo>
 
 #include <array>
-#include <cstring>
 #include <optional>
 
 namespace ledgerstore {
@@ -36,20 +35,6 @@ struct Change {
     qsizetype from = 0;
     QByteArray tail;
 };
-
-// How many leading bytes two texts share.
-qsizetype sharedPrefix(const QByteArray &a, const QByteArray &b) {
-    const qsizetype n = qMin(a.size(), b.size());
-    qsizetype i = 0;
-    // Whole blocks first: most saves change only the end of a file.
-    for (constexpr qsizetype block = 4096; i + block <= n; i += block) {
-        if (memcmp(a.constData() + i, b.constData() + i, block) != 0)
-            break;
-    }
-    while (i < n && a.at(i) == b.at(i))
-        ++i;
-    return i;
-}
 
 // The journal's two changes, when it is whole and of these files.
 std::optional<std::array<Change, 2>> parse(const LedgerPaths &paths, const QByteArray &bytes) {
@@ -244,7 +229,7 @@ Status save(const LedgerPaths &paths, const QByteArray &entries, const QByteArra
             replaced[i] = *now;
         if (now && seen && *found == PathKind::File && *now != (i == 0 ? seen->entries : seen->total))
             return Error{Failure::ChangedSinceRead};
-        const qsizetype from = now ? sharedPrefix(*now, text) : 0;
+        const qsizetype from = now ? ledgerformat::sharedPrefix(*now, text) : 0;
         // The tail lies in the caller's text, which outlives the save: it
         // is not copied.
         changes[i] = Change{from, QByteArray::fromRawData(text.constData() + from, text.size() - from)};
@@ -264,7 +249,8 @@ Status save(const LedgerPaths &paths, const QByteArray &entries, const QByteArra
     // durable, so is its version.
     std::optional<QString> version;
     if (keptAt && !(created && replaced[0].isEmpty() && replaced[1].isEmpty())) {
-        const Result<QString> kept = ledgerversions::keep(paths, replaced[0], replaced[1], *keptAt);
+        const Result<QString> kept =
+            ledgerversions::keep(paths, {replaced[0], replaced[1]}, {entries, total}, *keptAt);
         if (!kept) {
             Error why = kept.error();
             why.version = true;

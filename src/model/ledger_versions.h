@@ -9,13 +9,22 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 // The versions of a ledger: each save that changes the ledger keeps the one
 // it replaces, in a hidden folder of the account folder,
 // .versiones/<entries file name>/, one file per version named by the UTC
-// time of that save (yyyyMMddTHHmmsszzz). A version file holds both files'
-// bytes after a short header, and a digest of it all. It is written whole
-// and made durable under a temporary name, then renamed: a version is
-// whole or absent. A sign-in reads only the two ledger files, never a
+// time of that save (yyyyMMddTHHmmsszzz). A version file holds only what
+// the ledger it keeps has that the newer one lacks: how many leading bytes
+// of the entries file the two share, the old entries from there on, and
+// the old total file; with a fingerprint of each of the two ledgers, and a
+// digest of it all. Reading a version walks from the two ledger files back
+// through the newer versions; a version whose newer ledger is no longer
+// there to walk from (a save cut short before its journal, a file changed
+// by another program) is not read. A version is written whole and made
+// durable under a temporary name, then renamed: a version is whole or
+// absent. Versions written whole (both files' bytes) by earlier releases
+// are read as they are. A sign-in reads only the two ledger files, never a
 // version.
 namespace ledgerversions {
 
@@ -37,30 +46,39 @@ QList<QDateTime> toRemove(QList<QDateTime> times, const QDateTime &now);
 // The folder of one ledger's versions.
 QString folder(const ledgerformat::LedgerPaths &paths);
 
-// Keeps the ledger a save at the UTC time now replaces: on return the
-// version is durable under its own name, which it returns (a later time
-// when another version has that one).
-storage::Result<QString> keep(const ledgerformat::LedgerPaths &paths, const QByteArray &entries,
-                              const QByteArray &total, const QDateTime &now);
+// Keeps the ledger replaced, which a save at the UTC time now replaces with
+// the ledger saved: on return the version is durable under its own name,
+// which it returns (a later time when another version has that one).
+storage::Result<QString> keep(const ledgerformat::LedgerPaths &paths,
+                              const ledgerformat::LedgerBytes &replaced,
+                              const ledgerformat::LedgerBytes &saved, const QDateTime &now);
 
 // Removes a version just kept by a save that then failed before its
 // journal was durable; where it cannot, the version stays.
 void takeBack(const QString &version);
 
 // Removes the versions the rule of toRemove() lets go, and temporary files
-// of versions cut short. Nothing stops on a failure: the next save tries
-// again.
+// of versions cut short. A version that the next older one follows from
+// first passes on to it what it needs. Nothing stops on a failure: the next
+// save tries again.
 void prune(const ledgerformat::LedgerPaths &paths, const QDateTime &now);
 
 struct Version {
     QDateTime saved; // UTC
     QString path;
+    ledgerformat::LedgerPaths ledger; // whose version it is
 };
 
-// The ledger's versions, newest first; none when it has no folder.
+// The ledger's versions that can be read, newest first; none when it has
+// no folder.
 storage::Result<QList<Version>> list(const ledgerformat::LedgerPaths &paths);
 
-// A version's ledger. A file that is not whole is Failure::Shortened.
+// Each version that can be read, newest first, with the ledger it keeps,
+// until each returns false.
+storage::Status forEach(const ledgerformat::LedgerPaths &paths,
+                        const std::function<bool(const Version &, const ledgerformat::LedgerBytes &)> &each);
+
+// A version's ledger. One that cannot be read is Failure::Shortened.
 storage::Result<ledgerformat::LedgerBytes> read(const Version &version);
 
 } // namespace ledgerversions

@@ -116,29 +116,32 @@ void VersionsWindow::showLedger(const QString &userName,
             QStringLiteral("No hay ninguna cuenta en uso: guarde o abra una cuenta para ver sus versiones."));
         return;
     }
-    const storage::Result<QList<ledgerversions::Version>> versions = ledgerversions::list(*paths);
-    if (!versions) {
-        Label1->setText(QStringLiteral("No se han podido leer las versiones de la cuenta %1: %2.")
-                            .arg(userName, messages::reason(versions.error())));
-        return;
-    }
     // Each version against the one that replaced it: the next newer
-    // version, or for the newest the ledger saved now.
-    QStringList newer = ledgerformat::fileLines(liveLedger(*paths).entries);
-    for (const ledgerversions::Version &version : *versions) {
-        const storage::Result<ledgerstore::StoredLedger> stored = ledgerversions::read(version);
-        if (!stored)
-            continue; // damaged: no version to recover
-        QStringList lines = ledgerformat::fileLines(stored->entries);
-        const auto [added, removed] = changedLines(lines, newer);
-        auto *row =
-            new QTreeWidgetItem(lst, {savedText(version.saved), QString::number(lines.size()),
-                                      ledgerformat::lastLine(stored->total).value_or(QStringLiteral("0")),
-                                      changeText(added, removed)});
-        row->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
-        row->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
-        m_versions.append(version);
-        newer = std::move(lines);
+    // version, or for the newest the ledger saved now. The lines before the
+    // first byte that differs are the same in both, and left out.
+    ledgerstore::StoredLedger newer = liveLedger(*paths);
+    const storage::Status walked = ledgerversions::forEach(
+        *paths, [&](const ledgerversions::Version &version, const ledgerstore::StoredLedger &stored) {
+            const qsizetype same = ledgerformat::sharedPrefix(stored.entries, newer.entries);
+            const qsizetype cut = same == 0 ? 0 : stored.entries.lastIndexOf('\n', same - 1) + 1;
+            const auto [added, removed] = changedLines(ledgerformat::fileLines(stored.entries.mid(cut)),
+                                                       ledgerformat::fileLines(newer.entries.mid(cut)));
+            const qsizetype count =
+                ledgerformat::fileLines(stored.entries, 0, std::numeric_limits<qsizetype>::max()).shape.count;
+            auto *row =
+                new QTreeWidgetItem(lst, {savedText(version.saved), QString::number(count),
+                                          ledgerformat::lastLine(stored.total).value_or(QStringLiteral("0")),
+                                          changeText(added, removed)});
+            row->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+            row->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+            m_versions.append(version);
+            newer = stored;
+            return true;
+        });
+    if (!walked) {
+        Label1->setText(QStringLiteral("No se han podido leer las versiones de la cuenta %1: %2.")
+                            .arg(userName, messages::reason(walked.error())));
+        return;
     }
     Label1->setText(m_versions.isEmpty()
                         ? QStringLiteral("La cuenta %1 aún no tiene versiones: cada vez que se guarda un "
