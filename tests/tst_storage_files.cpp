@@ -9,6 +9,7 @@
 #include "model/ledger_versions.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QTemporaryDir>
@@ -60,6 +61,8 @@ private slots:
     void pendingCommitReadOnly();
     void versionsKept_data();
     void versionsKept();
+    void versionsReadBack_data();
+    void versionsReadBack();
     void everyFailingStepOfASave();
     void everyFailingStepOfARead();
     void everyPairOfFailingSteps();
@@ -572,6 +575,80 @@ void TestStorageFiles::versionsKept() {
         gone.append(int(time.secsTo(now) / 60));
     std::sort(gone.begin(), gone.end());
     QCOMPARE(gone, removed);
+}
+
+void TestStorageFiles::versionsReadBack_data() {
+    // Saves made so many minutes before noon one day, each changing the
+    // ledger as the row says; the versions listed afterwards.
+    QTest::addColumn<QList<int>>("minutesBefore");
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<int>("listed");
+    QList<int> today;
+    for (int i = 24; i >= 0; --i)
+        today.append(i);
+    QTest::newRow("25 saves in a day, at the end") << today << QStringLiteral("end") << 20;
+    const QList<int> earlier{3 * 1440 + 5, 3 * 1440, 2 * 1440 + 5, 2 * 1440, 1440 + 5, 1440};
+    // Those of today beyond the newest 20 go from between the newest and
+    // the earlier days' ones, which still read through them.
+    QTest::newRow("earlier days beneath, at the start") << earlier + today << QStringLiteral("start") << 23;
+    QTest::newRow("earlier days beneath, mixed") << earlier + today << QStringLiteral("mixed") << 23;
+    QTest::newRow("total only") << today.mid(20) << QStringLiteral("total") << 5;
+    QTest::newRow("a whole version of 1.3.0 beneath") << today.mid(20) << QStringLiteral("whole") << 6;
+    // The versions before the change no longer follow from the files.
+    QTest::newRow("another program rewrote the entries") << today.mid(15) << QStringLiteral("by hand") << 5;
+}
+
+void TestStorageFiles::versionsReadBack() {
+    QFETCH(QList<int>, minutesBefore);
+    QFETCH(QString, change);
+    QFETCH(int, listed);
+    const LedgerPaths p = paths();
+    QVERIFY(QDir().mkpath(p.directory));
+    const QByteArray lines = storagetest::ledgerBytes("linea", 40);
+    const auto ledgerOf = [&](int k) {
+        const int kind = change == QLatin1String("mixed") ? k % 3 : change == QLatin1String("start") ? 1 : 0;
+        const QByteArray own = "apunte " + QByteArray::number(k) + "\r\n";
+        const QByteArray entries = change == QLatin1String("total") ? lines
+                                   : kind == 0                      ? lines + own
+                                   : kind == 1                      ? own + lines
+                                                                    : lines.left(200) + own + lines.mid(200);
+        return ledgerformat::LedgerBytes{entries, QByteArray::number(k) + "\r\n"};
+    };
+    QVERIFY(ledgerstore::save(p, ledgerOf(-1).entries, ledgerOf(-1).total));
+    const QDateTime noon(QDate(2026, 3, 15), QTime(12, 0), Qt::UTC);
+    QMap<QString, QByteArray> replaced; // each version's name, and the entries it replaced
+    if (change == QLatin1String("whole")) {
+        // As 1.3.0 kept the ledger it replaced.
+        QByteArray whole =
+            "Tesorila version 1\r\n" + QByteArray::number(lines.size()) + "\r\n2\r\n" + lines + "7\n";
+        whole += QCryptographicHash::hash(whole, QCryptographicHash::Blake2b_256).toHex() + "\r\n";
+        QVERIFY(QDir().mkpath(ledgerversions::folder(p)));
+        QVERIFY(writeBytes(ledgerversions::folder(p) + QStringLiteral("/20260310T101010000"), whole));
+        replaced.insert(QStringLiteral("20260310T101010000"), lines);
+    }
+    for (int k = 0; k < minutesBefore.size(); ++k) {
+        const QDateTime at = noon.addSecs(-60 * minutesBefore.at(k));
+        if (change == QLatin1String("by hand") && k == minutesBefore.size() - listed)
+            QVERIFY(writeBytes(p.entries, "a mano\r\n"));
+        const storage::Result<ledgerstore::StoredLedger> before = ledgerstore::read(p);
+        QVERIFY(before);
+        QVERIFY(ledgerstore::save(p, ledgerOf(k).entries, ledgerOf(k).total, std::nullopt, at));
+        replaced.insert(at.toString(QStringLiteral("yyyyMMdd'T'HHmmsszzz")), before->entries);
+    }
+    const storage::Result<QList<ledgerversions::Version>> versions = ledgerversions::list(p);
+    QVERIFY(versions);
+    QStringList names;
+    for (const ledgerversions::Version &version : *versions) {
+        const QString name = QFileInfo(version.path).fileName();
+        names.append(name);
+        const storage::Result<ledgerstore::StoredLedger> kept = ledgerversions::read(version);
+        QVERIFY2(kept && kept->entries == replaced.value(name), qPrintable(name));
+    }
+    QCOMPARE(names.size(), listed);
+    if (change != QLatin1String("by hand")) {
+        names.sort();
+        QCOMPARE(listing(ledgerversions::folder(p)), names);
+    }
 }
 
 void TestStorageFiles::everyFailingStepOfASave() {
