@@ -14,6 +14,7 @@
 #include "model/csv_export.h"
 #include "model/data_root.h"
 #include "model/entry_text.h"
+#include "model/ledger_store.h"
 #include "model/numbertext.h"
 #include "ui/account_dialog.h"
 #include "ui/chart_window.h"
@@ -310,7 +311,34 @@ void measureQuickSave(bool atFirstEntry) {
             sqlite3_step(put) == SQLITE_DONE && !sqlite3_reset(put));
         return msSince(start);
     };
-    const QList<Samples> samples = alternate(15, {save, write, commit});
+    // The same change saved by the storage alone into two accounts of its
+    // own, one keeping the ledger it replaces as a version, as the quick
+    // save does, and one not, as before versions were kept: what a version
+    // costs a save.
+    QStringList shorter = g_data.lines;
+    shorter.removeAt(row);
+    const ledgerstore::StoredLedger full{entries, total},
+        changed{*ledgerformat::fileBytes(shorter), *ledgerformat::fileBytes({"0,01"})};
+    auto storeOnly = [&](const QString &user, bool keepVersion) {
+        const auto paths = ledgerformat::ledgerPaths(
+            dataroot::path(), user, *ledgerformat::passwordValue(kPassword), QDir::separator());
+        check(QDir().mkpath(paths.directory) && ledgerstore::save(paths, entries, total),
+              "no se puede preparar la cuenta " + user);
+        return [=, seen = full]() mutable {
+            const ledgerstore::StoredLedger &next = seen.entries == entries ? changed : full;
+            const Clock::time_point start = Clock::now();
+            const storage::Status saved = ledgerstore::save(
+                paths, next.entries, next.total, seen,
+                keepVersion ? std::optional(QDateTime::currentDateTimeUtc()) : std::nullopt);
+            const double ms = msSince(start);
+            check(bool(saved), "no se ha podido guardar en la cuenta " + user);
+            seen = next;
+            return ms;
+        };
+    };
+    const QList<Samples> samples =
+        alternate(15, {save, write, commit, storeOnly(key + " con versiones", true),
+                       storeOnly(key + " sin versiones", false)});
     if (taken)
         save();
     const auto paths = ledgerformat::ledgerPaths(dataroot::path(), kUser,
@@ -324,6 +352,8 @@ void measureQuickSave(bool atFirstEntry) {
                               .arg(atFirstEntry ? "principio" : "final");
     record(key, title + " (frente a una escritura)", "ms", samples[0], samples[1], 2, 16);
     record(key + "_sqlite", title + " (frente a SQLite)", "ms", samples[0], samples[2], 1, 16);
+    record(key + "_version", title + ", solo el almacén, guardando versión (frente a sin guardarla)", "ms",
+           samples[3], samples[4], 1.5);
 }
 
 void measureQuickSaves() {

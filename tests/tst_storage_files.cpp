@@ -592,6 +592,10 @@ void TestStorageFiles::versionsReadBack_data() {
     // the earlier days' ones, which still read through them.
     QTest::newRow("earlier days beneath, at the start") << earlier + today << QStringLiteral("start") << 23;
     QTest::newRow("earlier days beneath, mixed") << earlier + today << QStringLiteral("mixed") << 23;
+    // The files keep the ledger the version holds, as after a save cut
+    // short before its journal: no version follows from that one.
+    QTest::newRow("a save cut short, earlier days beneath")
+        << earlier + today << QStringLiteral("cut short") << 23;
     QTest::newRow("total only") << today.mid(20) << QStringLiteral("total") << 5;
     QTest::newRow("a whole version of 1.3.0 beneath") << today.mid(20) << QStringLiteral("whole") << 6;
     // The versions before the change no longer follow from the files.
@@ -634,6 +638,8 @@ void TestStorageFiles::versionsReadBack() {
         QVERIFY(before);
         QVERIFY(ledgerstore::save(p, ledgerOf(k).entries, ledgerOf(k).total, std::nullopt, at));
         replaced.insert(at.toString(QStringLiteral("yyyyMMdd'T'HHmmsszzz")), before->entries);
+        if (change == QLatin1String("cut short") && k == 9)
+            QVERIFY(writeBytes(p.entries, before->entries) && writeBytes(p.total, before->total));
     }
     const storage::Result<QList<ledgerversions::Version>> versions = ledgerversions::list(p);
     QVERIFY(versions);

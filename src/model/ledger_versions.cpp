@@ -26,7 +26,6 @@ constexpr char kWholeMagic[] = "Tesorila version 1";
 constexpr char kChangeMagic[] = "Tesorila version 2";
 constexpr char kTimeFormat[] = "yyyyMMdd'T'HHmmsszzz";
 constexpr char kTemporary[] = ".nueva";
-constexpr qsizetype kDigestLine = 64 + 2;
 constexpr qint64 kReadLimit = 2 * FileSystem::kDefaultReadLimit + 4096;
 
 QByteArray digest(const QByteArray &bytes) {
@@ -34,8 +33,8 @@ QByteArray digest(const QByteArray &bytes) {
 }
 
 // A fast 64-bit hash, four lanes of multiply and rotate over 8-byte words:
-// it tells which ledger a version follows from, at a small part of the cost
-// of a digest (the version file's own digest guards its bytes).
+// it tells which ledger a version follows from, and guards a version
+// file's bytes, at a small part of the cost of a digest.
 quint64 hash64(const QByteArray &bytes, quint64 seed) {
     constexpr quint64 k1 = 0x9E3779B185EBCA87ULL, k2 = 0xC2B2AE3D27D4EB4FULL, k3 = 0x165667B19E3779F9ULL,
                       k4 = 0x85EBCA77C2B2AE63ULL, k5 = 0x27D4EB2F165667C5ULL;
@@ -85,6 +84,13 @@ QByteArray hexOf(quint64 value) {
     return QByteArray::number(value, 16).rightJustified(16, '0');
 }
 
+// The line that closes a version file: a digest of the bytes before it
+// for a whole one, the faster hash for one of changes (whose own bytes are
+// also checked by the fingerprint of the ledger they give).
+QByteArray checkOf(bool whole, const QByteArray &body) {
+    return (whole ? digest(body) : hexOf(hash64(body, 1))) + "\r\n";
+}
+
 QByteArray fileOf(const Kept &kept) {
     QByteArray bytes;
     bytes.reserve(kept.bytes.entries.size() + kept.bytes.total.size() + 192);
@@ -97,14 +103,17 @@ QByteArray fileOf(const Kept &kept) {
              QByteArray::number(kept.bytes.total.size()) + "\r\n";
     bytes += kept.bytes.entries;
     bytes += kept.bytes.total;
-    bytes += digest(bytes) + "\r\n";
+    bytes += checkOf(kept.whole, bytes);
     return bytes;
 }
 
 // A version file's content, when it is whole.
 std::optional<Kept> parse(const QByteArray &bytes) {
-    const QByteArray body = bytes.chopped(qMin(bytes.size(), kDigestLine));
-    if (bytes.size() < kDigestLine || bytes.mid(body.size()) != digest(body) + "\r\n")
+    Kept kept;
+    kept.whole = !bytes.startsWith(QByteArray(kChangeMagic) + "\r\n");
+    const qsizetype checkLine = kept.whole ? 64 + 2 : 16 + 2;
+    const QByteArray body = bytes.chopped(qMin(bytes.size(), checkLine));
+    if (bytes.size() < checkLine || bytes.mid(body.size()) != checkOf(kept.whole, body))
         return std::nullopt;
     qsizetype start = 0;
     const auto line = [&]() -> std::optional<QByteArray> {
@@ -122,10 +131,7 @@ std::optional<Kept> parse(const QByteArray &bytes) {
         return read && (base == 10 ? value >= 0 : text->size() == 16) ? std::optional<qint64>(value)
                                                                       : std::nullopt;
     };
-    Kept kept;
-    const std::optional<QByteArray> magic = line();
-    kept.whole = magic == QByteArray(kWholeMagic);
-    if (!kept.whole && magic != QByteArray(kChangeMagic))
+    if (line() != QByteArray(kept.whole ? kWholeMagic : kChangeMagic))
         return std::nullopt;
     if (!kept.whole) {
         const std::optional<qint64> newer = number(16), own = number(16), from = number(10);
@@ -279,19 +285,30 @@ quint64 ownOf(const Kept &kept) {
 
 // Makes the next older version that follows from version i follow from
 // what version i follows from (or hold its ledger whole); false when it
-// still follows from version i.
+// still follows from version i. A version that no newer one leads to (a
+// save cut short before its journal kept it) has none following from it.
 bool passOn(const QList<Version> &versions, qsizetype i) {
-    for (qsizetype j = i + 1; j < versions.size(); ++j) {
-        const std::optional<Kept> older = readKept(versions.at(j).path);
-        if (!older)
-            continue; // damaged: nothing to keep
-        const std::optional<Kept> gone = readKept(versions.at(i).path);
-        if (!gone || older->whole || older->newer != ownOf(*gone))
+    // The nearest version from index j on, going by step, that can be read.
+    const auto readable = [&](qsizetype j, qsizetype step) {
+        for (; j >= 0 && j < versions.size(); j += step) {
+            if (std::optional<Kept> found = readKept(versions.at(j).path))
+                return std::pair(j, found);
+        }
+        return std::pair(j, std::optional<Kept>());
+    };
+    const auto [at, older] = readable(i + 1, 1);
+    if (!older || older->whole)
+        return true;
+    const std::optional<Kept> gone = readKept(versions.at(i).path);
+    if (!gone || older->newer != ownOf(*gone))
+        return true;
+    if (!gone->whole) {
+        const std::optional<Kept> newer = readable(i - 1, -1).second;
+        if (!newer || ownOf(*newer) != gone->newer)
             return true;
-        const std::optional<Kept> taken = passedOn(*gone, *older);
-        return taken && replace(versions.at(j).path, fileOf(*taken));
     }
-    return true;
+    const std::optional<Kept> taken = passedOn(*gone, *older);
+    return taken && replace(versions.at(at).path, fileOf(*taken));
 }
 
 } // namespace
@@ -344,14 +361,6 @@ Result<QString> keep(const LedgerPaths &paths, const LedgerBytes &replaced, cons
     kept.bytes = {replaced.entries.mid(kept.from), replaced.total};
     kept.newer = fingerprint(saved);
     kept.own = fingerprint(replaced);
-    // The newest version of a save cut short before its journal was
-    // durable follows from a ledger never saved, and holds the one still
-    // there: it goes, as its save's own failure would have taken it back.
-    if (const Result<QList<Version>> versions = named(paths); versions && !versions->isEmpty()) {
-        const std::optional<Kept> newest = readKept(versions->first().path);
-        if (newest && !newest->whole && newest->own == kept.own && newest->newer != kept.own)
-            (void)fs.remove(versions->first().path);
-    }
     // Two saves within one millisecond: the later one takes the next free
     // name, and no version replaces another.
     QDateTime time = now.toUTC();
