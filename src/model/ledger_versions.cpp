@@ -9,6 +9,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <utility>
 
@@ -69,16 +70,80 @@ quint64 fingerprint(const LedgerBytes &ledger) {
     return hash64(ledger.total, hash64(ledger.entries, 0));
 }
 
+// A piece of a version's entries file: bytes of the newer ledger's
+// entries file from offset `from` on, or the version's own bytes from
+// offset `from` of those it holds.
+struct Piece {
+    bool copied = true;
+    qsizetype from = 0;
+    qsizetype size = 0;
+};
+
 // What a version file holds.
 struct Kept {
     bool whole = true;
-    // Whole, the ledger; otherwise the entries file from byte `from` on
-    // (the bytes before are the newer ledger's) and the whole total file.
+    // Whole, the ledger. Otherwise the bytes of the entries file that the
+    // newer one lacks and the whole total file; the entries file is the
+    // pieces in order.
     LedgerBytes bytes;
-    qsizetype from = 0;
+    QList<Piece> pieces;
     quint64 newer = 0; // the fingerprint of the ledger it follows from
     quint64 own = 0;   // and of the ledger it holds
 };
+
+// Adds a piece, joined to the last one where it goes on from it.
+void append(QList<Piece> &pieces, const Piece &piece) {
+    if (piece.size == 0)
+        return;
+    if (!pieces.isEmpty() && pieces.last().copied == piece.copied &&
+        pieces.last().from + pieces.last().size == piece.from)
+        pieces.last().size += piece.size;
+    else
+        pieces.append(piece);
+}
+
+// The entries file of a version of changes, from the newer one's; none
+// when a piece lies outside either.
+std::optional<QByteArray> entriesOf(const Kept &kept, const QByteArray &newer) {
+    QByteArray entries;
+    for (const Piece &piece : kept.pieces) {
+        const QByteArray &source = piece.copied ? newer : kept.bytes.entries;
+        if (piece.from > source.size() || piece.size > source.size() - piece.from)
+            return std::nullopt;
+        entries.append(source.constData() + piece.from, piece.size);
+    }
+    return entries;
+}
+
+// How many trailing bytes two texts share, at most limit.
+qsizetype sharedSuffix(const QByteArray &a, const QByteArray &b, qsizetype limit) {
+    const char *endA = a.constData() + a.size(), *endB = b.constData() + b.size();
+    qsizetype n = 0;
+    for (constexpr qsizetype block = 4096; n + block <= limit; n += block) {
+        if (std::memcmp(endA - n - block, endB - n - block, block) != 0)
+            break;
+    }
+    while (n < limit && endA[-n - 1] == endB[-n - 1])
+        ++n;
+    return n;
+}
+
+// The version of the replaced ledger from the saved one: the bytes both
+// entries files share at the start and at the end are the saved one's.
+Kept changesOf(const LedgerBytes &replaced, const LedgerBytes &saved) {
+    Kept kept;
+    kept.whole = false;
+    const QByteArray &old = replaced.entries, &now = saved.entries;
+    const qsizetype front = ledgerformat::sharedPrefix(old, now);
+    const qsizetype back = sharedSuffix(old, now, qMin(old.size(), now.size()) - front);
+    kept.bytes = {old.mid(front, old.size() - front - back), replaced.total};
+    append(kept.pieces, {true, 0, front});
+    append(kept.pieces, {false, 0, kept.bytes.entries.size()});
+    append(kept.pieces, {true, now.size() - back, back});
+    kept.newer = fingerprint(saved);
+    kept.own = fingerprint(replaced);
+    return kept;
+}
 
 QByteArray hexOf(quint64 value) {
     return QByteArray::number(value, 16).rightJustified(16, '0');
@@ -91,16 +156,25 @@ QByteArray checkOf(bool whole, const QByteArray &body) {
     return (whole ? digest(body) : hexOf(hash64(body, 1))) + "\r\n";
 }
 
+// A whole version: its tag, the sizes of the entries and total files, both
+// files' bytes. One of changes: its tag, the fingerprints of the newer
+// ledger and its own, the number of pieces, a line per piece ("offset
+// size" for one copied, "+size" for one of its own bytes, which come in
+// order), the size of the total file, its own bytes and the total file's.
+// Either ends with the check line.
 QByteArray fileOf(const Kept &kept) {
     QByteArray bytes;
-    bytes.reserve(kept.bytes.entries.size() + kept.bytes.total.size() + 192);
-    if (kept.whole)
-        bytes += QByteArray(kWholeMagic) + "\r\n";
-    else
+    bytes.reserve(kept.bytes.entries.size() + kept.bytes.total.size() + 192 + 24 * kept.pieces.size());
+    if (kept.whole) {
+        bytes += QByteArray(kWholeMagic) + "\r\n" + QByteArray::number(kept.bytes.entries.size()) + "\r\n";
+    } else {
         bytes += QByteArray(kChangeMagic) + "\r\n" + hexOf(kept.newer) + "\r\n" + hexOf(kept.own) + "\r\n" +
-                 QByteArray::number(kept.from) + "\r\n";
-    bytes += QByteArray::number(kept.bytes.entries.size()) + "\r\n" +
-             QByteArray::number(kept.bytes.total.size()) + "\r\n";
+                 QByteArray::number(kept.pieces.size()) + "\r\n";
+        for (const Piece &piece : kept.pieces)
+            bytes += (piece.copied ? QByteArray::number(piece.from) + ' ' : QByteArray("+")) +
+                     QByteArray::number(piece.size) + "\r\n";
+    }
+    bytes += QByteArray::number(kept.bytes.total.size()) + "\r\n";
     bytes += kept.bytes.entries;
     bytes += kept.bytes.total;
     bytes += checkOf(kept.whole, bytes);
@@ -124,27 +198,51 @@ std::optional<Kept> parse(const QByteArray &bytes) {
         start = end + 2;
         return found;
     };
-    const auto number = [&](int base) -> std::optional<qint64> {
-        const std::optional<QByteArray> text = line();
-        bool read = false;
-        const qint64 value = text ? qint64(text->toULongLong(&read, base)) : 0;
-        return read && (base == 10 ? value >= 0 : text->size() == 16) ? std::optional<qint64>(value)
-                                                                      : std::nullopt;
+    // A whole number: 16 hexadecimal digits, or decimal digits alone.
+    const auto number = [](const std::optional<QByteArray> &text, bool hex) -> std::optional<qint64> {
+        if (!text || text->isEmpty() || text->size() > (hex ? 16 : 18) ||
+            !std::all_of(text->cbegin(), text->cend(),
+                         [&](char c) { return (c >= '0' && c <= '9') || (hex && c >= 'a' && c <= 'f'); }))
+            return std::nullopt;
+        if (hex && text->size() != 16)
+            return std::nullopt;
+        return qint64(text->toULongLong(nullptr, hex ? 16 : 10));
     };
     if (line() != QByteArray(kept.whole ? kWholeMagic : kChangeMagic))
         return std::nullopt;
-    if (!kept.whole) {
-        const std::optional<qint64> newer = number(16), own = number(16), from = number(10);
-        if (!newer || !own || !from)
+    qsizetype own = 0; // the bytes of its own before the total file's
+    if (kept.whole) {
+        const std::optional<qint64> entries = number(line(), false);
+        if (!entries)
+            return std::nullopt;
+        own = *entries;
+    } else {
+        const std::optional<qint64> newer = number(line(), true), mark = number(line(), true),
+                                    count = number(line(), false);
+        if (!newer || !mark || !count)
             return std::nullopt;
         kept.newer = quint64(*newer);
-        kept.own = quint64(*own);
-        kept.from = *from;
+        kept.own = quint64(*mark);
+        for (qint64 i = 0; i < *count; ++i) {
+            const std::optional<QByteArray> text = line();
+            if (!text)
+                return std::nullopt;
+            const bool copied = !text->startsWith('+');
+            const qsizetype gap = text->indexOf(' ');
+            const std::optional<qint64> from =
+                copied ? number(text->left(gap), false) : std::optional<qint64>(own);
+            const std::optional<qint64> size = number(copied ? text->mid(gap + 1) : text->mid(1), false);
+            if ((copied && gap < 0) || !from || !size || (!copied && *size > body.size()))
+                return std::nullopt;
+            kept.pieces.append({copied, *from, *size});
+            if (!copied)
+                own += *size;
+        }
     }
-    const std::optional<qint64> entries = number(10), total = number(10);
-    if (!entries || !total || *entries > body.size() - start || *total != body.size() - start - *entries)
+    const std::optional<qint64> total = number(line(), false);
+    if (!total || own > body.size() - start || *total != body.size() - start - own)
         return std::nullopt;
-    kept.bytes = {body.mid(start, *entries), body.mid(start + *entries)};
+    kept.bytes = {body.mid(start, own), body.mid(start + own)};
     return kept;
 }
 
@@ -221,10 +319,11 @@ public:
         const bool fromCurrent = kept.newer == m_current;
         if (!fromCurrent && !(m_previous && kept.newer == *m_previous))
             return std::nullopt;
-        const QByteArray &newer = fromCurrent ? m_currentBytes.entries : m_previousBytes.entries;
-        if (kept.from > newer.size())
+        const std::optional<QByteArray> entries =
+            entriesOf(kept, fromCurrent ? m_currentBytes.entries : m_previousBytes.entries);
+        if (!entries)
             return std::nullopt;
-        LedgerBytes ledger{newer.left(kept.from) + kept.bytes.entries, kept.bytes.total};
+        LedgerBytes ledger{*entries, kept.bytes.total};
         if (fingerprint(ledger) != kept.own)
             return std::nullopt;
         if (fromCurrent) {
@@ -262,21 +361,49 @@ bool replace(const QString &path, const QByteArray &bytes) {
 
 // The older version as it reads once the newer one it follows from is
 // gone: following from what that one followed from, or whole.
-std::optional<Kept> passedOn(const Kept &gone, Kept older) {
+std::optional<Kept> passedOn(const Kept &gone, const Kept &older) {
     if (gone.whole) {
-        if (older.from > gone.bytes.entries.size())
+        const std::optional<QByteArray> entries = entriesOf(older, gone.bytes.entries);
+        if (!entries)
             return std::nullopt;
-        return Kept{true, {gone.bytes.entries.left(older.from) + older.bytes.entries, older.bytes.total}};
+        return Kept{true, {*entries, older.bytes.total}, {}, 0, 0};
     }
-    older.newer = gone.newer;
-    if (older.from > gone.from) {
-        const qsizetype kept = older.from - gone.from;
-        if (kept > gone.bytes.entries.size())
-            return std::nullopt;
-        older.bytes.entries = gone.bytes.entries.left(kept) + older.bytes.entries;
-        older.from = gone.from;
+    // Each piece copied from the gone version's ledger becomes the pieces
+    // of the gone version it spans.
+    Kept taken{false, {QByteArray(), older.bytes.total}, {}, gone.newer, older.own};
+    const auto own = [&](const QByteArray &bytes, qsizetype from, qsizetype size) {
+        append(taken.pieces, {false, taken.bytes.entries.size(), size});
+        taken.bytes.entries.append(bytes.constData() + from, size);
+    };
+    for (const Piece &piece : older.pieces) {
+        if (!piece.copied) {
+            if (piece.from > older.bytes.entries.size() ||
+                piece.size > older.bytes.entries.size() - piece.from)
+                return std::nullopt;
+            own(older.bytes.entries, piece.from, piece.size);
+            continue;
+        }
+        qsizetype at = 0; // where the gone version's piece starts in its ledger
+        qsizetype left = piece.size;
+        for (const Piece &under : gone.pieces) {
+            const qsizetype start = qMax(piece.from + piece.size - left, at);
+            const qsizetype end = qMin(piece.from + piece.size, at + under.size);
+            if (start < end) {
+                const qsizetype from = under.from + start - at;
+                if (under.copied)
+                    append(taken.pieces, {true, from, end - start});
+                else if (from + (end - start) <= gone.bytes.entries.size())
+                    own(gone.bytes.entries, from, end - start);
+                else
+                    return std::nullopt;
+                left -= end - start;
+            }
+            at += under.size;
+        }
+        if (left > 0)
+            return std::nullopt; // past the end of the gone version's ledger
     }
-    return older;
+    return taken;
 }
 
 quint64 ownOf(const Kept &kept) {
@@ -355,12 +482,7 @@ Result<QString> keep(const LedgerPaths &paths, const LedgerBytes &replaced, cons
             return made.error();
         }
     }
-    Kept kept;
-    kept.whole = false;
-    kept.from = ledgerformat::sharedPrefix(replaced.entries, saved.entries);
-    kept.bytes = {replaced.entries.mid(kept.from), replaced.total};
-    kept.newer = fingerprint(saved);
-    kept.own = fingerprint(replaced);
+    const Kept kept = changesOf(replaced, saved);
     // Two saves within one millisecond: the later one takes the next free
     // name, and no version replaces another.
     QDateTime time = now.toUTC();
