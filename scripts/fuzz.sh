@@ -7,7 +7,8 @@
 #   scripts/fuzz.sh [SECONDS] [TARGET...]
 #
 # SECONDS defaults to 600 per target; TARGET is one of numbertext,
-# entrytext, ledgerfile, username, journal, bankimport (all by default). Targets run
+# entrytext, ledgerfile, username, journal, bankimport, versions (all by
+# default). Targets run
 # side by side, FUZZ_JOBS at a time (the number of cores by default). The
 # corpus grown during a run lives in a temporary folder and is thrown away,
 # so the repository is never changed; with FUZZ_MERGE=1 the inputs that
@@ -19,7 +20,7 @@ set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 FUZZ_BUILD_DIR="${FUZZ_BUILD_DIR:-$ROOT/build-fuzz}"
-ALL_TARGETS=(numbertext entrytext ledgerfile username journal bankimport)
+ALL_TARGETS=(numbertext entrytext ledgerfile username journal bankimport versions)
 
 SECONDS_EACH="${1:-600}"
 if ! [[ "$SECONDS_EACH" =~ ^[1-9][0-9]*$ ]]; then
