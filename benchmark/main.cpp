@@ -26,6 +26,7 @@
 #include "ui/messages.h"
 #include "ui/print_command.h"
 #include "ui/report_painter.h"
+#include "ui/versions_window.h"
 #include "ui/widgets.h"
 
 #include <QApplication>
@@ -40,6 +41,7 @@
 #include <QSet>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 
 #include <malloc.h>
 #include <sqlite3.h>
@@ -537,6 +539,38 @@ void measureFind() {
            {}, 0, 0);
 }
 
+// Opening the Versiones guardadas window on the full ledger with a version
+// of each of the last 59 days and 20 of today, each of a save that took
+// out one entry somewhere, until its list is drawn.
+void measureVersions() {
+    const auto paths = ledgerformat::ledgerPaths(dataroot::path(), kUser,
+                                                 *ledgerformat::passwordValue(kPassword), QDir::separator());
+    const QByteArray total = *ledgerformat::fileBytes({g_data.total});
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    for (int k = 0; k <= 80; ++k) {
+        QStringList lines = g_data.lines;
+        if (k < 80)
+            lines.removeAt(k * 409 % kEntries);
+        const QDateTime at = k < 59 ? now.addDays(k - 59) : now.addSecs(k - 80);
+        check(bool(ledgerstore::save(paths, *ledgerformat::fileBytes(lines), total, std::nullopt, at)),
+              "no se han podido guardar las versiones");
+    }
+    Form1 *ledger = signedIn();
+    ledger->showVersions();
+    VersionsWindow *window = WindowSet::instance().versionsWindow();
+    const int versions = window->lst->topLevelItemCount();
+    check(versions >= 75, QString("la ventana muestra %1 versiones").arg(versions));
+    auto open = [&] {
+        window->hide();
+        return untilPainted({window->lst->viewport()}, [&] { ledger->showVersions(); });
+    };
+    const QList<Samples> samples = alternate(7, {std::function<double()>(open)});
+    window->hide();
+    record("versiones",
+           QString("Abrir Versiones guardadas con %1 versiones (libro de %2)").arg(versions).arg(kEntries),
+           "ms", samples[0], {}, 0, 250);
+}
+
 // Peak memory with the full ledger open, each side in a process of its own:
 // this program again, signed in through the real windows or holding the
 // same lines in a bare list. The child prints its peak (VmHWM) in KiB.
@@ -642,12 +676,12 @@ void quietMessages(QtMsgType type, const QMessageLogContext &context, const QStr
 
 int main(int argc, char *argv[]) {
     const bool memory = argc == 3 && QByteArray(argv[1]) == "--memoria";
-    const QStringList names =
-        QString("arranque abrir guardar anadir imprimir memoria memoria_guardados exportar buscar importar")
-            .split(' ');
+    const QStringList names = QString("arranque abrir guardar anadir imprimir memoria memoria_guardados "
+                                      "exportar buscar importar versiones")
+                                  .split(' ');
     void (*const figures[])() = {measureStartUp, measureSignIn, measureQuickSaves,  measureAddDelete,
                                  measurePrint,   measureMemory, measureSavesMemory, measureExportSummary,
-                                 measureFind,    measureImport};
+                                 measureFind,    measureImport, measureVersions};
     for (int i = 1; i < argc && !memory; ++i) {
         if (!names.contains(QString::fromLocal8Bit(argv[i]))) {
             std::fprintf(stderr, "Cifra desconocida: %s\nCifras: %s\n", argv[i], qPrintable(names.join(' ')));

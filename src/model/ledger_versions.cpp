@@ -105,7 +105,13 @@ void append(QList<Piece> &pieces, const Piece &piece) {
 // The entries file of a version of changes, from the newer one's; none
 // when a piece lies outside either.
 std::optional<QByteArray> entriesOf(const Kept &kept, const QByteArray &newer) {
+    // Room for it all, but never more than both sources hold.
+    const qsizetype most = newer.size() + kept.bytes.entries.size();
+    qsizetype size = 0;
+    for (const Piece &piece : kept.pieces)
+        size = qMin(most, size + qMin(most, piece.size));
     QByteArray entries;
+    entries.reserve(size);
     for (const Piece &piece : kept.pieces) {
         const QByteArray &source = piece.copied ? newer : kept.bytes.entries;
         if (piece.from > source.size() || piece.size > source.size() - piece.from)
