@@ -15,6 +15,7 @@
 #include "model/data_root.h"
 #include "model/entry_text.h"
 #include "model/ledger_store.h"
+#include "model/ledger_versions.h"
 #include "model/numbertext.h"
 #include "ui/account_dialog.h"
 #include "ui/chart_window.h"
@@ -547,6 +548,9 @@ void measureVersions() {
                                                  *ledgerformat::passwordValue(kPassword), QDir::separator());
     const QByteArray total = *ledgerformat::fileBytes({g_data.total});
     const QDateTime now = QDateTime::currentDateTimeUtc();
+    // Those of the quick saves measured before are newer than the earlier
+    // days' ones would be.
+    check(QDir(ledgerversions::folder(paths)).removeRecursively(), "no se han podido quitar las versiones");
     for (int k = 0; k <= 80; ++k) {
         QStringList lines = g_data.lines;
         if (k < 80)

@@ -279,7 +279,7 @@ Status save(const LedgerPaths &paths, const QByteArray &entries, const QByteArra
     Status saved =
         synced ? rollForward(paths, changes, created) : rollForward(paths, changes, true, synced.error());
     if (version)
-        ledgerversions::prune(paths, *keptAt);
+        ledgerversions::prune(paths, {entries, total}, *keptAt);
     return saved;
 }
 

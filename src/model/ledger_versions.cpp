@@ -315,6 +315,11 @@ class Walk {
 public:
     explicit Walk(LedgerBytes live) : m_current(fingerprint(live)), m_currentBytes(std::move(live)) {}
 
+    // Whether a version of changes follows from the ledgers reached.
+    bool follows(const Kept &kept) const {
+        return !kept.whole && (kept.newer == m_current || (m_previous && kept.newer == *m_previous));
+    }
+
     // The ledger the version holds, when it follows from those reached; it
     // is then the one reached.
     std::optional<LedgerBytes> step(const Kept &kept) {
@@ -416,32 +421,41 @@ quint64 ownOf(const Kept &kept) {
     return kept.whole ? fingerprint(kept.bytes) : kept.own;
 }
 
-// Makes the next older version that follows from version i follow from
-// what version i follows from (or hold its ledger whole); false when it
-// still follows from version i. A version that no newer one leads to (a
-// save cut short before its journal kept it) has none following from it.
-bool passOn(const QList<Version> &versions, qsizetype i) {
-    // The nearest version from index j on, going by step, that can be read.
-    const auto readable = [&](qsizetype j, qsizetype step) {
-        for (; j >= 0 && j < versions.size(); j += step) {
-            if (std::optional<Kept> found = readKept(versions.at(j).path))
-                return std::pair(j, found);
-        }
-        return std::pair(j, std::optional<Kept>());
-    };
-    const auto [at, older] = readable(i + 1, 1);
-    if (!older || older->whole)
-        return true;
+// Makes the older version that follows from version i (as a rule the next
+// one) follow from what version i follows from, or hold its ledger whole;
+// false when it still follows from version i. A version that nothing newer
+// leads to (a save cut short before its journal kept it) has none following
+// from it. live is the fingerprint of the ledger files.
+bool passOn(const QList<Version> &versions, qsizetype i, quint64 live) {
     const std::optional<Kept> gone = readKept(versions.at(i).path);
-    if (!gone || older->newer != ownOf(*gone))
+    if (!gone)
         return true;
-    if (!gone->whole) {
-        const std::optional<Kept> newer = readable(i - 1, -1).second;
-        if (!newer || ownOf(*newer) != gone->newer)
-            return true;
-    }
-    const std::optional<Kept> taken = passedOn(*gone, *older);
-    return taken && replace(versions.at(at).path, fileOf(*taken));
+    QList<std::optional<Kept>> read(versions.size()); // read when first needed
+    QList<bool> tried(versions.size(), false);
+    const auto at = [&](qsizetype j) -> const std::optional<Kept> & {
+        if (!tried[j]) {
+            tried[j] = true;
+            read[j] = readKept(versions.at(j).path);
+        }
+        return read[j];
+    };
+    // The nearest version that matches, going by step from version i.
+    const auto find = [&](qsizetype step, const std::function<bool(const Kept &)> &matches) -> qsizetype {
+        for (qsizetype j = i + step; j >= 0 && j < versions.size(); j += step) {
+            if (at(j) && matches(*at(j)))
+                return j;
+        }
+        return -1;
+    };
+    const quint64 own = ownOf(*gone);
+    const qsizetype older = find(1, [&](const Kept &kept) { return !kept.whole && kept.newer == own; });
+    if (older < 0)
+        return true;
+    if (!gone->whole && gone->newer != live &&
+        find(-1, [&](const Kept &kept) { return ownOf(kept) == gone->newer; }) < 0)
+        return true;
+    const std::optional<Kept> taken = passedOn(*gone, *at(older));
+    return taken && replace(versions.at(older).path, fileOf(*taken));
 }
 
 } // namespace
@@ -490,8 +504,12 @@ Result<QString> keep(const LedgerPaths &paths, const LedgerBytes &replaced, cons
     }
     const Kept kept = changesOf(replaced, saved);
     // Two saves within one millisecond: the later one takes the next free
-    // name, and no version replaces another.
+    // name, and no version replaces another. Nor is a name older than the
+    // newest one's, even after the clock was set back: the names keep the
+    // order of the saves, which reading follows.
     QDateTime time = now.toUTC();
+    if (const Result<QList<Version>> versions = named(paths); versions && !versions->isEmpty())
+        time = qMax(time, versions->first().saved.addMSecs(1));
     QString name;
     for (;; time = time.addMSecs(1)) {
         name = pathIn(directory, nameOf(time));
@@ -531,7 +549,7 @@ void takeBack(const QString &version) {
         (void)fs.syncDirectory(account);
 }
 
-void prune(const LedgerPaths &paths, const QDateTime &now) {
+void prune(const LedgerPaths &paths, const LedgerBytes &live, const QDateTime &now) {
     FileSystem &fs = fileSystem();
     const QString directory = folder(paths);
     const Result<QStringList> names = fs.list(directory);
@@ -555,7 +573,7 @@ void prune(const LedgerPaths &paths, const QDateTime &now) {
     // Newest first: the next older version that follows from one that goes
     // takes over what it held, durably, before it goes.
     for (qsizetype i = 0; i < versions->size(); ++i) {
-        if (gone.contains(versions->at(i).path) && passOn(*versions, i))
+        if (gone.contains(versions->at(i).path) && passOn(*versions, i, fingerprint(live)))
             (void)fs.remove(versions->at(i).path);
     }
 }
@@ -581,10 +599,25 @@ Status forEach(const LedgerPaths &paths,
     Result<LedgerBytes> live = liveLedger(paths);
     if (!live)
         return live.error();
-    Walk walk(std::move(*live));
+    // Each step takes the newest version left that follows from the
+    // ledgers reached (whatever the order of their times), and once none
+    // does, the newest whole one left. Those never reached are not read.
+    QList<std::pair<Version, Kept>> left;
     for (const Version &version : *versions) {
-        const std::optional<Kept> kept = readKept(version.path);
-        const std::optional<LedgerBytes> ledger = kept ? walk.step(*kept) : std::nullopt;
+        if (std::optional<Kept> kept = readKept(version.path))
+            left.append({version, std::move(*kept)});
+    }
+    Walk walk(std::move(*live));
+    for (;;) {
+        auto next =
+            std::find_if(left.begin(), left.end(), [&](const auto &one) { return walk.follows(one.second); });
+        if (next == left.end())
+            next = std::find_if(left.begin(), left.end(), [](const auto &one) { return one.second.whole; });
+        if (next == left.end())
+            break;
+        const auto [version, kept] = *next;
+        left.erase(next);
+        const std::optional<LedgerBytes> ledger = walk.step(kept);
         if (ledger && !each(version, *ledger))
             break;
     }

@@ -58,10 +58,11 @@ storage::Result<QString> keep(const ledgerformat::LedgerPaths &paths,
 void takeBack(const QString &version);
 
 // Removes the versions the rule of toRemove() lets go, and temporary files
-// of versions cut short. A version that the next older one follows from
-// first passes on to it what it needs. Nothing stops on a failure: the next
-// save tries again.
-void prune(const ledgerformat::LedgerPaths &paths, const QDateTime &now);
+// of versions cut short; live is the ledger the save left. A version that
+// an older one follows from first passes on to it what it needs. Nothing
+// stops on a failure: the next save tries again.
+void prune(const ledgerformat::LedgerPaths &paths, const ledgerformat::LedgerBytes &live,
+           const QDateTime &now);
 
 struct Version {
     QDateTime saved; // UTC
@@ -69,12 +70,12 @@ struct Version {
     ledgerformat::LedgerPaths ledger; // whose version it is
 };
 
-// The ledger's versions that can be read, newest first; none when it has
-// no folder.
+// The ledger's versions that can be read, newest first (in the order of
+// their saves); none when it has no folder.
 storage::Result<QList<Version>> list(const ledgerformat::LedgerPaths &paths);
 
-// Each version that can be read, newest first, with the ledger it keeps,
-// until each returns false.
+// Each version that can be read, newest first (in the order of their
+// saves), with the ledger it keeps, until each returns false.
 storage::Status forEach(const ledgerformat::LedgerPaths &paths,
                         const std::function<bool(const Version &, const ledgerformat::LedgerBytes &)> &each);
 
