@@ -219,4 +219,16 @@ qsizetype sharedPrefix(const QByteArray &a, const QByteArray &b) {
     return i;
 }
 
+qsizetype sharedSuffix(const QByteArray &a, const QByteArray &b, qsizetype limit) {
+    const char *endA = a.constData() + a.size(), *endB = b.constData() + b.size();
+    qsizetype n = 0;
+    for (constexpr qsizetype block = 4096; n + block <= limit; n += block) {
+        if (std::memcmp(endA - n - block, endB - n - block, block) != 0)
+            break;
+    }
+    while (n < limit && endA[-n - 1] == endB[-n - 1])
+        ++n;
+    return n;
+}
+
 } // namespace ledgerformat

@@ -100,4 +100,8 @@ std::optional<QString> lastLine(const QByteArray &bytes);
 // How many leading bytes two texts share.
 qsizetype sharedPrefix(const QByteArray &a, const QByteArray &b);
 
+// How many trailing bytes two texts share, at most limit (which neither
+// text's size is below).
+qsizetype sharedSuffix(const QByteArray &a, const QByteArray &b, qsizetype limit);
+
 } // namespace ledgerformat

@@ -9,7 +9,6 @@
 #include <QtEndian>
 
 #include <algorithm>
-#include <cstring>
 #include <optional>
 #include <utility>
 
@@ -121,19 +120,6 @@ std::optional<QByteArray> entriesOf(const Kept &kept, const QByteArray &newer) {
     return entries;
 }
 
-// How many trailing bytes two texts share, at most limit.
-qsizetype sharedSuffix(const QByteArray &a, const QByteArray &b, qsizetype limit) {
-    const char *endA = a.constData() + a.size(), *endB = b.constData() + b.size();
-    qsizetype n = 0;
-    for (constexpr qsizetype block = 4096; n + block <= limit; n += block) {
-        if (std::memcmp(endA - n - block, endB - n - block, block) != 0)
-            break;
-    }
-    while (n < limit && endA[-n - 1] == endB[-n - 1])
-        ++n;
-    return n;
-}
-
 // The version of the replaced ledger from the saved one: the bytes both
 // entries files share at the start and at the end are the saved one's.
 Kept changesOf(const LedgerBytes &replaced, const LedgerBytes &saved) {
@@ -141,7 +127,7 @@ Kept changesOf(const LedgerBytes &replaced, const LedgerBytes &saved) {
     kept.whole = false;
     const QByteArray &old = replaced.entries, &now = saved.entries;
     const qsizetype front = ledgerformat::sharedPrefix(old, now);
-    const qsizetype back = sharedSuffix(old, now, qMin(old.size(), now.size()) - front);
+    const qsizetype back = ledgerformat::sharedSuffix(old, now, qMin(old.size(), now.size()) - front);
     kept.bytes = {old.mid(front, old.size() - front - back), replaced.total};
     append(kept.pieces, {true, 0, front});
     append(kept.pieces, {false, 0, kept.bytes.entries.size()});

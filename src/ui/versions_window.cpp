@@ -117,17 +117,29 @@ void VersionsWindow::showLedger(const QString &userName,
         return;
     }
     // Each version against the one that replaced it: the next newer
-    // version, or for the newest the ledger saved now. The lines before the
-    // first byte that differs are the same in both, and left out.
+    // version, or for the newest the ledger saved now. Only the lines
+    // between those both begin with and those both end with differ, and
+    // only they are read.
     ledgerstore::StoredLedger newer = liveLedger(*paths);
+    qsizetype newerCount =
+        ledgerformat::fileLines(newer.entries, 0, std::numeric_limits<qsizetype>::max()).shape.count;
     const storage::Status walked = ledgerversions::forEach(
         *paths, [&](const ledgerversions::Version &version, const ledgerstore::StoredLedger &stored) {
-            const qsizetype same = ledgerformat::sharedPrefix(stored.entries, newer.entries);
-            const qsizetype cut = same == 0 ? 0 : stored.entries.lastIndexOf('\n', same - 1) + 1;
-            const auto [added, removed] = changedLines(ledgerformat::fileLines(stored.entries.mid(cut)),
-                                                       ledgerformat::fileLines(newer.entries.mid(cut)));
-            const qsizetype count =
-                ledgerformat::fileLines(stored.entries, 0, std::numeric_limits<qsizetype>::max()).shape.count;
+            const QByteArray &was = stored.entries, &is = newer.entries;
+            const qsizetype same = ledgerformat::sharedPrefix(was, is);
+            const qsizetype front = same == 0 ? 0 : was.lastIndexOf('\n', same - 1) + 1;
+            const qsizetype shared = ledgerformat::sharedSuffix(was, is, qMin(was.size(), is.size()) - front);
+            // Where the shared end begins a line in both, or else after its
+            // first line end.
+            const qsizetype from = was.size() - shared, to = is.size() - shared;
+            const bool lineStart =
+                (from == front || was.at(from - 1) == '\n') && (to == front || is.at(to - 1) == '\n');
+            const qsizetype lineEnd = shared == 0 || lineStart ? -1 : was.indexOf('\n', from);
+            const qsizetype back = lineStart ? shared : lineEnd < 0 ? 0 : was.size() - lineEnd - 1;
+            const QStringList before = ledgerformat::fileLines(was.mid(front, was.size() - back - front));
+            const QStringList after = ledgerformat::fileLines(is.mid(front, is.size() - back - front));
+            const auto [added, removed] = changedLines(before, after);
+            const qsizetype count = newerCount - after.size() + before.size();
             auto *row =
                 new QTreeWidgetItem(lst, {savedText(version.saved), QString::number(count),
                                           ledgerformat::lastLine(stored.total).value_or(QStringLiteral("0")),
@@ -136,6 +148,7 @@ void VersionsWindow::showLedger(const QString &userName,
             row->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
             m_versions.append(version);
             newer = stored;
+            newerCount = count;
             return true;
         });
     if (!walked) {
