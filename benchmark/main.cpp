@@ -572,7 +572,7 @@ void measureVersions() {
     window->hide();
     record("versiones",
            QString("Abrir Versiones guardadas con %1 versiones (libro de %2)").arg(versions).arg(kEntries),
-           "ms", samples[0], {}, 0, 250);
+           "ms", samples[0], {}, 0, 100);
 }
 
 // Peak memory with the full ledger open, each side in a process of its own:
