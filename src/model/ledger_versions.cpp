@@ -46,7 +46,7 @@ quint64 hash64(const QByteArray &bytes, quint64 seed) {
     if (bytes.size() >= 32) {
         quint64 lanes[4] = {seed + k1 + k2, seed + k2, seed, seed - k1};
         for (; end - p >= 32; p += 32) {
-            for (int i = 0; i < 4; ++i)
+            for (qsizetype i = 0; i < 4; ++i)
                 lanes[i] = mix(lanes[i], qFromLittleEndian<quint64>(p + 8 * i));
         }
         h = rotate(lanes[0], 1) + rotate(lanes[1], 7) + rotate(lanes[2], 12) + rotate(lanes[3], 18);
@@ -416,14 +416,14 @@ bool passOn(const QList<Version> &versions, qsizetype i, quint64 live) {
     const std::optional<Kept> gone = readKept(versions.at(i).path);
     if (!gone)
         return true;
-    QList<std::optional<Kept>> read(versions.size()); // read when first needed
+    QList<std::optional<Kept>> kept(versions.size()); // read when first needed
     QList<bool> tried(versions.size(), false);
     const auto at = [&](qsizetype j) -> const std::optional<Kept> & {
         if (!tried[j]) {
             tried[j] = true;
-            read[j] = readKept(versions.at(j).path);
+            kept[j] = readKept(versions.at(j).path);
         }
-        return read[j];
+        return kept[j];
     };
     // The nearest version that matches, going by step from version i.
     const auto find = [&](qsizetype step, const std::function<bool(const Kept &)> &matches) -> qsizetype {
