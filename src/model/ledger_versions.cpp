@@ -494,7 +494,8 @@ Result<QString> keep(const LedgerPaths &paths, const LedgerBytes &replaced, cons
     // newest one's, even after the clock was set back: the names keep the
     // order of the saves, which reading follows.
     QDateTime time = now.toUTC();
-    if (const Result<QList<Version>> versions = named(paths); versions && !versions->isEmpty())
+    if (const Result<QList<Version>> versions = named(paths);
+        versions && !versions->isEmpty() && versions->first().saved.date().year() < 9999)
         time = qMax(time, versions->first().saved.addMSecs(1));
     QString name;
     for (;; time = time.addMSecs(1)) {
