@@ -12,45 +12,11 @@
 #include "model/ledger_store.h"
 
 #include <QLocale>
-#include <QMap>
 
 namespace {
 
 using storage::Error;
 using storage::Failure;
-
-// Files in memory: each input runs in microseconds and leaves nothing on disk.
-class MemoryFileSystem : public storage::FileSystem {
-public:
-    QMap<QString, QByteArray> files;
-    QString onlyWritable; // when set, every other file refuses writes
-
-    storage::Result<storage::PathKind> kind(const QString &path) override {
-        return files.contains(path) ? storage::PathKind::File : storage::PathKind::Missing;
-    }
-    storage::Result<QByteArray> read(const QString &path, qint64 limit) override {
-        if (!files.contains(path))
-            return Error::at(Failure::Missing, path);
-        if (files.value(path).size() > limit)
-            return Error::over(Failure::TooLarge, limit);
-        return files.value(path);
-    }
-    storage::Status write(const QString &path, const QByteArray &bytes, storage::Links,
-                          qint64 from) override {
-        if (!onlyWritable.isEmpty() && path != onlyWritable)
-            return Error::at(Failure::Shortened, path);
-        QByteArray &file = files[path];
-        if (from > file.size())
-            return Error::at(Failure::Shortened, path);
-        file = file.left(from) + bytes;
-        return storage::Done{};
-    }
-    storage::Status remove(const QString &path) override {
-        files.remove(path);
-        return storage::Done{};
-    }
-    storage::Status syncDirectory(const QString &) override { return storage::Done{}; }
-};
 
 const QByteArray kOldEntries = "08/12/2026\t\t+12,50\x80\t\tN\xf3mina\r\n";
 const QByteArray kOldTotal = "12,5\r\n";

@@ -12,80 +12,9 @@
 #include "model/ledger_store.h"
 #include "model/ledger_versions.h"
 
-#include <QFileInfo>
 #include <QLocale>
-#include <QMap>
-#include <QSet>
 
 namespace {
-
-using storage::Error;
-using storage::Failure;
-
-// Files and folders in memory: each input runs in milliseconds and leaves
-// nothing on disk.
-class MemoryFileSystem : public storage::FileSystem {
-public:
-    QMap<QString, QByteArray> files;
-    QSet<QString> folders;
-
-    storage::Result<storage::PathKind> kind(const QString &path) override {
-        return files.contains(path)     ? storage::PathKind::File
-               : folders.contains(path) ? storage::PathKind::Directory
-                                        : storage::PathKind::Missing;
-    }
-    storage::Status makeDirectory(const QString &path) override {
-        for (QString at = path; at.size() > 1; at = QFileInfo(at).path())
-            folders.insert(at);
-        return storage::Done{};
-    }
-    storage::Status removeDirectory(const QString &path) override {
-        const QString inside = path + QLatin1Char('/');
-        for (const QString &name : files.keys() + folders.values()) {
-            if (name.startsWith(inside))
-                return Error::at(Failure::System, path);
-        }
-        folders.remove(path);
-        return storage::Done{};
-    }
-    storage::Result<QByteArray> read(const QString &path, qint64 limit) override {
-        if (!files.contains(path))
-            return Error::at(Failure::Missing, path);
-        if (files.value(path).size() > limit)
-            return Error::over(Failure::TooLarge, limit);
-        return files.value(path);
-    }
-    storage::Status write(const QString &path, const QByteArray &bytes, storage::Links,
-                          qint64 from) override {
-        QByteArray &file = files[path];
-        if (from > file.size())
-            return Error::at(Failure::Shortened, path);
-        file = file.left(from) + bytes;
-        return storage::Done{};
-    }
-    storage::Status writable(const QString &) override { return storage::Done{}; }
-    storage::Status remove(const QString &path) override {
-        files.remove(path);
-        return storage::Done{};
-    }
-    storage::Status syncDirectory(const QString &) override { return storage::Done{}; }
-    storage::Status rename(const QString &from, const QString &to) override {
-        if (!files.contains(from))
-            return Error::at(Failure::Missing, from);
-        files.insert(to, files.take(from));
-        return storage::Done{};
-    }
-    storage::Result<QStringList> list(const QString &directory) override {
-        if (!folders.contains(directory))
-            return Error{Failure::Missing};
-        QStringList names;
-        for (const QString &name : files.keys() + folders.values()) {
-            if (QFileInfo(name).path() == directory)
-                names.append(QFileInfo(name).fileName());
-        }
-        return names;
-    }
-};
 
 const ledgerformat::LedgerPaths &paths() {
     static const ledgerformat::LedgerPaths p =
