@@ -356,7 +356,7 @@ void measureQuickSave(bool atFirstEntry) {
     record(key, title + " (frente a una escritura)", "ms", samples[0], samples[1], 2, 16);
     record(key + "_sqlite", title + " (frente a SQLite)", "ms", samples[0], samples[2], 1, 16);
     record(key + "_version", title + ", solo el almacén, guardando versión (frente a sin guardarla)", "ms",
-           samples[3], samples[4], 2);
+           samples[3], samples[4], 0);
 }
 
 void measureQuickSaves() {
