@@ -102,13 +102,16 @@ void append(QList<Piece> &pieces, const Piece &piece) {
 }
 
 // The entries file of a version of changes, from the newer one's; none
-// when a piece lies outside either.
+// when a piece lies outside either, or when it would be larger than any
+// ledger file read.
 std::optional<QByteArray> entriesOf(const Kept &kept, const QByteArray &newer) {
-    // Room for it all, but never more than both sources hold.
-    const qsizetype most = newer.size() + kept.bytes.entries.size();
+    constexpr qsizetype most = FileSystem::kDefaultReadLimit;
     qsizetype size = 0;
-    for (const Piece &piece : kept.pieces)
-        size = qMin(most, size + qMin(most, piece.size));
+    for (const Piece &piece : kept.pieces) {
+        if (piece.size > most - size)
+            return std::nullopt;
+        size += piece.size;
+    }
     QByteArray entries;
     entries.reserve(size);
     for (const Piece &piece : kept.pieces) {
@@ -399,6 +402,8 @@ std::optional<Kept> passedOn(const Kept &gone, const Kept &older) {
         }
         if (left > 0)
             return std::nullopt; // past the end of the gone version's ledger
+        if (taken.bytes.entries.size() > FileSystem::kDefaultReadLimit)
+            return std::nullopt;
     }
     return taken;
 }
