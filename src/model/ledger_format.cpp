@@ -41,12 +41,18 @@ std::optional<char> byteFor(char16_t c) {
     return std::nullopt;
 }
 
-// Writes the byte of each character from out onwards and moves out past
-// them; false when a character has no byte.
-bool encodeInto(QStringView text, char *&out) {
+// Writes the byte of each character of a line from out onwards and moves
+// out past them; false when a character has no byte or would end the line
+// (CR, LF). Plain ASCII, nearly every character, takes no look-up.
+bool encodeLine(QStringView text, char *&out) {
     char *next = out; // a local pointer: stores through out could alias it
     for (const QChar c : text) {
-        const std::optional<char> byte = byteFor(c.unicode());
+        const char16_t u = c.unicode();
+        if (u < 0x80 && u != u'\r' && u != u'\n') {
+            *next++ = char(u);
+            continue;
+        }
+        const std::optional<char> byte = u < 0x80 ? std::nullopt : byteFor(u);
         if (!byte)
             return false;
         *next++ = *byte;
@@ -159,7 +165,7 @@ std::optional<QByteArray> fileBytes(const QStringList &lines) {
     QByteArray bytes(size, Qt::Uninitialized);
     char *out = bytes.data();
     for (const QString &line : lines) {
-        if (std::any_of(line.cbegin(), line.cend(), isLineEnd) || !encodeInto(line, out))
+        if (!encodeLine(line, out))
             return std::nullopt;
         *out++ = '\r';
         *out++ = '\n';
