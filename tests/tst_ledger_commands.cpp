@@ -409,6 +409,22 @@ void TestLedgerCommands::findThroughItsWindow() {
     QCOMPARE(find->Label2->text(), QStringLiteral("No se ha encontrado «gas»"));
     QCOMPARE(ledger->selectedIndex(), 2);
     QCOMPARE(testsupport::ledgerState(ledger), lines);
+    // Lines that come and go while the window is open are found where they are.
+    entrylist::append(ledger->lst, entrytext::displayText("2/1/26", true, "1", "00", "Nomína abril"), 100);
+    ledger->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(ledger));
+    selectRow(ledger, 0);
+    QTest::keyClick(ledger->lst, Qt::Key_Delete);
+    selectRow(ledger, 0);
+    find->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(find));
+    find->txt->setText("nomina");
+    for (const Step &step : {Step{Qt::Key_F3, {}, 1, "1 de 3"}, Step{Qt::Key_F3, {}, 3, "2 de 3"},
+                             Step{Qt::Key_F3, {}, 4, "3 de 3"}}) {
+        QTest::keyClick(find->txt, step.key, step.modifiers);
+        QCOMPARE(ledger->selectedIndex(), step.row);
+        QCOMPARE(find->Label2->text(), step.said);
+    }
 }
 
 void TestLedgerCommands::exportThroughTheDialog_data() {

@@ -2,7 +2,6 @@
 #include "ui/find_window.h"
 
 #include "model/search_text.h"
-#include "ui/entry_list.h"
 #include "ui/ledger_window.h"
 #include "ui/widgets.h"
 #include "ui/window_registry.h"
@@ -25,7 +24,22 @@ buscar::buscar(QWidget *parent) : QWidget(parent) {
 
     if (Form1 *ledger = ui::windows().form1()) {
         m_list = ledger->lst;
-        entrylist::whenChanged(m_list, this, [this] { m_stale = true; });
+        const QAbstractItemModel *model = m_list->model();
+        m_finder.reset(model->rowCount());
+        connect(
+            model, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex &, int first, int last) { m_finder.inserted(first, last - first + 1); });
+        connect(
+            model, &QAbstractItemModel::rowsRemoved, this,
+            [this](const QModelIndex &, int first, int last) { m_finder.removed(first, last - first + 1); });
+        connect(model, &QAbstractItemModel::dataChanged, this,
+                [this](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
+                    m_finder.changed(topLeft.row(), bottomRight.row() - topLeft.row() + 1);
+                });
+        const auto anew = [this] { m_finder.reset(m_list->count()); };
+        connect(model, &QAbstractItemModel::modelReset, this, anew);
+        connect(model, &QAbstractItemModel::layoutChanged, this, anew);
+        connect(model, &QAbstractItemModel::rowsMoved, this, anew);
     }
 
     ui::dialogKeys(this, nullptr, nullptr);
@@ -51,27 +65,15 @@ void buscar::findNext(bool forward) {
     const QString needle = txt->text();
     if (!m_list || needle.isEmpty())
         return;
-    if (m_stale) {
-        const int count = m_list->count();
-        m_folded.clear();
-        m_folded.reserve(count);
-        for (int i = 0; i < count; ++i)
-            m_folded.append(searchtext::fold(m_list->item(i)->text()));
-        m_stale = false;
-        m_needle.clear();
-    }
-    if (needle != m_needle || m_rows.isEmpty()) {
-        m_rows = searchtext::matchingRows(m_folded, needle);
-        m_needle = needle;
-    }
-    const bool selected = !m_list->selectionModel()->selectedRows().isEmpty();
-    const int match = searchtext::nextMatch(m_rows, selected ? m_list->currentRow() : -1, forward);
+    const QList<int> &rows = m_finder.rows(needle, [this](int row) { return m_list->item(row)->text(); });
+    const bool selected = m_list->selectionModel()->hasSelection();
+    const int match = searchtext::nextMatch(rows, selected ? m_list->currentRow() : -1, forward);
     if (match < 0) {
         Label2->setText(QStringLiteral("No se ha encontrado «%1»").arg(needle));
         return;
     }
-    QListWidgetItem *item = m_list->item(m_rows.at(match));
+    QListWidgetItem *item = m_list->item(rows.at(match));
     m_list->setCurrentItem(item);
     m_list->scrollToItem(item);
-    Label2->setText(QStringLiteral("%1 de %2").arg(match + 1).arg(m_rows.size()));
+    Label2->setText(QStringLiteral("%1 de %2").arg(match + 1).arg(rows.size()));
 }

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QList>
+#include "model/search_text.h"
+
 #include <QPointer>
-#include <QStringList>
 #include <QWidget>
 
 class QLabel;
@@ -36,10 +36,6 @@ public:
 
 private:
     QPointer<QListWidget> m_list;
-    // The list's lines folded for finding, and the rows that hold m_needle,
-    // made again after the list changes.
-    QStringList m_folded;
-    bool m_stale = true;
-    QString m_needle;
-    QList<int> m_rows;
+    // The list's lines folded for finding, following the list's changes.
+    searchtext::Finder m_finder;
 };
