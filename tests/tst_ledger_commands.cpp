@@ -440,26 +440,20 @@ void TestLedgerCommands::exportThroughTheDialog() {
     QTemporaryDir folder;
     const QString path = folder.filePath("mi registro.csv");
     QString proposed;
-    // The dialog is answered as a person would; in the second row a folder
-    // takes the name between the answer and the writing.
-    QTimer answer;
-    answer.setInterval(10);
-    connect(&answer, &QTimer::timeout, [&] {
-        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible() || !proposed.isEmpty())
-            return;
-        proposed = dialog->selectedFiles().value(0);
-        dialog->selectFile(path);
-        QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
-        if (folderInTheWay)
-            QDir().mkdir(path);
-    });
-    answer.start();
     QMenu menu;
     ledger->fillListMenu(menu);
     QAction *command = menu.actions().value(0);
     QCOMPARE(command->text(), QStringLiteral("Exportar…"));
-    const QList<testsupport::SeenMessage> seen = testsupport::answerMessages([&] { command->trigger(); });
+    // In the second row a folder takes the name between the answer and the
+    // writing.
+    const QList<testsupport::SeenMessage> seen = testsupport::answerMessages([&] {
+        testsupport::chooseFile([&] { command->trigger(); }, path,
+                                [&](const QString &offered) {
+                                    proposed = offered;
+                                    if (folderInTheWay)
+                                        QDir().mkdir(path);
+                                });
+    });
 
     QCOMPARE(QFileInfo(proposed).fileName(), "Sin Usuario " + clocktext::today().replace('/', '-') + ".csv");
     QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
