@@ -11,16 +11,26 @@
 #include <QShortcut>
 
 buscar::buscar(QWidget *parent) : QWidget(parent) {
-    ui::setUpWindow(this, QStringLiteral("buscar"), QStringLiteral("Buscar"), QSize(329, 89), ui::CloseOnly,
+    ui::setUpWindow(this, QStringLiteral("buscar"), QStringLiteral("Buscar"), QSize(432, 142), ui::CloseOnly,
                     true);
     Image1 =
         new ui::Picture(this, QStringLiteral("Image1"), ui::artwork("background"), QRect(0, 0, 1701, 1701));
     Label1 = ui::label(this, QStringLiteral("Label1"), QStringLiteral("Texto que buscar:"),
-                       QRect(16, 12, 297, 17));
-    txt = ui::textBox(this, QStringLiteral("txt"), QString(), QRect(16, 32, 297, 21));
+                       QRect(16, 12, 400, 17));
+    txt = ui::textBox(this, QStringLiteral("txt"), QString(), QRect(16, 32, 400, 21));
     Label2 =
         ui::label(this, QStringLiteral("Label2"),
-                  QStringLiteral("Intro o F3: el siguiente; Mayús+F3: el anterior"), QRect(16, 60, 297, 17));
+                  QStringLiteral("Intro o F3: el siguiente; Mayús+F3: el anterior"), QRect(16, 60, 400, 17));
+    Image2 = new ui::PictureButton(this, QStringLiteral("Image2"), ui::artwork("btn_anterior"),
+                                   QRect(16, 88, 128, 42));
+    Image3 = new ui::PictureButton(this, QStringLiteral("Image3"), ui::artwork("btn_siguiente"),
+                                   QRect(152, 88, 128, 42));
+    Image4 = new ui::PictureButton(this, QStringLiteral("Image4"), ui::artwork("btn_cerrar"),
+                                   QRect(288, 88, 128, 42));
+    connect(Image2, &ui::PictureButton::clicked, this, [this] { findNext(false); });
+    connect(Image3, &ui::PictureButton::clicked, this, [this] { findNext(true); });
+    connect(Image4, &ui::PictureButton::clicked, this, &QWidget::close);
+    ui::keepLabelsApart(this);
 
     if (Form1 *ledger = ui::windows().form1()) {
         m_list = ledger->lst;
@@ -42,16 +52,11 @@ buscar::buscar(QWidget *parent) : QWidget(parent) {
         connect(model, &QAbstractItemModel::rowsMoved, this, anew);
     }
 
-    ui::dialogKeys(this, nullptr, nullptr);
-    struct Key {
-        QKeySequence keys;
-        bool forward;
-    };
-    for (const Key &key :
-         {Key{QKeySequence(Qt::Key_Return), true}, Key{QKeySequence(Qt::Key_Enter), true},
-          Key{QKeySequence(Qt::Key_F3), true}, Key{QKeySequence(Qt::SHIFT | Qt::Key_F3), false}})
-        connect(new QShortcut(key.keys, this), &QShortcut::activated, this,
-                [this, forward = key.forward] { findNext(forward); });
+    ui::dialogKeys(this, Image3, Image4);
+    connect(new QShortcut(QKeySequence(Qt::Key_F3), this), &QShortcut::activated, Image3,
+            &ui::PictureButton::press);
+    connect(new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), this), &QShortcut::activated, Image2,
+            &ui::PictureButton::press);
     txt->setFocus(Qt::OtherFocusReason);
     ui::placeAt(this, QPoint(314, 200));
 }

@@ -12,7 +12,8 @@ class QListWidget;
 
 namespace ui {
 class Picture;
-}
+class PictureButton;
+} // namespace ui
 
 // The find window: one text box whose text Enter or F3 looks for in the
 // ledger list's lines from the selected one on, Shift+F3 backwards, round
@@ -29,10 +30,13 @@ public:
     // and says which match it is, "3 de 12", or that there is none.
     void findNext(bool forward);
 
-    ui::Picture *Image1; // background
-    QLabel *Label1;      // what the box is for
-    QLineEdit *txt;      // the text to find
-    QLabel *Label2;      // the result
+    ui::Picture *Image1;       // background
+    QLabel *Label1;            // what the box is for
+    QLineEdit *txt;            // the text to find
+    QLabel *Label2;            // the result
+    ui::PictureButton *Image2; // Anterior
+    ui::PictureButton *Image3; // Siguiente
+    ui::PictureButton *Image4; // Cerrar
 
 private:
     QPointer<QListWidget> m_list;

@@ -326,6 +326,13 @@ QMargins frameOf(const QWidget *window) {
     return frame;
 }
 
+// The window's size, or as much less of it as the area holds with the
+// frame around it, down to the window's minimum size.
+QSize fittedSize(const QWidget *window, const QRect &room, const QMargins &frame) {
+    const QSize inside = room.size().shrunkBy(frame);
+    return window->size().boundedTo(inside).expandedTo(window->minimumSize());
+}
+
 QRect roomAt(const QPoint &point) {
     const QScreen *screen = QGuiApplication::screenAt(point);
     if (!screen)
@@ -369,9 +376,10 @@ private:
         const QRect room = roomAt(m_place);
         if (room.isNull())
             return;
-        const QPoint place = fittedPlace(room, frame, QRect(m_place, m_window->size()));
-        if (place != m_window->geometry().topLeft())
-            m_window->setGeometry(QRect(place, m_window->size()));
+        const QSize size = fittedSize(m_window, room, frame);
+        const QPoint place = fittedPlace(room, frame, QRect(m_place, size));
+        if (place != m_window->geometry().topLeft() || size != m_window->size())
+            m_window->setGeometry(QRect(place, size));
     }
 
     void finish() {
@@ -389,6 +397,8 @@ private:
 void placeAt(QWidget *window, const QPoint &clientTopLeft) {
     const QRect room = roomAt(clientTopLeft);
     const QMargins frame = window->isVisible() ? frameOf(window) : g_lastFrame;
+    if (!room.isNull())
+        window->resize(fittedSize(window, room, frame));
     const QPoint place =
         room.isNull() ? clientTopLeft : fittedPlace(room, frame, QRect(clientTopLeft, window->size()));
     if (place == clientTopLeft || window->testAttribute(Qt::WA_WState_Created)) {

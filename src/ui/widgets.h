@@ -116,8 +116,10 @@ QPoint fittedPlace(const QRect &room, const QMargins &frame, const QRect &client
 
 // Places the client area's top-left corner at a fixed screen point. A
 // window that would not fit in its screen's available area there, frame
-// included, is moved as fittedPlace() says; its size stays. Checked again
-// once the window manager has framed the window, for its real frame.
+// included, is moved as fittedPlace() says; its size stays, unless its
+// minimum size is smaller: then it shrinks as far as that to fit the area.
+// Checked again once the window manager has framed the window, for its
+// real frame.
 void placeAt(QWidget *window, const QPoint &clientTopLeft);
 
 // The keys of a dialog, from every field: Enter (either key) runs its main
