@@ -34,12 +34,12 @@ QString axisLabel(qint64 cents, qint64 step) {
 }
 
 // The step between an axis' labels for values up to span: 1, 2 or 5 times a
-// power of ten, in cents, giving at most about five labels.
-qint64 niceStep(qint64 span) {
+// power of ten, in cents, giving at most about that many labels.
+qint64 niceStep(qint64 span, int most) {
     qint64 step = 1;
     while (true) {
         for (const qint64 factor : {1, 2, 5}) {
-            if (span / (step * factor) <= 5)
+            if (span / (step * factor) <= most)
                 return step * factor;
         }
         step *= 10;
@@ -61,13 +61,15 @@ struct Scale {
     }
 };
 
-Scale scaleFor(qint64 low, qint64 high, const QRectF &area) {
+// The scale of values from low to high (and zero) over the area's height,
+// with up to five labels, as many as stand two label heights apart.
+Scale scaleFor(qint64 low, qint64 high, const QRectF &area, qreal labelHeight) {
     Scale scale;
     low = std::min<qint64>(low, 0);
     high = std::max<qint64>(high, 0);
     if (high == low)
         high = low + 100;
-    scale.step = niceStep(high - low);
+    scale.step = niceStep(high - low, std::clamp(int(area.height() / (2 * labelHeight)), 1, 5));
     scale.low = (low / scale.step - (low % scale.step < 0 ? 1 : 0)) * scale.step;
     scale.high = (high / scale.step + (high % scale.step > 0 ? 1 : 0)) * scale.step;
     scale.area = area;
@@ -169,7 +171,7 @@ void ChartView::paintEvent(QPaintEvent *) {
         low = std::min(low, point.total);
         high = std::max(high, point.total);
     }
-    const Scale lines = scaleFor(low, high, lineArea);
+    const Scale lines = scaleFor(low, high, lineArea, metrics.height());
     drawValueAxis(painter, lines);
     const QDate start(firstYear.year, firstYear.months.first().month, 1);
     const QDate end = QDate(lastYear.year, lastYear.months.last().month, 1).addMonths(1);
@@ -214,7 +216,7 @@ void ChartView::paintEvent(QPaintEvent *) {
         for (const summary::Month &month : year.months)
             tallest = std::max({tallest, month.totals.income, month.totals.expenses});
     }
-    const Scale bars = scaleFor(0, tallest, barArea);
+    const Scale bars = scaleFor(0, tallest, barArea, metrics.height());
     drawValueAxis(painter, bars);
     const qreal slot = barArea.width() / months;
     drawMonthAxis(painter, barArea, firstMonth, months,

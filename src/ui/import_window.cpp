@@ -105,7 +105,9 @@ QString formatName(bankimport::Format format) {
 } // namespace
 
 ImportWindow::ImportWindow(QWidget *parent) : QWidget(parent) {
-    ui::setUpWindow(this, QStringLiteral("importar"), kTitle, QSize(720, 474), ui::CloseOnly, true);
+    ui::setUpWindow(this, QStringLiteral("importar"), kTitle, QSize(720, 474), ui::CloseOnly, false);
+    // Small enough for a 1366 × 768 screen at twice the size.
+    setMinimumSize(560, 340);
 
     Image1 =
         new ui::Picture(this, QStringLiteral("Image1"), ui::artwork("background"), QRect(0, 0, 1701, 1701));
@@ -284,6 +286,30 @@ void ImportWindow::Image2_Click() {
     entrylist::appendAll(ledger->lst, m_plan.lines);
     hide();
     ledger->applyClosingColour();
+}
+
+void ImportWindow::resizeEvent(QResizeEvent *event) {
+    QWidget::resizeEvent(event);
+    // At 720 × 474 every box is where the constructor put it. Narrower, the
+    // three column boxes give up the width; shorter, the table of lines to
+    // add gives up the height.
+    const int w = width(), h = height();
+    const int narrower = 720 - w;
+    const int fecha = 150 - narrower * 150 / 488, procedencia = 170 - narrower * 170 / 488;
+    Label1->resize(w - 32, Label1->height());
+    cmbFecha->resize(fecha, cmbFecha->height());
+    Label4->move(cmbFecha->geometry().right() + 15, Label4->y());
+    cmbProcedencia->setGeometry(Label4->geometry().right() + 4, cmbProcedencia->y(), procedencia,
+                                cmbProcedencia->height());
+    Label5->move(cmbProcedencia->geometry().right() + 15, Label5->y());
+    const int importe = Label5->geometry().right() + 4;
+    cmbImporte->setGeometry(importe, cmbImporte->y(), w - 16 - importe, cmbImporte->height());
+    Image3->move(w - 16 - Image3->width(), h - 8 - Image3->height());
+    Image2->move(Image3->x() - 8 - Image2->width(), Image3->y());
+    tblOmitidas->setGeometry(16, Image3->y() - 8 - tblOmitidas->height(), w - 32, tblOmitidas->height());
+    Label6->setGeometry(16, tblOmitidas->y() - 18, w - 32, Label6->height());
+    Label2->setGeometry(16, Label6->y() - 20, w - 32, Label2->height());
+    tblAnadir->resize(w - 32, Label2->y() - 8 - tblAnadir->y());
 }
 
 void ImportWindow::Image3_Click() {
