@@ -647,8 +647,14 @@ void TestStorageDialogs::versionRecovered() {
     QCOMPARE(ledger()->lst->count(), 2);
     QCOMPARE(ledger()->txtt->text(), total);
     QVERIFY(ledger()->hasUnsavedChanges());
-    // Nothing is written until the user saves.
+    // Nothing is written until the user saves; undone, the ledger saved is
+    // back, with nothing unsaved.
     QCOMPARE(lineCount(readBytes(paths(QStringLiteral("Ana"), QStringLiteral("3")).entries)), 3);
+    ledger()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(ledger()));
+    QTest::keyClick(ledger()->lst, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(ledger()->lst->count(), 3);
+    QVERIFY(!ledger()->hasUnsavedChanges());
 }
 
 void TestStorageDialogs::openDialogLoad() {
@@ -678,6 +684,7 @@ void TestStorageDialogs::signIn() {
 
     // With entries shown the user is asked first; Añadir adds the stored
     // total to the shown one.
+    const QStringList shown = testsupport::ledgerState(ledger());
     QList<SeenMessage> seen =
         signInAs(QStringLiteral("Ana"), QStringLiteral("01234"), QStringLiteral("Añadir")); // same ledger
     QCOMPARE(seen.size(), 1);
@@ -702,6 +709,14 @@ void TestStorageDialogs::signIn() {
     QCOMPARE(ledger()->pass1->text(), QStringLiteral("01234"));
     abrir *dialog = WindowSet::instance().abrirWindow();
     QVERIFY(!dialog->isVisible());
+    // Adding is one step: undone, the account in use before comes back too.
+    const QStringList added = testsupport::ledgerState(ledger());
+    ledger()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(ledger()));
+    QTest::keyClick(lst, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(testsupport::ledgerState(ledger()), shown);
+    QTest::keyClick(lst, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(testsupport::ledgerState(ledger()), added);
 
     // Deleting the loaded entry takes off exactly what it carries.
     lst->setCurrentRow(1);
