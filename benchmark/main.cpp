@@ -364,30 +364,38 @@ void measureAddDelete() {
             return ms;
         });
     };
-    // The first line corrected through the entry dialog, then the
-    // correction undone (Ctrl+Z): both change a visible line.
-    int round = 0;
+    // The first line corrected through the entry dialog, and a correction
+    // undone (Ctrl+Z): each side does and undoes one, timing its own part.
+    auto correct = [&] {
+        list->scrollToTop();
+        list->setCurrentRow(0);
+        ledger->modifySelected();
+        Form2 *form = WindowSet::instance().form2();
+        check(form && form->isVisible() && form->isEditing(), "no se ha abierto el diálogo Modificar Dato");
+        form->txt1->setText(form->txt1->text() == "100" ? "101" : "100");
+        const QString before = list->item(0)->text();
+        const double ms = untilPainted({list->viewport(), ledger->txtt}, [&] { click(form->Image3); });
+        check(list->item(0)->text() != before && !form->isVisible(), "Modificar no ha cambiado el registro");
+        return ms;
+    };
+    auto undo = [&] {
+        const QString before = list->item(0)->text();
+        const double ms =
+            untilPainted({list->viewport(), ledger->txtt}, [&] { ledger->undoStack()->undo(); });
+        check(list->item(0)->text() != before, "Deshacer no ha devuelto el registro");
+        return ms;
+    };
     auto correctFirst = [&] {
         return quietly("Modificar", [&] {
-            list->scrollToTop();
-            list->setCurrentRow(0);
-            ledger->modifySelected();
-            Form2 *form = WindowSet::instance().form2();
-            check(form && form->isVisible() && form->isEditing(), "no se ha abierto el diálogo Modificar Dato");
-            form->txt1->setText(QString::number(100 + round++ % 2));
-            const QString before = list->item(0)->text();
-            const double ms = untilPainted({list->viewport(), ledger->txtt}, [&] { click(form->Image3); });
-            check(list->item(0)->text() != before && !form->isVisible(), "Modificar no ha cambiado el registro");
+            const double ms = correct();
+            undo();
             return ms;
         });
     };
     auto undoLast = [&] {
         return quietly("Deshacer", [&] {
-            const QString before = list->item(0)->text();
-            const double ms =
-                untilPainted({list->viewport(), ledger->txtt}, [&] { ledger->undoStack()->undo(); });
-            check(list->item(0)->text() != before, "Deshacer no ha devuelto el registro");
-            return ms;
+            correct();
+            return undo();
         });
     };
     deleteFirst();
