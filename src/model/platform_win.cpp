@@ -164,22 +164,28 @@ Result<QString> renameAside(HANDLE file, const QString &path) {
     return lastError();
 }
 
-// Sets aside the folder at the lock's name, where the data root lets it be
-// renamed. By its handle, and only once the handle shows a folder: of two
-// copies that find it at once, the one that comes second finds the lock
-// file the first made in its place, and leaves it be. True when the name
-// can be tried again.
-bool setAsideFolder(const QString &path) {
+// What cannot be the lock file: a folder, or a file marked read-only, which
+// no copy can open to lock (and no lock file a copy makes is).
+bool leftover(DWORD attributes) {
+    return isDirectory(attributes) || markedReadOnly(attributes);
+}
+
+// Sets aside what stands at the lock's name and cannot be the lock file,
+// where the data root lets it be renamed. By its handle, and only once the
+// handle shows a leftover: of two copies that find it at once, the one that
+// comes second finds the lock file the first made in its place, and leaves
+// it be. True when the name can be tried again.
+bool setAsideLeftover(const QString &path) {
     const HANDLE opened = openAside(path);
-    if (!opened) // gone meanwhile, or no folder now: try again
-        return !isDirectory(::GetFileAttributesW(wide(path)));
-    const Handle folder{opened};
+    if (!opened) // gone meanwhile, or no leftover now: try again
+        return !leftover(::GetFileAttributesW(wide(path)));
+    const Handle aside{opened};
     BY_HANDLE_FILE_INFORMATION info{};
-    if (!::GetFileInformationByHandle(folder.handle, &info))
+    if (!::GetFileInformationByHandle(aside.handle, &info))
         return false;
-    if (!isDirectory(info.dwFileAttributes))
+    if (!leftover(info.dwFileAttributes))
         return true; // set aside by another copy, and the lock file made anew
-    return bool(renameAside(folder.handle, path));
+    return bool(renameAside(aside.handle, path));
 }
 
 } // namespace
@@ -408,12 +414,12 @@ FileLock::~FileLock() {
 // Every handle on the lock file removes it once the last one is closed; a
 // file that is being removed cannot be opened again (access denied) until
 // then, and counts as held.
-// A folder at the lock's name is set aside first.
+// A folder or a read-only file at the lock's name is set aside first.
 Result<FileLock> lockFile(const QString &path, int waitMs) {
     for (int waited = 0;; waited += 10) {
-        if (isDirectory(::GetFileAttributesW(wide(path)))) {
-            if (!setAsideFolder(path))
-                return notAFile(true, path);
+        if (const DWORD attributes = ::GetFileAttributesW(wide(path)); leftover(attributes)) {
+            if (!setAsideLeftover(path))
+                return isDirectory(attributes) ? notAFile(true, path) : *markedReadOnly(attributes);
             continue;
         }
         const HANDLE opened =
