@@ -1304,7 +1304,8 @@ void TestStorageDialogs::leftoversAreSetAside() {
         QFile::Permissions left; // none
 #ifdef Q_OS_WIN
         if (name != QLatin1String(".bloqueo"))
-            QSKIP("a file marked read-only is still read, and Wine keeps no access list that bars reading");
+            QSKIP("a file marked read-only at the journal's name is read, found no journal, and stays: "
+                  "not set aside on Windows yet, so no save can write its journal there");
         left = QFile::ReadOwner; // all that Windows takes away is writing
 #endif
         QVERIFY(writeBytes(at, "x") && QFile::setPermissions(at, left));
