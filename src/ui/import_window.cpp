@@ -282,10 +282,16 @@ void ImportWindow::Image2_Click() {
         return;
     }
 
-    ledger->setTotalText(numbertext::format(newTotal));
-    entrylist::appendAll(ledger->lst, m_plan.lines);
+    const int shown = ledger->lst->count();
+    const int added = int(m_plan.lines.size());
+    ledger->changeLedger(added == 1 ? QStringLiteral("importar un movimiento")
+                                    : QStringLiteral("importar %1 movimientos").arg(added),
+                         shown, 0, added, [&] {
+                             ledger->setTotalText(numbertext::format(newTotal));
+                             entrylist::appendAll(ledger->lst, m_plan.lines);
+                             ledger->applyClosingColour();
+                         });
     hide();
-    ledger->applyClosingColour();
 }
 
 void ImportWindow::resizeEvent(QResizeEvent *event) {

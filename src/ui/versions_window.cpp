@@ -173,24 +173,17 @@ void VersionsWindow::Image1_Click() {
                                                                          entrylist::kMaxLines)));
         return;
     }
-    // Unsaved changes are not lost unasked, as before a new ledger.
-    if (ledger->hasUnsavedChanges()) {
-        switch (messagebox::askToSaveChanges(this)) {
-        case messagebox::Answer::Cancel:
-            return;
-        case messagebox::Answer::Save:
-            ledger->Image4_Click();
-            if (ledger->hasUnsavedChanges())
-                return;
-            break;
-        case messagebox::Answer::Discard:
-            break;
-        }
-    }
-    ledger->lst->clear();
-    entrylist::appendAll(ledger->lst, lines.lines);
-    ledger->setTotalText(ledgerformat::lastLine(stored->total).value_or(QStringLiteral("0")));
-    ledger->markChanged();
+    // One step, undone as any other: nothing is lost, and nothing is
+    // written until the user saves.
+    const QString total =
+        numbertext::inLocale(ledgerformat::lastLine(stored->total).value_or(QStringLiteral("0")));
+    const QTreeWidgetItem *item = lst->topLevelItem(row);
+    ledger->changeLedger(QStringLiteral("recuperar la versión del %1").arg(item ? item->text(0) : QString()),
+                         0, ledger->lst->count(), int(lines.lines.size()), [&] {
+                             ledger->lst->clear();
+                             entrylist::appendAll(ledger->lst, lines.lines);
+                             ledger->setTotalText(total);
+                         });
     hide();
     ledger->activateWindow();
 }

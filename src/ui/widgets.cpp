@@ -71,6 +71,14 @@ Picture::Picture(QWidget *parent, const QString &name, const QString &resource, 
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+void Picture::setResource(const QString &resource) {
+    if (resource == m_resource)
+        return;
+    m_resource = resource;
+    m_renderer = rendererFor(resource);
+    update();
+}
+
 void Picture::paintEvent(QPaintEvent *) {
     QPainter painter(this);
     // At a fractional scale the widget's last row and column of device

@@ -33,6 +33,8 @@ class Picture : public QWidget {
 public:
     Picture(QWidget *parent, const QString &name, const QString &resource, const QRect &geometry);
     QString resource() const { return m_resource; }
+    // Draws another picture from now on.
+    void setResource(const QString &resource);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
