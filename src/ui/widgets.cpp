@@ -3,12 +3,16 @@
 
 #include "ui/fonts.h"
 
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QHash>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmapCache>
 #include <QPointer>
+#include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
 #include <QSvgRenderer>
@@ -419,6 +423,67 @@ void placeAt(QWidget *window, const QPoint &clientTopLeft) {
         window->move(place - QPoint(frame.left(), frame.top()));
     }
     window->installEventFilter(new FitWhenFramed(window, clientTopLeft));
+}
+
+namespace {
+
+// Draws a push button as the picture of its word, while there is one.
+class WordPicture : public QObject {
+public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (event->type() != QEvent::Paint)
+            return false;
+        auto *button = static_cast<QPushButton *>(watched);
+        static const QHash<QString, const char *> pictures = {{QStringLiteral("Guardar"), "btn_guardar"},
+                                                              {QStringLiteral("Abrir"), "btn_abrir"},
+                                                              {QStringLiteral("Cancelar"), "btn_cancelar"}};
+        const auto picture = pictures.constFind(button->text().remove(QLatin1Char('&')));
+        QSvgRenderer *renderer = picture == pictures.cend() ? nullptr : rendererFor(artwork(*picture));
+        if (!renderer || !renderer->isValid())
+            return false;
+        QPainter painter(button);
+        painter.fillRect(button->rect(), backgroundColor());
+        if (!button->isEnabled())
+            painter.setOpacity(0.4);
+        renderer->render(&painter, QRectF(button->rect()));
+        if (button->hasFocus()) {
+            painter.setPen(QPen(Qt::white, 1, Qt::DotLine));
+            painter.drawRect(QRectF(4.5, 4.5, button->width() - 13, button->height() - 13));
+        }
+        return true;
+    }
+};
+
+} // namespace
+
+void fileDialogLook(QFileDialog *dialog) {
+    QPalette palette = dialog->palette();
+    palette.setColor(QPalette::Window, backgroundColor());
+    dialog->setPalette(palette);
+    auto *box = dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
+    auto *grid = qobject_cast<QGridLayout *>(dialog->layout());
+    if (!box || !grid)
+        return;
+    grid->removeWidget(box);
+    box->setOrientation(Qt::Horizontal);
+    grid->addWidget(box, grid->rowCount(), 0, 1, grid->columnCount(), Qt::AlignRight);
+    auto *painter = new WordPicture(box);
+    for (QAbstractButton *button : box->buttons()) {
+        button->setFixedSize(128, 42);
+        button->installEventFilter(painter);
+        if (box->buttonRole(button) == QDialogButtonBox::RejectRole)
+            button->setAccessibleName(QStringLiteral("Cancelar (Esc)"));
+    }
+    // No taller or wider than the screen, frame included (Qt centres it
+    // over its window, inside the screen).
+    const QWidget *over = dialog->parentWidget() ? dialog->parentWidget() : dialog;
+    if (const QScreen *screen = over->screen()) {
+        const QSize room = screen->availableGeometry().size().shrunkBy(
+            g_lastFrame.isNull() ? QMargins(4, 32, 4, 4) : g_lastFrame);
+        dialog->resize(dialog->sizeHint().boundedTo(room).expandedTo(dialog->minimumSizeHint()));
+    }
 }
 
 void dialogKeys(QWidget *window, PictureButton *main, PictureButton *cancel) {
