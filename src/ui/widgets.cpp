@@ -469,10 +469,9 @@ void fileDialogLook(QFileDialog *dialog) {
     grid->removeWidget(box);
     box->setOrientation(Qt::Horizontal);
     grid->addWidget(box, grid->rowCount(), 0, 1, grid->columnCount(), Qt::AlignRight);
-    auto *painter = new WordPicture(box);
     for (QAbstractButton *button : box->buttons()) {
         button->setFixedSize(128, 42);
-        button->installEventFilter(painter);
+        button->installEventFilter(new WordPicture(button));
         if (box->buttonRole(button) == QDialogButtonBox::RejectRole)
             button->setAccessibleName(QStringLiteral("Cancelar (Esc)"));
     }
