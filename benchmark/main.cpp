@@ -523,8 +523,10 @@ void measureExportSummary() {
 
 // Find-next in the Buscar window (Intro, F3) through a full ledger, each
 // round to the next of the lines holding "luz" (a tenth of them), with the
-// list's lines folded already; and the first find after the list changed,
-// which folds them.
+// list's lines folded already; and the first find after a line came and
+// went, which folds only that line (once the list has been drawn again
+// after the change: on a busy machine that redrawing, the list's own, can
+// take longer than the find).
 void measureFind() {
     Form1 *ledger = signedIn();
     buscar *find = WindowSet::instance().showBuscar();
@@ -532,8 +534,10 @@ void measureFind() {
     settle();
     auto next = [&] { return untilPainted({ledger->lst->viewport()}, [&] { find->findNext(true); }); };
     auto first = [&] {
-        ledger->lst->insertItem(0, g_data.lines.at(0));
-        delete ledger->lst->takeItem(0);
+        untilPainted({ledger->lst->viewport()}, [&] {
+            ledger->lst->insertItem(0, g_data.lines.at(0));
+            delete ledger->lst->takeItem(0);
+        });
         return untilPainted({ledger->lst->viewport()}, [&] { find->findNext(true); });
     };
     const QList<Samples> samples = alternate(41, {next, first});

@@ -571,6 +571,22 @@ void TestLedgerCommands::findThroughItsWindow() {
     QCOMPARE(find->Label2->text(), QStringLiteral("No se ha encontrado «gas»"));
     QCOMPARE(ledger->selectedIndex(), 2);
     QCOMPARE(testsupport::ledgerState(ledger), lines);
+    // Lines that come and go while the window is open are found where they are.
+    entrylist::append(ledger->lst, entrytext::displayText("2/1/26", true, "1", "00", "Nomína abril"), 100);
+    ledger->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(ledger));
+    selectRow(ledger, 0);
+    QTest::keyClick(ledger->lst, Qt::Key_Delete);
+    selectRow(ledger, 0);
+    find->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(find));
+    find->txt->setText("nomina");
+    for (const Step &step : {Step{Qt::Key_F3, {}, 1, "1 de 3"}, Step{Qt::Key_F3, {}, 3, "2 de 3"},
+                             Step{Qt::Key_F3, {}, 4, "3 de 3"}}) {
+        QTest::keyClick(find->txt, step.key, step.modifiers);
+        QCOMPARE(ledger->selectedIndex(), step.row);
+        QCOMPARE(find->Label2->text(), step.said);
+    }
 }
 
 void TestLedgerCommands::exportThroughTheDialog_data() {
@@ -586,28 +602,22 @@ void TestLedgerCommands::exportThroughTheDialog() {
     QTemporaryDir folder;
     const QString path = folder.filePath("mi registro.csv");
     QString proposed;
-    // The dialog is answered as a person would; in the second row a folder
-    // takes the name between the answer and the writing.
-    QTimer answer;
-    answer.setInterval(10);
-    connect(&answer, &QTimer::timeout, [&] {
-        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible() || !proposed.isEmpty())
-            return;
-        proposed = dialog->selectedFiles().value(0);
-        dialog->selectFile(path);
-        QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
-        if (folderInTheWay)
-            QDir().mkdir(path);
-    });
-    answer.start();
     QMenu menu;
     ledger->fillListMenu(menu);
     QAction *command = nullptr;
     for (QAction *action : menu.actions())
         command = action->text() == QStringLiteral("Exportar…") ? action : command;
     QVERIFY(command);
-    const QList<testsupport::SeenMessage> seen = testsupport::answerMessages([&] { command->trigger(); });
+    // In the second row a folder takes the name between the answer and the
+    // writing.
+    const QList<testsupport::SeenMessage> seen = testsupport::answerMessages([&] {
+        testsupport::chooseFile([&] { command->trigger(); }, path,
+                                [&](const QString &offered) {
+                                    proposed = offered;
+                                    if (folderInTheWay)
+                                        QDir().mkdir(path);
+                                });
+    });
 
     QCOMPARE(QFileInfo(proposed).fileName(), "Sin Usuario " + clocktext::today().replace('/', '-') + ".csv");
     QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),

@@ -132,10 +132,10 @@ void VersionsWindow::showLedger(const QString &userName,
             continue; // damaged: no version to recover
         QStringList lines = ledgerformat::fileLines(stored->entries);
         const auto [added, removed] = changedLines(lines, newer);
-        auto *row =
-            new QTreeWidgetItem(lst, {savedText(version.saved), QString::number(lines.size()),
-                                      ledgerformat::lastLine(stored->total).value_or(QStringLiteral("0")),
-                                      changeText(added, removed)});
+        auto *row = new QTreeWidgetItem(
+            lst, {savedText(version.saved), QString::number(lines.size()),
+                  numbertext::inLocale(ledgerformat::lastLine(stored->total).value_or(QStringLiteral("0"))),
+                  changeText(added, removed)});
         row->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
         row->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
         m_versions.append(version);
