@@ -15,13 +15,13 @@
 #include "ui/messagebox.h"
 #include "ui/print_command.h"
 #include "ui/versions_window.h"
+#include "ui/widgets.h"
 #include "ui/window_registry.h"
 
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
-#include <QStandardPaths>
 #include <QUndoStack>
 
 void Form1::Image1_Click() {
@@ -91,14 +91,17 @@ void Form1::Image5_Click() {
 }
 
 void Form1::importMovements() {
-    const QString path = QFileDialog::getOpenFileName(
-        this, QStringLiteral("Importar movimientos"),
-        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
-        QStringLiteral(
-            "Extractos bancarios (*.csv *.txt *.n43 *.aeb *.q43 *.ofx *.qfx);;Todos los archivos (*)"),
-        nullptr, QFileDialog::DontUseNativeDialog);
-    if (!path.isEmpty())
-        ImportWindow::previewFile(this, path);
+    // Qt's own dialog in the program's look, as the export's.
+    QFileDialog dialog(this, QStringLiteral("Importar movimientos"), report::documentsFolder(),
+                       QStringLiteral("Extractos bancarios (*.csv *.txt *.n43 *.aeb *.q43 *.ofx *.qfx);;"
+                                      "Todos los archivos (*)"));
+    dialog.setObjectName(QStringLiteral("importar_archivo"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    ui::fileDialogLook(&dialog);
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        ImportWindow::previewFile(this, dialog.selectedFiles().first());
 }
 
 void Form1::showVersions() {
