@@ -2,6 +2,7 @@
 #include "testsupport.h"
 
 #include "app/window_set.h"
+#include "model/account_session.h"
 #include "model/clock.h"
 #include "model/entry_text.h"
 #include "ui/account_dialog.h"
@@ -41,6 +42,41 @@ void addLine(Form1 *ledger, qint32 cents) {
         cents);
 }
 
+// Adds an entry through the entry dialog.
+void addTyped(Form1 *ledger, bool income, const QString &units, const QString &cents, const QString &source) {
+    testsupport::click(ledger->Image1);
+    Form2 *dialog = WindowSet::instance().form2();
+    QVERIFY(dialog && dialog->isVisible());
+    (income ? dialog->opt1 : dialog->opt2)->setChecked(true);
+    dialog->txt1->setText(units);
+    dialog->cd->setText(cents);
+    dialog->txt2->setText(source);
+    dialog->txt3->setText(QStringLiteral("1/1/26"));
+    testsupport::click(dialog->Image3);
+}
+
+// The ledger as the user sees it, and the selected line.
+QStringList seenState(const Form1 *ledger) {
+    return testsupport::ledgerState(ledger) << QStringLiteral("selected: %1").arg(ledger->selectedIndex());
+}
+
+QString menuText(Form1 *ledger, const QString &start) {
+    QMenu menu;
+    ledger->fillListMenu(menu);
+    for (const QAction *action : menu.actions()) {
+        if (action->text().startsWith(start))
+            return action->isEnabled() ? action->text() : QStringLiteral("(off) ") + action->text();
+    }
+    return {};
+}
+
+// The ledger window active, the list with the focus, for its keys.
+void activate(Form1 *ledger) {
+    ledger->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(ledger));
+    ledger->lst->setFocus();
+}
+
 void selectRow(Form1 *ledger, int row) {
     ledger->lst->doItemsLayout();
     const QRect rect = ledger->lst->visualItemRect(ledger->lst->item(row));
@@ -63,6 +99,9 @@ private slots:
     void deleteWithTotalNotANumber();
     void addThenDeleteRestoresTotal();
     void newLedger();
+    void correctAnEntry();
+    void undoSteps_data();
+    void undoSteps();
     void exitEndsApplication();
     void unsavedChangesAsked_data();
     void unsavedChangesAsked();
@@ -257,6 +296,120 @@ void TestLedgerCommands::newLedger() {
     QCOMPARE(ledger->totalColour(), kGreen);
 }
 
+// F2, Enter or a double click open the entry dialog on the line; accepting
+// puts the corrected line in its place and moves the total by the
+// difference. A line of another layout is refused.
+void TestLedgerCommands::correctAnEntry() {
+    activate(ledger);
+    addTyped(ledger, true, "1500", "00", "Nómina");
+    addTyped(ledger, false, "45", "30", "Luz");
+    entrylist::appendAll(ledger->lst, {QStringLiteral("escrito a mano")});
+    Form2 *dialog = WindowSet::instance().form2();
+    const QString euro(QChar(0x20AC));
+    for (const Qt::Key key : {Qt::Key_F2, Qt::Key_Return}) {
+        activate(ledger);
+        selectRow(ledger, 1);
+        QTest::keyClick(ledger->lst, key);
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Modificar Dato"));
+        QCOMPARE(QStringList({dialog->opt2->isChecked() ? "gasto" : "ingreso", dialog->txt1->text(),
+                              dialog->cd->text(), dialog->txt2->text(), dialog->txt3->text()}),
+                 QStringList({"gasto", "45", "30", "Luz", "1/1/26"}));
+        if (key == Qt::Key_F2) { // Cancelar changes nothing
+            const QStringList before = seenState(ledger);
+            QTest::keyClick(dialog->txt1, Qt::Key_Escape);
+            QCOMPARE(seenState(ledger), before);
+        }
+    }
+    dialog->opt1->setChecked(true);
+    dialog->txt1->setText(QStringLiteral("4500"));
+    QVERIFY(testsupport::answerMessages([&] { testsupport::click(dialog->Image3); }).isEmpty());
+    QCOMPARE(seenState(ledger),
+             QStringList({QStringLiteral("line 0: 1/1/26\t\t+1500,00%1\t\tNómina (150000 cents)").arg(euro),
+                          QStringLiteral("line 1: 1/1/26\t\t+4500,30%1\t\tLuz (450030 cents)").arg(euro),
+                          QStringLiteral("line 2: escrito a mano (0 cents)"),
+                          QStringLiteral("total: 6000,3 in %1").arg(kGreen.name()),
+                          QStringLiteral("caption: ") + Form1::noUserCaption(),
+                          QStringLiteral("account: Text2 Text2"), QStringLiteral("selected: 1")}));
+    // Adding afterwards starts from what the boxes held for adding.
+    activate(ledger);
+    QTest::keyClick(ledger->lst, Qt::Key_Insert);
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("Agregar Dato"));
+    QCOMPARE(dialog->txt1->text(), QString());
+    testsupport::click(dialog->Image4);
+
+    const QStringList before = seenState(ledger);
+    selectRow(ledger, 2);
+    const QList<testsupport::SeenMessage> seen = testsupport::answerMessages([&] {
+        QTest::mouseDClick(ledger->lst->viewport(), Qt::LeftButton, Qt::NoModifier,
+                           ledger->lst->visualItemRect(ledger->lst->item(2)).center());
+    });
+    QCOMPARE(seen.size(), 1);
+    QCOMPARE(seen.first().title, QStringLiteral("Registro no modificable"));
+    QVERIFY(!dialog->isVisible());
+    QCOMPARE(testsupport::ledgerState(ledger), before.mid(0, before.size() - 1));
+}
+
+void TestLedgerCommands::undoSteps_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("add") << "add"
+                         << "añadir «Pan»";
+    QTest::newRow("delete") << "delete"
+                            << "eliminar «Luz»";
+    QTest::newRow("correct") << "correct"
+                             << "modificar «Luz»";
+    QTest::newRow("new ledger") << "new"
+                                << "libro nuevo";
+    QTest::newRow("typed total") << "type"
+                                 << "cambiar el total";
+}
+
+// Each step undone gives back the lines, their amounts, the total and its
+// colour, the selection and the account; done again, what it made. Undone
+// back to what was saved, nothing is unsaved.
+void TestLedgerCommands::undoSteps() {
+    QFETCH(QString, command);
+    QFETCH(QString, name);
+    addTyped(ledger, true, "1500", "00", "Nómina");
+    addTyped(ledger, false, "45", "3", "Luz");
+    ledger->useAccount(account::Session(QStringLiteral("ana"), QStringLiteral("1234")));
+    ledger->markSaved();
+    activate(ledger);
+    selectRow(ledger, 1);
+    const QStringList before = seenState(ledger);
+    QCOMPARE(menuText(ledger, "Rehacer"), QStringLiteral("(off) Rehacer"));
+    if (command == "add") {
+        addTyped(ledger, false, "12", "50", "Pan");
+    } else if (command == "delete") {
+        QTest::keyClick(ledger->lst, Qt::Key_Delete);
+    } else if (command == "correct") {
+        QTest::keyClick(ledger->lst, Qt::Key_F2);
+        WindowSet::instance().form2()->txt1->setText(QStringLiteral("145"));
+        testsupport::click(WindowSet::instance().form2()->Image3);
+    } else if (command == "new") {
+        QVERIFY(testsupport::answerMessages([&] {
+                    QTest::keyClick(ledger, Qt::Key_N, Qt::ControlModifier);
+                }).isEmpty());
+    } else {
+        QTest::keyClicks(ledger->txtt, QStringLiteral("77"));
+    }
+    activate(ledger);
+    const QStringList after = seenState(ledger);
+    QVERIFY(after != before);
+    QCOMPARE(menuText(ledger, "Deshacer"), QStringLiteral("Deshacer: ") + name);
+    QTest::keyClick(ledger->lst, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(seenState(ledger), before);
+    QVERIFY(!ledger->hasUnsavedChanges());
+    QCOMPARE(menuText(ledger, "Rehacer"), QStringLiteral("Rehacer: ") + name);
+    QTest::keyClick(ledger->lst, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(seenState(ledger), after);
+    QTest::keyClick(ledger->lst, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(ledger->lst, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(seenState(ledger), after);
+    QCOMPARE(ledger->hasUnsavedChanges(), command != "new"); // a new ledger holds nothing to lose
+}
+
 void TestLedgerCommands::exitEndsApplication() {
     WindowSet &set = WindowSet::instance();
     set.showForm3();
@@ -312,6 +465,9 @@ void TestLedgerCommands::unsavedChangesAsked_data() {
     QTest::newRow("added, no account, Guardar") << false << "add"
                                                 << "new"
                                                 << "Guardar" << false;
+    QTest::newRow("added and undone") << true << "undone"
+                                      << "exit"
+                                      << "" << true;
     QTest::newRow("deleted, Guardar") << true << "delete"
                                       << "new"
                                       << "Guardar" << true;
@@ -348,6 +504,10 @@ void TestLedgerCommands::unsavedChangesAsked() {
     }
     if (change == QLatin1String("type"))
         QTest::keyClicks(ledger->txtt, QStringLiteral("7"));
+    if (change == QLatin1String("undone")) {
+        addTyped(ledger, true, "3", "00", "y");
+        QTest::keyClick(ledger->lst, Qt::Key_Z, Qt::ControlModifier);
+    }
     const int lines = ledger->lst->count();
     QPointer<Form1> window = ledger;
     const QList<testsupport::SeenMessage> seen = testsupport::answerMessages(
@@ -361,7 +521,9 @@ void TestLedgerCommands::unsavedChangesAsked() {
         },
         answer);
     // A quick save confirms itself after the question.
-    QCOMPARE(seen.size(), change.isEmpty() ? 0 : account && answer == QLatin1String("Guardar") ? 2 : 1);
+    QCOMPARE(seen.size(), change.isEmpty() || change == "undone"          ? 0
+                          : account && answer == QLatin1String("Guardar") ? 2
+                                                                          : 1);
     if (!seen.isEmpty()) {
         QCOMPARE(seen.first().text,
                  QStringLiteral("Hay cambios sin guardar en este registro. ¿Desea guardarlos?"));
@@ -409,6 +571,22 @@ void TestLedgerCommands::findThroughItsWindow() {
     QCOMPARE(find->Label2->text(), QStringLiteral("No se ha encontrado «gas»"));
     QCOMPARE(ledger->selectedIndex(), 2);
     QCOMPARE(testsupport::ledgerState(ledger), lines);
+    // Lines that come and go while the window is open are found where they are.
+    entrylist::append(ledger->lst, entrytext::displayText("2/1/26", true, "1", "00", "Nomína abril"), 100);
+    ledger->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(ledger));
+    selectRow(ledger, 0);
+    QTest::keyClick(ledger->lst, Qt::Key_Delete);
+    selectRow(ledger, 0);
+    find->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(find));
+    find->txt->setText("nomina");
+    for (const Step &step : {Step{Qt::Key_F3, {}, 1, "1 de 3"}, Step{Qt::Key_F3, {}, 3, "2 de 3"},
+                             Step{Qt::Key_F3, {}, 4, "3 de 3"}}) {
+        QTest::keyClick(find->txt, step.key, step.modifiers);
+        QCOMPARE(ledger->selectedIndex(), step.row);
+        QCOMPARE(find->Label2->text(), step.said);
+    }
 }
 
 void TestLedgerCommands::exportThroughTheDialog_data() {
@@ -424,26 +602,22 @@ void TestLedgerCommands::exportThroughTheDialog() {
     QTemporaryDir folder;
     const QString path = folder.filePath("mi registro.csv");
     QString proposed;
-    // The dialog is answered as a person would; in the second row a folder
-    // takes the name between the answer and the writing.
-    QTimer answer;
-    answer.setInterval(10);
-    connect(&answer, &QTimer::timeout, [&] {
-        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible() || !proposed.isEmpty())
-            return;
-        proposed = dialog->selectedFiles().value(0);
-        dialog->selectFile(path);
-        QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
-        if (folderInTheWay)
-            QDir().mkdir(path);
-    });
-    answer.start();
     QMenu menu;
     ledger->fillListMenu(menu);
-    QAction *command = menu.actions().value(0);
-    QCOMPARE(command->text(), QStringLiteral("Exportar…"));
-    const QList<testsupport::SeenMessage> seen = testsupport::answerMessages([&] { command->trigger(); });
+    QAction *command = nullptr;
+    for (QAction *action : menu.actions())
+        command = action->text() == QStringLiteral("Exportar…") ? action : command;
+    QVERIFY(command);
+    // In the second row a folder takes the name between the answer and the
+    // writing.
+    const QList<testsupport::SeenMessage> seen = testsupport::answerMessages([&] {
+        testsupport::chooseFile([&] { command->trigger(); }, path,
+                                [&](const QString &offered) {
+                                    proposed = offered;
+                                    if (folderInTheWay)
+                                        QDir().mkdir(path);
+                                });
+    });
 
     QCOMPARE(QFileInfo(proposed).fileName(), "Sin Usuario " + clocktext::today().replace('/', '-') + ".csv");
     QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
@@ -510,6 +684,11 @@ void TestLedgerCommands::importMovements() {
                       << QStringLiteral("line 1: 02/01/2026\t\t+1850,00%1\t\tNómina (185000 cents)").arg(euro)
                       << QStringLiteral("line 2: 03/01/2026\t\t-45,30%1\t\tLuz (-4530 cents)").arg(euro)
                       << QStringLiteral("total: 1754,7 in %1").arg(kGreen.name()) << before.mid(2));
+    // One step: undone, the ledger is as before.
+    QCOMPARE(menuText(ledger, "Deshacer"), QStringLiteral("Deshacer: importar 2 movimientos"));
+    activate(ledger);
+    QTest::keyClick(ledger->lst, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(testsupport::ledgerState(ledger), before);
 }
 
 TESORILA_TEST_MAIN(TestLedgerCommands)

@@ -5,12 +5,16 @@
 #include "app/single_instance.h"
 #include "app/window_set.h"
 #include "ui/account_dialog.h"
+#include "ui/chart_window.h"
 #include "ui/entry_list.h"
+#include "ui/find_window.h"
 #include "ui/fonts.h"
 #include "ui/form2.h"
 #include "ui/form3.h"
+#include "ui/import_window.h"
 #include "ui/ledger_window.h"
 #include "ui/messagebox.h"
+#include "ui/versions_window.h"
 #include "ui/widgets.h"
 
 #include <QAccessible>
@@ -56,6 +60,14 @@ QWidget *windowNamed(const QString &name) {
         return set.showForm3();
     if (name == QLatin1String("guardar"))
         return set.showGuardar();
+    if (name == QLatin1String("buscar"))
+        return set.showBuscar();
+    if (name == QLatin1String("grafico"))
+        return set.showGrafico();
+    if (name == QLatin1String("importar"))
+        return set.showImport();
+    if (name == QLatin1String("versiones"))
+        return set.showVersions();
     return set.showAbrir();
 }
 
@@ -225,7 +237,13 @@ void TestWindows::fittedPlace() {
 }
 
 void TestWindows::geometry_data() {
-    backgroundAndLabels_data();
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<bool>("smallest"); // at its minimum size, as on a small screen
+    for (const char *name :
+         {"Form1", "Form2", "Form3", "guardar", "abrir", "buscar", "grafico", "importar", "versiones"})
+        QTest::newRow(name) << QString::fromLatin1(name) << false;
+    for (const char *name : {"grafico", "importar"})
+        QTest::addRow("%s at its smallest", name) << QString::fromLatin1(name) << true;
 }
 
 // Every control the user works with has its centre inside its window,
@@ -233,7 +251,10 @@ void TestWindows::geometry_data() {
 // takes no focus.
 void TestWindows::geometry() {
     QFETCH(QString, window);
+    QFETCH(bool, smallest);
     QWidget *w = windowNamed(window);
+    if (smallest)
+        w->resize(w->minimumSize());
     int controls = 0;
     for (QWidget *control : w->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
         if (!qobject_cast<QLineEdit *>(control) && !qobject_cast<QListWidget *>(control) &&
@@ -369,7 +390,8 @@ void TestWindows::labelsApart() {
 }
 
 void TestWindows::pictureButtons() {
-    for (const char *name : {"Form1", "Form2", "guardar", "abrir"}) {
+    for (const char *name :
+         {"Form1", "Form2", "guardar", "abrir", "buscar", "grafico", "importar", "versiones"}) {
         QWidget *w = windowNamed(QLatin1String(name));
         const QList<ui::PictureButton *> buttons = w->findChildren<ui::PictureButton *>();
         QVERIFY(!buttons.isEmpty());
@@ -680,6 +702,8 @@ void TestWindows::accessibleNames_data() {
         {"guardar", "", "Guardar ", QAccessible::Window},
         {"guardar", "pass", "Contraseña", QAccessible::EditableText},
         {"abrir", "Image1", "Abrir (Intro)", QAccessible::Button},
+        {"buscar", "Image2", "Anterior (Mayús+F3)", QAccessible::Button},
+        {"grafico", "Image2", "Cerrar (Esc)", QAccessible::Button},
     };
     for (const Row &row : rows)
         QTest::addRow("%s.%s", row.window, row.control)

@@ -184,6 +184,9 @@ struct AmountPart {
     int start = -1;
     int end = -1;
     std::optional<qint32> cents;
+    bool negative = false;
+    int unitsStart = -1;
+    int unitsEnd = -1;
 };
 
 AmountPart findAmount(const QString &text) {
@@ -217,7 +220,7 @@ AmountPart findAmount(const QString &text) {
                                                QStringView(text).mid(i + 1, 2));
         if (amount && negative)
             amount = -*amount;
-        return {at, i + 6, amount};
+        return {at, i + 6, amount, negative, unitsStart, unitsEnd};
     }
 }
 
@@ -231,7 +234,12 @@ std::optional<Fields> fields(const QString &text) {
     const AmountPart part = findAmount(text);
     if (!part.cents)
         return std::nullopt;
-    return Fields{text.left(part.start), *part.cents, text.mid(part.end)};
+    return Fields{text.left(part.start),
+                  *part.cents,
+                  text.mid(part.end),
+                  !part.negative,
+                  text.mid(part.unitsStart, part.unitsEnd - part.unitsStart),
+                  text.mid(part.unitsEnd + 1, 2)};
 }
 
 QString centsText(qint64 cents) {

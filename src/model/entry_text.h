@@ -92,12 +92,17 @@ qint32 centsFromDisplayText(const QString &text);
 
 // A display text taken apart at its first "\t\t±units,cc€\t\t" part: the
 // text before it (the date), the signed amount and the text after it (the
-// source). Nothing when the text has no such part or its amount does not
-// fit 32 bits.
+// source), with the sign, units and cent digits as written, so that
+// displayText(date, income, units, centsDigits, source) gives the text
+// back. Nothing when the text has no such part or its amount does not fit
+// 32 bits.
 struct Fields {
     QString date;
     qint32 cents = 0;
     QString source;
+    bool income = true;
+    QString units;
+    QString centsDigits;
 };
 std::optional<Fields> fields(const QString &text);
 

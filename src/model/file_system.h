@@ -132,9 +132,9 @@ private:
 // Locks the file, made where missing and removed again when let go,
 // waiting up to waitMs for another process to let go (AccountInUse).
 // Something at that name that cannot be locked (a folder, a pipe, a socket,
-// a file this user may not open) is set aside where the folder lets it be
-// renamed (on Unix); otherwise a folder there is FolderInTheWay, anything
-// else but a file NotRegularFile.
+// a file this user may not open; on Windows a folder) is set aside where the
+// folder lets it be renamed; otherwise a folder there is FolderInTheWay,
+// anything else but a file NotRegularFile.
 // Where the folder can be neither written nor locked in, no one can change
 // it either, and no lock is needed: the lock returned holds nothing.
 Result<FileLock> lockFile(const QString &path, int waitMs);

@@ -123,7 +123,8 @@ bool noJournal(const Error &error) {
 }
 
 // What a whole journal holds; nothing when there is no journal, or only
-// part of one (or one that does not fit the files), which is removed.
+// part of one (or one that does not fit the files), which is removed, or
+// set aside where it cannot be.
 // Something at its name that can be no journal is set aside, not removed:
 // it is no save's, and perhaps someone's.
 Result<std::optional<Pending>> pending(const LedgerPaths &paths) {
@@ -152,8 +153,10 @@ Result<std::optional<Pending>> pending(const LedgerPaths &paths) {
                              total->left(forTotal.from) + forTotal.tail},
                             *changes};
     }
-    if (!whole)
-        discard(paths.journal());
+    // Part of a journal goes; one that cannot go (a file marked read-only
+    // on Windows) is set aside, or no save could write its journal.
+    if (!whole && !fs.remove(paths.journal()))
+        (void)fs.setAside(paths.journal());
     return whole;
 }
 

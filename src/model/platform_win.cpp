@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 
+#include <cstring>
 #include <optional>
 #include <utility>
 
@@ -22,6 +23,9 @@ namespace {
 
 // How long a file another program holds open is waited for.
 constexpr qint64 kBusyWaitMs = 1500;
+
+// How many names ".apartado-N" a leftover may take.
+constexpr int kAsideNames = 99;
 
 // Not in every SDK's winerror.h.
 constexpr DWORD kDiskQuotaExceeded = 1295; // ERROR_DISK_QUOTA_EXCEEDED
@@ -116,6 +120,72 @@ std::optional<Error> notRegular(HANDLE file, const QString &path) {
 
 bool isDirectory(DWORD attributes) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// A file marked read-only takes no writes, whatever the disk beneath would
+// let this user do: refused at once, not waited on as a busy file.
+std::optional<Error> markedReadOnly(DWORD attributes) {
+    if (attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != FILE_ATTRIBUTE_READONLY)
+        return std::nullopt;
+    return systemError(int(ERROR_ACCESS_DENIED));
+}
+
+// Opens whatever stands at path (a file, a folder, a link itself) to be
+// renamed by its handle.
+HANDLE openAside(const QString &path) {
+    return openFile(QDir::toNativeSeparators(path), DELETE | FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT);
+}
+
+// Renames what the handle holds open to the first free name of path +
+// ".apartado-1", "-2"…, never over anything there. Whatever has taken the
+// name path meanwhile keeps it.
+Result<QString> renameAside(HANDLE file, const QString &path) {
+    for (int n = 1; n <= kAsideNames; ++n) {
+        const QString to = path + QStringLiteral(".apartado-%1").arg(n);
+        const QString native = QDir::toNativeSeparators(to);
+        const DWORD nameBytes = DWORD(native.size() * sizeof(WCHAR));
+        QByteArray buffer(qsizetype(sizeof(FILE_RENAME_INFO) + nameBytes), '\0');
+        auto *rename = reinterpret_cast<FILE_RENAME_INFO *>(buffer.data());
+        rename->ReplaceIfExists = FALSE;
+        rename->RootDirectory = nullptr;
+        rename->FileNameLength = nameBytes;
+        std::memcpy(rename->FileName, native.utf16(), nameBytes);
+        if (retried([&] {
+                return ::SetFileInformationByHandle(file, FileRenameInfo, rename, DWORD(buffer.size()));
+            }))
+            return to;
+        const DWORD code = ::GetLastError();
+        if (code != ERROR_ALREADY_EXISTS && code != ERROR_FILE_EXISTS)
+            return systemError(int(code));
+    }
+    return lastError();
+}
+
+// What cannot be the lock file: a folder, or a file marked read-only, which
+// no copy can open to lock (and no lock file a copy makes is).
+bool leftover(DWORD attributes) {
+    return isDirectory(attributes) || markedReadOnly(attributes);
+}
+
+// Sets aside what stands at the lock's name and cannot be the lock file,
+// where the data root lets it be renamed. By its handle, and only once the
+// handle shows a leftover: of two copies that find it at once, the one that
+// comes second finds the lock file the first made in its place, and leaves
+// it be. True when the name can be tried again.
+bool setAsideLeftover(const QString &path) {
+    const HANDLE opened = openAside(path);
+    if (!opened) // gone meanwhile, or no leftover now: try again
+        return !leftover(::GetFileAttributesW(wide(path)));
+    const Handle aside{opened};
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(aside.handle, &info))
+        return false;
+    if (!leftover(info.dwFileAttributes))
+        return true; // set aside by another copy, and the lock file made anew
+    return bool(renameAside(aside.handle, path));
 }
 
 } // namespace
@@ -238,6 +308,8 @@ Status FileSystem::write(const QString &path, const QByteArray &bytes, Links lin
                 return lastError();
         } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             return notAFile(true, path);
+        } else if (std::optional<Error> refused = markedReadOnly(attributes)) {
+            return *refused;
         }
     }
     const HANDLE opened = openFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
@@ -275,6 +347,8 @@ Status FileSystem::write(const QString &path, const QByteArray &bytes, Links lin
 }
 
 Status FileSystem::writable(const QString &path) {
+    if (std::optional<Error> refused = markedReadOnly(::GetFileAttributesW(wide(path))))
+        return *refused;
     const HANDLE opened =
         openFile(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
                  FILE_ATTRIBUTE_NORMAL);
@@ -285,15 +359,11 @@ Status FileSystem::writable(const QString &path) {
 }
 
 Result<QString> FileSystem::setAside(const QString &path) {
-    for (int n = 1; n <= 99; ++n) {
-        const QString to = path + QStringLiteral(".apartado-%1").arg(n);
-        if (retried([&] { return ::MoveFileExW(wide(path), wide(to), 0); }))
-            return to;
-        const DWORD code = ::GetLastError();
-        if (code != ERROR_ALREADY_EXISTS && code != ERROR_FILE_EXISTS)
-            break;
-    }
-    return lastError();
+    const HANDLE opened = openAside(path);
+    if (!opened)
+        return lastError();
+    const Handle aside{opened};
+    return renameAside(aside.handle, path);
 }
 
 Status FileSystem::remove(const QString &path) {
@@ -344,11 +414,14 @@ FileLock::~FileLock() {
 // Every handle on the lock file removes it once the last one is closed; a
 // file that is being removed cannot be opened again (access denied) until
 // then, and counts as held.
+// A folder or a read-only file at the lock's name is set aside first.
 Result<FileLock> lockFile(const QString &path, int waitMs) {
-    const DWORD attributes = ::GetFileAttributesW(wide(path));
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-        return notAFile(true, path);
     for (int waited = 0;; waited += 10) {
+        if (const DWORD attributes = ::GetFileAttributesW(wide(path)); leftover(attributes)) {
+            if (!setAsideLeftover(path))
+                return isDirectory(attributes) ? notAFile(true, path) : *markedReadOnly(attributes);
+            continue;
+        }
         const HANDLE opened =
             ::CreateFileW(wide(path), GENERIC_READ | GENERIC_WRITE | DELETE,
                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,

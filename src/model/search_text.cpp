@@ -26,16 +26,67 @@ QString fold(const QString &text) {
     return folded;
 }
 
-QList<int> matchingRows(const QStringList &foldedLines, const QString &needle) {
-    QList<int> rows;
-    const QString folded = fold(needle);
-    if (folded.isEmpty())
-        return rows;
-    for (int row = 0; row < int(foldedLines.size()); ++row) {
-        if (foldedLines.at(row).contains(folded))
-            rows.append(row);
+void Finder::reset(int count) {
+    m_lines = QList<Line>(count);
+    m_unfolded = count;
+    m_rows.clear();
+}
+
+void Finder::inserted(int first, int count) {
+    m_lines.insert(first, count, Line());
+    m_unfolded += count;
+    for (auto row = std::lower_bound(m_rows.begin(), m_rows.end(), first); row != m_rows.end(); ++row)
+        *row += count;
+}
+
+void Finder::removed(int first, int count) {
+    for (int row = first; row < first + count; ++row)
+        m_unfolded -= m_lines.at(row).folded ? 0 : 1;
+    m_lines.remove(first, count);
+    const auto from = std::lower_bound(m_rows.begin(), m_rows.end(), first);
+    const auto to = std::lower_bound(from, m_rows.end(), first + count);
+    for (auto row = to; row != m_rows.end(); ++row)
+        *row -= count;
+    m_rows.erase(from, to);
+}
+
+void Finder::changed(int first, int count) {
+    for (int row = first; row < first + count; ++row) {
+        Line &line = m_lines[row];
+        m_unfolded += line.folded ? 1 : 0;
+        line = Line();
     }
-    return rows;
+    // Those that hold the needle still are found again when folded.
+    m_rows.erase(std::lower_bound(m_rows.begin(), m_rows.end(), first),
+                 std::lower_bound(m_rows.begin(), m_rows.end(), first + count));
+}
+
+const QList<int> &Finder::rows(const QString &needle, const LineAt &lineAt) {
+    const QString folded = fold(needle);
+    const bool anew = folded != m_needle;
+    m_needle = folded;
+    if (anew)
+        m_rows.clear();
+    // The lines folded now that hold the needle, when it is the one the
+    // rows were found for.
+    const qsizetype known = m_rows.size();
+    for (int row = 0; m_unfolded > 0 && row < int(m_lines.size()); ++row) {
+        Line &line = m_lines[row];
+        if (line.folded)
+            continue;
+        line = {searchtext::fold(lineAt(row)), true};
+        --m_unfolded;
+        if (!anew && !m_needle.isEmpty() && line.text.contains(m_needle))
+            m_rows.append(row);
+    }
+    std::inplace_merge(m_rows.begin(), m_rows.begin() + known, m_rows.end());
+    if (anew && !m_needle.isEmpty()) {
+        for (int row = 0; row < int(m_lines.size()); ++row) {
+            if (m_lines.at(row).text.contains(m_needle))
+                m_rows.append(row);
+        }
+    }
+    return m_rows;
 }
 
 int nextMatch(const QList<int> &rows, int current, bool forward) {

@@ -186,12 +186,31 @@ void abrir::Image1_Click() {
         }
         total = numbertext::format(sum);
     }
+    if (adding) {
+        // One step: undone, the entries go and the account in use before
+        // comes back.
+        const int shown = ledger->lst->count();
+        ledger->changeLedger(
+            QStringLiteral("añadir los apuntes de la cuenta «%1»").arg(session.userName()), shown, 0,
+            int(loaded->entries.size()),
+            [&] {
+                entrylist::appendAll(ledger->lst, loaded->entries);
+                ledger->setTotalText(total);
+                ledger->useAccount(std::move(session));
+                ledger->markSaved({loaded->entries, loaded->total.value_or(QString())});
+            },
+            true);
+        hide();
+        return;
+    }
     if (replacing)
         ledger->lst->clear();
     // Each line has the amount its text shows.
     entrylist::appendAll(ledger->lst, loaded->entries);
     ledger->setTotalText(total);
     ledger->useAccount(std::move(session));
-    ledger->markOpened(int(loaded->entries.size()));
+    // Another account's ledger: the steps of the one before are not its own.
+    ledger->forgetSteps();
+    ledger->markSaved();
     hide();
 }

@@ -34,12 +34,12 @@ QString axisLabel(qint64 cents, qint64 step) {
 }
 
 // The step between an axis' labels for values up to span: 1, 2 or 5 times a
-// power of ten, in cents, giving at most about five labels.
-qint64 niceStep(qint64 span) {
+// power of ten, in cents, giving at most about that many labels.
+qint64 niceStep(qint64 span, int most) {
     qint64 step = 1;
     while (true) {
         for (const qint64 factor : {1, 2, 5}) {
-            if (span / (step * factor) <= 5)
+            if (span / (step * factor) <= most)
                 return step * factor;
         }
         step *= 10;
@@ -61,13 +61,15 @@ struct Scale {
     }
 };
 
-Scale scaleFor(qint64 low, qint64 high, const QRectF &area) {
+// The scale of values from low to high (and zero) over the area's height,
+// with up to five labels, as many as stand two label heights apart.
+Scale scaleFor(qint64 low, qint64 high, const QRectF &area, qreal labelHeight) {
     Scale scale;
     low = std::min<qint64>(low, 0);
     high = std::max<qint64>(high, 0);
     if (high == low)
         high = low + 100;
-    scale.step = niceStep(high - low);
+    scale.step = niceStep(high - low, std::clamp(int(area.height() / (2 * labelHeight)), 1, 5));
     scale.low = (low / scale.step - (low % scale.step < 0 ? 1 : 0)) * scale.step;
     scale.high = (high / scale.step + (high % scale.step > 0 ? 1 : 0)) * scale.step;
     scale.area = area;
@@ -124,8 +126,9 @@ void ChartView::setSummary(const summary::Summary &summary) {
 }
 
 void ChartView::paintEvent(QPaintEvent *) {
+    // Without antialiasing: the lines and bars run along the pixels, and
+    // stay sharp at every scale (text keeps its own smoothing).
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
     painter.fillRect(rect(), Qt::white);
     painter.setPen(QColor(128, 128, 128));
     painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
@@ -139,7 +142,8 @@ void ChartView::paintEvent(QPaintEvent *) {
     const QColor darkRed = ui::color(colours::kDarkRed);
     const qreal left = metrics.horizontalAdvance(QStringLiteral("-00000000")) + 12;
     const qreal half = height() / 2.0;
-    const qreal titleHeight = metrics.height() + 8;
+    // Room under each title for half the top label of the value axis.
+    const qreal titleHeight = 1.5 * metrics.height() + 8;
     const qreal axisHeight = 2 * metrics.height() + 6;
     const QRectF lineArea(left, titleHeight, width() - left - 16, half - titleHeight - axisHeight);
     const QRectF barArea(left, half + titleHeight, width() - left - 16, half - titleHeight - axisHeight);
@@ -167,7 +171,7 @@ void ChartView::paintEvent(QPaintEvent *) {
         low = std::min(low, point.total);
         high = std::max(high, point.total);
     }
-    const Scale lines = scaleFor(low, high, lineArea);
+    const Scale lines = scaleFor(low, high, lineArea, metrics.height());
     drawValueAxis(painter, lines);
     const QDate start(firstYear.year, firstYear.months.first().month, 1);
     const QDate end = QDate(lastYear.year, lastYear.months.last().month, 1).addMonths(1);
@@ -175,29 +179,36 @@ void ChartView::paintEvent(QPaintEvent *) {
     auto xOf = [&](const QDate &date) {
         return lineArea.left() + qreal(start.daysTo(date)) * lineArea.width() / days;
     };
-    drawMonthAxis(painter, lineArea, firstMonth, months, [&](int i) { return xOf(start.addMonths(i)); });
-    // Each piece of the line takes the colour of its side of zero; a piece
-    // that crosses zero is split where it does.
+    // Each month named under its middle, clear of the value axis' labels.
+    drawMonthAxis(painter, lineArea, firstMonth, months,
+                  [&](int i) { return (xOf(start.addMonths(i)) + xOf(start.addMonths(i + 1))) / 2; });
+    // A step line: the total holds from one date to the next, where it
+    // rises or falls at once, and runs on to the end of the last month.
+    // Each piece takes the colour of its side of zero; a rise or fall that
+    // crosses zero is split where it does.
     const qreal zero = lines.y(0);
-    QPointF previous(xOf(m_summary.running.first().date), lines.y(m_summary.running.first().total));
-    bool above = m_summary.running.first().total >= 0;
+    auto colourOf = [&](qint64 total) { return QPen(total >= 0 ? green : darkRed, 2); };
+    const summary::Point &first = m_summary.running.first();
+    qint64 total = first.total;
+    QPointF previous(xOf(first.date), lines.y(total));
+    painter.setPen(colourOf(total));
     for (const summary::Point &point : m_summary.running) {
-        const QPointF next(xOf(point.date), lines.y(point.total));
-        const bool nextAbove = point.total >= 0;
-        if (nextAbove != above && next.y() != previous.y()) {
-            const qreal t = (zero - previous.y()) / (next.y() - previous.y());
-            const QPointF crossing(previous.x() + t * (next.x() - previous.x()), zero);
-            painter.setPen(QPen(above ? green : darkRed, 2));
-            painter.drawLine(previous, crossing);
-            previous = crossing;
+        const qreal x = xOf(point.date);
+        painter.setPen(colourOf(total));
+        painter.drawLine(previous, QPointF(x, previous.y()));
+        const qreal y = lines.y(point.total);
+        if ((total >= 0) != (point.total >= 0)) {
+            painter.drawLine(QPointF(x, previous.y()), QPointF(x, zero));
+            painter.setPen(colourOf(point.total));
+            painter.drawLine(QPointF(x, zero), QPointF(x, y));
+        } else {
+            painter.drawLine(QPointF(x, previous.y()), QPointF(x, y));
         }
-        painter.setPen(QPen(nextAbove ? green : darkRed, 2));
-        painter.drawLine(previous, next);
-        if (m_summary.running.size() == 1)
-            painter.drawEllipse(next, 2.5, 2.5);
-        previous = next;
-        above = nextAbove;
+        previous = QPointF(x, y);
+        total = point.total;
     }
+    painter.setPen(colourOf(total));
+    painter.drawLine(previous, QPointF(lineArea.right(), previous.y()));
 
     // The bars: each month's income and expenses side by side.
     qint64 tallest = 0;
@@ -205,7 +216,7 @@ void ChartView::paintEvent(QPaintEvent *) {
         for (const summary::Month &month : year.months)
             tallest = std::max({tallest, month.totals.income, month.totals.expenses});
     }
-    const Scale bars = scaleFor(0, tallest, barArea);
+    const Scale bars = scaleFor(0, tallest, barArea, metrics.height());
     drawValueAxis(painter, bars);
     const qreal slot = barArea.width() / months;
     drawMonthAxis(painter, barArea, firstMonth, months,
@@ -242,21 +253,25 @@ void ChartView::paintEvent(QPaintEvent *) {
 
 grafico::grafico(QWidget *parent) : QWidget(parent) {
     ui::setUpWindow(this, QStringLiteral("grafico"), QStringLiteral("Gráfico"), QSize(761, 601),
-                    ui::CloseOnly, true);
+                    ui::CloseOnly, false);
+    // Small enough for a 1366 × 768 screen at twice the size.
+    setMinimumSize(480, 320);
     Image1 =
         new ui::Picture(this, QStringLiteral("Image1"), ui::artwork("background"), QRect(0, 0, 1701, 1701));
     chart = new ChartView(this);
-    chart->setGeometry(16, 16, 729, 353);
     table = new QTableWidget(0, 4, this);
     table->setObjectName(QStringLiteral("tabla"));
-    table->setGeometry(16, 377, 729, 208);
     table->setHorizontalHeaderLabels({QStringLiteral("Mes"), QStringLiteral("Ingresos"),
                                       QStringLiteral("Gastos"), QStringLiteral("Saldo")});
+    table->setFont(fonts::tahoma(8));
     table->verticalHeader()->hide();
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->setFont(fonts::tahoma(8));
+    Image2 = new ui::PictureButton(this, QStringLiteral("Image2"), ui::artwork("btn_cerrar"),
+                                   QRect(617, 547, 128, 42));
+    connect(Image2, &ui::PictureButton::clicked, this, &QWidget::close);
 
     // Lines come and go one at a time when a ledger is opened or emptied:
     // the chart is made again once, when they have.
@@ -267,8 +282,22 @@ grafico::grafico(QWidget *parent) : QWidget(parent) {
         entrylist::whenChanged(ledger->lst, this, [this] { m_refresh.start(); });
     }
     refresh();
-    ui::dialogKeys(this, nullptr, nullptr);
+    ui::dialogKeys(this, nullptr, Image2);
     ui::placeAt(this, QPoint(140, 60));
+}
+
+void grafico::resizeEvent(QResizeEvent *event) {
+    QWidget::resizeEvent(event);
+    // Cerrar at the bottom right; above it the chart, and the table with a
+    // third of the room and at least its heading and three months.
+    const int w = width(), h = height();
+    Image2->move(w - 16 - Image2->width(), h - 12 - Image2->height());
+    const int room = Image2->y() - 8 - 8 - 16;
+    const int least = table->horizontalHeader()->sizeHint().height() +
+                      3 * table->verticalHeader()->defaultSectionSize() + 2 * table->frameWidth();
+    const int tableHeight = std::max(least, room / 3);
+    chart->setGeometry(16, 16, w - 32, room - tableHeight);
+    table->setGeometry(16, chart->geometry().bottom() + 9, w - 32, tableHeight);
 }
 
 void grafico::refresh() {

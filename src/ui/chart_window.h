@@ -11,7 +11,8 @@ class QTableWidget;
 
 namespace ui {
 class Picture;
-}
+class PictureButton;
+} // namespace ui
 
 // Draws a month summary: above, the running total of the dated entries over
 // their dates, green at zero and above, dark red below; beneath, each
@@ -33,7 +34,8 @@ private:
 
 // The chart window: the chart of the ledger list's entries, and under it a
 // table of months with their income, expenses and balance and each year's
-// totals. It follows the list as it changes.
+// totals. It follows the list as it changes. On a screen too small for it
+// the window is smaller, the chart and the table sharing what there is.
 class grafico : public QWidget {
     Q_OBJECT
 public:
@@ -45,6 +47,10 @@ public:
     ui::Picture *Image1; // background
     ChartView *chart;
     QTableWidget *table;
+    ui::PictureButton *Image2; // Cerrar
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     QTimer m_refresh;

@@ -39,6 +39,60 @@ qint32 cents(const QListWidget *list, int index) {
     return kept.isValid() ? qint32(kept.toInt()) : entrytext::centsFromDisplayText(item->text());
 }
 
+Lines lines(const QListWidget *list, int at, int count) {
+    Lines taken;
+    taken.reserve(count);
+    for (int row = at; row < at + count; ++row) {
+        const QListWidgetItem *item = list->item(row);
+        const QVariant kept = item->data(kCentsRole);
+        taken.append({item->text(), kept.isValid() ? std::optional(qint32(kept.toInt())) : std::nullopt});
+    }
+    return taken;
+}
+
+void replace(QListWidget *list, int at, int count, const Lines &lines) {
+    auto *delegate = qobject_cast<TabStopDelegate *>(list->itemDelegate());
+    const auto keep = [](QListWidgetItem *item, const Line &line) {
+        const QVariant wanted = line.kept ? QVariant(*line.kept) : QVariant();
+        if (item->data(kCentsRole) != wanted)
+            item->setData(kCentsRole, wanted);
+    };
+    const int same = int(qMin(qsizetype(count), lines.size()));
+    for (int i = 0; i < same; ++i) {
+        QListWidgetItem *item = list->item(at + i);
+        if (delegate)
+            delegate->changeText(at + i, lines.at(i).text);
+        else
+            item->setText(lines.at(i).text);
+        keep(item, lines.at(i));
+    }
+    if (count > same) {
+        if (at + same == 0 && count == list->count()) {
+            list->clear();
+        } else {
+            QAbstractItemModel *model = list->model();
+            model->removeRows(at + same, count - same);
+        }
+    }
+    if (lines.size() > same) {
+        QStringList texts;
+        texts.reserve(lines.size() - same);
+        for (qsizetype i = same; i < lines.size(); ++i)
+            texts.append(lines.at(i).text);
+        const int row = at + same;
+        if (delegate)
+            delegate->insert(row, texts);
+        else
+            list->insertItems(row, texts);
+        // The amounts kept beside the texts change no text: nobody is told.
+        const QSignalBlocker quiet(list->model());
+        for (qsizetype i = same; i < lines.size(); ++i) {
+            if (lines.at(i).kept)
+                keep(list->item(int(at + i)), lines.at(i));
+        }
+    }
+}
+
 int tabStop(const QFont &font) {
     const QFontMetrics metrics(font);
     return metrics.horizontalAdvance(QStringLiteral("00/00/0000")) + metrics.averageCharWidth() * 2;
@@ -279,16 +333,39 @@ TabStopDelegate::TabStopDelegate(QListWidget *list) : QStyledItemDelegate(list),
     connect(model, &QAbstractItemModel::modelReset, this, [this] { m_dirty = true; });
     connect(model, &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex &, const QModelIndex &, const QList<int> &roles) {
-                if (roles.isEmpty() || roles.contains(Qt::DisplayRole))
+                if (!m_changing && (roles.isEmpty() || roles.contains(Qt::DisplayRole)))
                     m_dirty = true;
             });
     list->installEventFilter(this);
 }
 
 void TabStopDelegate::append(const QStringList &texts) {
+    insert(m_list->count(), texts);
+}
+
+void TabStopDelegate::insert(int row, const QStringList &texts) {
     m_appending = &texts;
-    m_list->addItems(texts);
+    m_list->insertItems(row, texts);
     m_appending = nullptr;
+}
+
+void TabStopDelegate::changeText(int row, const QString &text) {
+    QListWidgetItem *item = m_list->item(row);
+    if (item->text() == text)
+        return;
+    if (!m_dirty) {
+        LineMeasure measure(m_list->font());
+        const int width = measure.width(item->text());
+        if (width == m_widest)
+            m_dirty = --m_widestLines == 0;
+        else
+            m_dirty = width > m_widest;
+        if (!m_dirty)
+            count(measure.width(text));
+    }
+    m_changing = true;
+    item->setText(text);
+    m_changing = false;
 }
 
 bool TabStopDelegate::eventFilter(QObject *watched, QEvent *event) {

@@ -7,6 +7,7 @@
 #include <QStyledItemDelegate>
 
 #include <functional>
+#include <optional>
 
 // The ledger list: each line is an entry's display text and its amount in
 // cents as a signed 32-bit integer. A line added with an amount keeps it
@@ -32,6 +33,19 @@ void append(QListWidget *list, const QString &text, qint32 cents);
 // amount is worked out or stored until it is asked for.
 void appendAll(QListWidget *list, const QStringList &texts);
 qint32 cents(const QListWidget *list, int index);
+
+// Lines of the list as they stand: each text, and the amount kept beside it
+// where a command added it with one.
+struct Line {
+    QString text;
+    std::optional<qint32> kept;
+    bool operator==(const Line &other) const { return text == other.text && kept == other.kept; }
+};
+using Lines = QList<Line>;
+Lines lines(const QListWidget *list, int at, int count);
+// Puts the lines in the place of the count lines from at: a line of the
+// same place changes in place, so that the rest of the list stays as it is.
+void replace(QListWidget *list, int at, int count, const Lines &lines);
 
 // Runs the action, in the receiver's lifetime, after each change to the
 // list's lines: lines added, removed, cleared or changed.
@@ -67,6 +81,10 @@ public:
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     // Appends the lines to the list at once, measuring them as given.
     void append(const QStringList &texts);
+    // Inserts the lines before the row at once, measuring them as given.
+    void insert(int row, const QStringList &texts);
+    // Gives the row a new text, counting its width out and the new one in.
+    void changeText(int row, const QString &text);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -90,6 +108,8 @@ private:
     mutable bool m_dirty = true;
     // The texts append() is adding, while it adds them.
     const QStringList *m_appending = nullptr;
+    // Set while changeText() changes a line it has measured itself.
+    bool m_changing = false;
 };
 
 } // namespace entrylist

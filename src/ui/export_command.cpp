@@ -8,6 +8,7 @@
 #include "ui/messagebox.h"
 #include "ui/messages.h"
 #include "ui/print_command.h"
+#include "ui/widgets.h"
 
 #include <QDateTime>
 #include <QFileDialog>
@@ -29,6 +30,7 @@ QString askForPath(Form1 *ledger, const QString &title, const QString &extension
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(extension);
     dialog.selectFile(proposedName(*ledger, extension));
+    ui::fileDialogLook(&dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().first();

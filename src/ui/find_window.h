@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QList>
+#include "model/search_text.h"
+
 #include <QPointer>
-#include <QStringList>
 #include <QWidget>
 
 class QLabel;
@@ -12,7 +12,8 @@ class QListWidget;
 
 namespace ui {
 class Picture;
-}
+class PictureButton;
+} // namespace ui
 
 // The find window: one text box whose text Enter or F3 looks for in the
 // ledger list's lines from the selected one on, Shift+F3 backwards, round
@@ -29,17 +30,16 @@ public:
     // and says which match it is, "3 de 12", or that there is none.
     void findNext(bool forward);
 
-    ui::Picture *Image1; // background
-    QLabel *Label1;      // what the box is for
-    QLineEdit *txt;      // the text to find
-    QLabel *Label2;      // the result
+    ui::Picture *Image1;       // background
+    QLabel *Label1;            // what the box is for
+    QLineEdit *txt;            // the text to find
+    QLabel *Label2;            // the result
+    ui::PictureButton *Image2; // Anterior
+    ui::PictureButton *Image3; // Siguiente
+    ui::PictureButton *Image4; // Cerrar
 
 private:
     QPointer<QListWidget> m_list;
-    // The list's lines folded for finding, and the rows that hold m_needle,
-    // made again after the list changes.
-    QStringList m_folded;
-    bool m_stale = true;
-    QString m_needle;
-    QList<int> m_rows;
+    // The list's lines folded for finding, following the list's changes.
+    searchtext::Finder m_finder;
 };

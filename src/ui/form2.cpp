@@ -6,6 +6,7 @@
 #include "model/numbertext.h"
 #include "ui/entry_list.h"
 #include "ui/fonts.h"
+#include "ui/ledger_undo.h"
 #include "ui/ledger_window.h"
 #include "ui/messagebox.h"
 #include "ui/widgets.h"
@@ -89,6 +90,61 @@ void Form2::Form_Load() {
     txt3->setText(clocktext::today());
 }
 
+void Form2::startAdding() {
+    stopEditing();
+    ui::windows().showForm2();
+}
+
+Form2::Boxes Form2::boxes() const {
+    return {!opt2->isChecked(), txt1->text(), cd->text(), txt2->text(), txt3->text()};
+}
+
+void Form2::setBoxes(const Boxes &boxes) {
+    (boxes.income ? opt1 : opt2)->setChecked(true);
+    txt1->setText(boxes.units);
+    cd->setText(boxes.cents);
+    txt2->setText(boxes.source);
+    txt3->setText(boxes.date);
+    forgetCentsTyping();
+}
+
+void Form2::editEntry(int row, const entrytext::Fields &fields, const QString &line) {
+    const Boxes before = m_editing ? m_editing->before : boxes();
+    m_editing = Editing{row, line, before};
+    // Shown first: the first showing selects income.
+    ui::windows().showForm2();
+    setBoxes({fields.income, fields.units, fields.centsDigits, fields.source, fields.date});
+    setWindowTitle(QStringLiteral("Modificar Dato"));
+    Image3->setResource(ui::artwork("btn_modificar"));
+    Image3->setAccessibleName(QStringLiteral("Modificar (Intro)"));
+    Image3->setAccessibleDescription(QStringLiteral("Pone el registro en el lugar del que se modifica"));
+    txt1->setFocus(Qt::OtherFocusReason);
+    txt1->selectAll();
+}
+
+void Form2::stopEditing() {
+    if (!m_editing)
+        return;
+    const Boxes before = std::exchange(m_editing, std::nullopt)->before;
+    setWindowTitle(QStringLiteral("Agregar Dato"));
+    Image3->setResource(ui::artwork("btn_anadir"));
+    Image3->setAccessibleName(QStringLiteral("Añadir (Intro)"));
+    Image3->setAccessibleDescription(QStringLiteral("Añade el registro a la lista"));
+    setBoxes(before);
+}
+
+void Form2::hideEvent(QHideEvent *event) {
+    QWidget::hideEvent(event);
+    stopEditing();
+}
+
+void Form2::clearBoxes() {
+    txt1->setText(QString());
+    txt2->setText(QString());
+    txt3->setText(clocktext::today());
+    forgetCentsTyping();
+}
+
 void Form2::refuse(const QString &text, const QString &title) {
     messagebox::show(this, text, title);
 }
@@ -140,49 +196,63 @@ void Form2::Image3_Click() {
             QStringLiteral("Cantidad demasiado grande"));
         return;
     }
-    if (ledger->lst->count() >= entrylist::kMaxLines) {
+    if (!m_editing && ledger->lst->count() >= entrylist::kMaxLines) {
         refuse(QStringLiteral("La lista ya tiene %1 registros, el máximo posible. "
                               "Elimine alguno antes de añadir otro.")
                    .arg(entrylist::kMaxLines),
                QStringLiteral("Lista completa"));
         return;
     }
+    // The line being corrected must still be where it was, as it was.
+    const int row = m_editing ? m_editing->row : ledger->lst->count();
+    if (m_editing && (row >= ledger->lst->count() || ledger->lst->item(row)->text() != m_editing->line)) {
+        refuse(QStringLiteral("El registro que se estaba modificando ha cambiado o ya no está en la lista. "
+                              "No se ha modificado nada."),
+               QStringLiteral("Registro cambiado"));
+        hide();
+        return;
+    }
     const std::optional<double> total = ledger->totalValue();
     if (!total) {
-        refuse(QStringLiteral("El total no es un número válido. Corríjalo antes de añadir un registro."),
+        refuse(QStringLiteral("El total no es un número válido. Corríjalo antes de %1 un registro.")
+                   .arg(m_editing ? QStringLiteral("modificar") : QStringLiteral("añadir")),
                QStringLiteral("Total incorrecto"));
         return;
     }
 
     const bool income = opt1->isChecked();
     const qint32 signedCents = income ? amount.cents : -amount.cents;
+    const qint64 moved = m_editing ? qint64(signedCents) - entrylist::cents(ledger->lst, row) : signedCents;
     const double newTotal =
-        numbertext::moveByCents(*total, numbertext::decimalPlaces(ledger->txtt->text()), signedCents);
+        numbertext::moveByCents(*total, numbertext::decimalPlaces(ledger->txtt->text()), moved);
     if (!std::isfinite(newTotal)) {
         refuse(QStringLiteral("El total resultante es demasiado grande para anotarlo."),
                QStringLiteral("Total incorrecto"));
         return;
     }
 
-    ledger->setTotalText(numbertext::format(newTotal));
-    entrylist::append(ledger->lst,
-                      entrytext::displayText(txt3->text(), income, amount.units, cd->text(), txt2->text()),
-                      signedCents);
+    const QString text = entrytext::displayText(txt3->text(), income, amount.units, cd->text(), txt2->text());
+    const QString name = QStringLiteral("%1 «%2»").arg(
+        m_editing ? QStringLiteral("modificar") : QStringLiteral("añadir"), ledgerundo::lineName(text));
+    ledger->changeLedger(name, row, m_editing ? 1 : 0, 1, [&] {
+        ledger->setTotalText(numbertext::format(newTotal));
+        entrylist::replace(ledger->lst, row, m_editing ? 1 : 0, {{text, signedCents}});
+        ledger->applyClosingColour();
+    });
 
+    const bool edited = m_editing.has_value();
     hide();
-    txt1->setText(QString());
-    txt2->setText(QString());
-    txt3->setText(clocktext::today());
-    forgetCentsTyping();
-    ledger->applyClosingColour();
+    if (!edited)
+        clearBoxes();
 }
 
 void Form2::Image4_Click() {
-    txt1->setText(QString());
-    txt2->setText(QString());
+    if (m_editing) {
+        hide(); // the boxes get back what they held for adding
+        return;
+    }
+    clearBoxes();
     cd->setText(QStringLiteral("00"));
-    txt3->setText(clocktext::today());
-    forgetCentsTyping();
     hide();
 }
 

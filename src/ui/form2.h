@@ -15,8 +15,8 @@ class PictureButton;
 class OptionButton;
 } // namespace ui
 
-// The add-entry dialog: one entry is typed here, completed and added to the
-// ledger window's list and total.
+// The entry dialog: one entry is typed here, completed and added to the
+// ledger window's list and total, or an entry of the list is corrected.
 class Form2 : public QWidget {
     Q_OBJECT
 public:
@@ -38,6 +38,15 @@ public:
     QLabel *Label5;
     QLabel *Label6;
 
+    // Shows the dialog for a new entry; after a correction, its boxes hold
+    // again what they held before it.
+    void startAdding();
+    // Shows the dialog filled in from the line at the row, to correct it:
+    // accepting puts the entry in that line's place.
+    void editEntry(int row, const entrytext::Fields &fields, const QString &line);
+    // Whether the dialog corrects a line rather than adding one.
+    bool isEditing() const { return m_editing.has_value(); }
+
 public slots:
     void Form_Load();
     void Image3_Click();
@@ -46,6 +55,7 @@ public slots:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     // The key-press hook of txt1: true when the typed character is dropped.
@@ -57,6 +67,24 @@ private:
     // Forgets what typing into the cents box has noted.
     void forgetCentsTyping();
     void refuse(const QString &text, const QString &title);
+    // Empties the boxes for the next entry; the cents box keeps its text.
+    void clearBoxes();
+    // Back from correcting to adding: the caption, the button and the boxes.
+    void stopEditing();
+
+    struct Boxes {
+        bool income = true;
+        QString units, cents, source, date;
+    };
+    Boxes boxes() const;
+    void setBoxes(const Boxes &boxes);
+    // The line being corrected, at its row, as the dialog was filled from it.
+    struct Editing {
+        int row = -1;
+        QString line;
+        Boxes before; // what the boxes held for adding
+    };
+    std::optional<Editing> m_editing;
 
     bool m_shownOnce = false;
     // Since the last move to the cents box on a separator that may group

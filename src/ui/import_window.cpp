@@ -30,8 +30,9 @@ const QString kTitle = QStringLiteral("Importar movimientos");
 // column: a statement's lines are not copied into items.
 class TextTable : public QAbstractTableModel {
 public:
-    TextTable(QObject *parent, QStringList headers)
-        : QAbstractTableModel(parent), m_headers(std::move(headers)) {}
+    // Cells of the column rightColumn (none when -1) on the right, as numbers are.
+    TextTable(QObject *parent, QStringList headers, int rightColumn)
+        : QAbstractTableModel(parent), m_headers(std::move(headers)), m_rightColumn(rightColumn) {}
 
     void reset(int rows, std::function<QString(int, int)> cell) {
         beginResetModel();
@@ -44,7 +45,11 @@ public:
         return parent.isValid() ? 0 : int(m_headers.size());
     }
     QVariant data(const QModelIndex &index, int role) const override {
-        if (role != Qt::DisplayRole || !index.isValid() || !m_cell)
+        if (!index.isValid() || !m_cell)
+            return {};
+        if (role == Qt::TextAlignmentRole && index.column() == m_rightColumn)
+            return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
+        if (role != Qt::DisplayRole)
             return {};
         return m_cell(index.row(), index.column());
     }
@@ -56,15 +61,17 @@ public:
 
 private:
     QStringList m_headers;
+    int m_rightColumn;
     int m_rows = 0;
     std::function<QString(int, int)> m_cell;
 };
 
-QTableView *table(QWidget *parent, const QString &name, const QStringList &headers, const QRect &geometry) {
+QTableView *table(QWidget *parent, const QString &name, const QStringList &headers, int rightColumn,
+                  const QRect &geometry) {
     auto *view = new QTableView(parent);
     view->setObjectName(name);
     view->setGeometry(geometry);
-    view->setModel(new TextTable(view, headers));
+    view->setModel(new TextTable(view, headers, rightColumn));
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -98,7 +105,9 @@ QString formatName(bankimport::Format format) {
 } // namespace
 
 ImportWindow::ImportWindow(QWidget *parent) : QWidget(parent) {
-    ui::setUpWindow(this, QStringLiteral("importar"), kTitle, QSize(720, 474), ui::CloseOnly, true);
+    ui::setUpWindow(this, QStringLiteral("importar"), kTitle, QSize(720, 474), ui::CloseOnly, false);
+    // Small enough for a 1366 × 768 screen at twice the size.
+    setMinimumSize(560, 340);
 
     Image1 =
         new ui::Picture(this, QStringLiteral("Image1"), ui::artwork("background"), QRect(0, 0, 1701, 1701));
@@ -111,7 +120,7 @@ ImportWindow::ImportWindow(QWidget *parent) : QWidget(parent) {
     Label5 = ui::label(this, QStringLiteral("Label5"), QStringLiteral("Importe:"), QRect(484, 42, 49, 17));
     cmbImporte = comboBox(this, QStringLiteral("cmbImporte"), QRect(536, 38, 168, 22));
     tblAnadir = table(this, QStringLiteral("tblAnadir"),
-                      {QStringLiteral("Fecha"), QStringLiteral("Importe"), QStringLiteral("Procedencia")},
+                      {QStringLiteral("Fecha"), QStringLiteral("Importe"), QStringLiteral("Procedencia")}, 1,
                       QRect(16, 70, 688, 216));
     tblAnadir->setColumnWidth(0, 90);
     tblAnadir->setColumnWidth(1, 110);
@@ -119,7 +128,7 @@ ImportWindow::ImportWindow(QWidget *parent) : QWidget(parent) {
     Label6 = ui::label(this, QStringLiteral("Label6"), QStringLiteral("Líneas que no se añadirán:"),
                        QRect(16, 314, 688, 17));
     tblOmitidas = table(this, QStringLiteral("tblOmitidas"),
-                        {QStringLiteral("Línea"), QStringLiteral("Contenido"), QStringLiteral("Motivo")},
+                        {QStringLiteral("Línea"), QStringLiteral("Contenido"), QStringLiteral("Motivo")}, 0,
                         QRect(16, 332, 688, 84));
     tblOmitidas->setColumnWidth(0, 50);
     tblOmitidas->setColumnWidth(1, 330);
@@ -273,10 +282,40 @@ void ImportWindow::Image2_Click() {
         return;
     }
 
-    ledger->setTotalText(numbertext::format(newTotal));
-    entrylist::appendAll(ledger->lst, m_plan.lines);
+    const int shown = ledger->lst->count();
+    const int added = int(m_plan.lines.size());
+    ledger->changeLedger(added == 1 ? QStringLiteral("importar un movimiento")
+                                    : QStringLiteral("importar %1 movimientos").arg(added),
+                         shown, 0, added, [&] {
+                             ledger->setTotalText(numbertext::format(newTotal));
+                             entrylist::appendAll(ledger->lst, m_plan.lines);
+                             ledger->applyClosingColour();
+                         });
     hide();
-    ledger->applyClosingColour();
+}
+
+void ImportWindow::resizeEvent(QResizeEvent *event) {
+    QWidget::resizeEvent(event);
+    // At 720 × 474 every box is where the constructor put it. Narrower, the
+    // three column boxes give up the width; shorter, the table of lines to
+    // add gives up the height.
+    const int w = width(), h = height();
+    const int narrower = 720 - w;
+    const int fecha = 150 - narrower * 150 / 488, procedencia = 170 - narrower * 170 / 488;
+    Label1->resize(w - 32, Label1->height());
+    cmbFecha->resize(fecha, cmbFecha->height());
+    Label4->move(cmbFecha->geometry().right() + 15, Label4->y());
+    cmbProcedencia->setGeometry(Label4->geometry().right() + 4, cmbProcedencia->y(), procedencia,
+                                cmbProcedencia->height());
+    Label5->move(cmbProcedencia->geometry().right() + 15, Label5->y());
+    const int importe = Label5->geometry().right() + 4;
+    cmbImporte->setGeometry(importe, cmbImporte->y(), w - 16 - importe, cmbImporte->height());
+    Image3->move(w - 16 - Image3->width(), h - 8 - Image3->height());
+    Image2->move(Image3->x() - 8 - Image2->width(), Image3->y());
+    tblOmitidas->setGeometry(16, Image3->y() - 8 - tblOmitidas->height(), w - 32, tblOmitidas->height());
+    Label6->setGeometry(16, tblOmitidas->y() - 18, w - 32, Label6->height());
+    Label2->setGeometry(16, Label6->y() - 20, w - 32, Label2->height());
+    tblAnadir->resize(w - 32, Label2->y() - 8 - tblAnadir->y());
 }
 
 void ImportWindow::Image3_Click() {

@@ -17,7 +17,8 @@ class PictureButton;
 // The preview of a bank statement: the lines it will add to the ledger,
 // the lines it will not add and why, and for a table the columns its
 // dates, descriptions and amounts are read from. Añadir adds every line at
-// once; Cancelar adds nothing.
+// once; Cancelar adds nothing. On a screen too small for it the window is
+// smaller, its boxes narrower and the table of lines to add shorter.
 class ImportWindow : public QWidget {
     Q_OBJECT
 public:
@@ -52,6 +53,9 @@ public:
 public slots:
     void Image2_Click();
     void Image3_Click();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     // Reads the table again with the columns the boxes name.

@@ -5,6 +5,7 @@
 #include "model/numbertext.h"
 #include "ui/entry_list.h"
 #include "ui/fonts.h"
+#include "ui/ledger_undo.h"
 #include "ui/messagebox.h"
 #include "ui/messages.h"
 #include "ui/widgets.h"
@@ -17,6 +18,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QShortcut>
+#include <QUndoStack>
 
 #include <optional>
 #include <utility>
@@ -90,21 +92,22 @@ Form1::Form1(QWidget *parent) : QWidget(parent) {
     // Typing straight after start-up goes to the list, not into the total.
     lst->setFocus(Qt::OtherFocusReason);
 
+    m_undo = new QUndoStack(this);
+    m_undo->setUndoLimit(100);
     // textEdited comes just before textChanged, and only for the user's
     // own edits.
     connect(txtt, &QLineEdit::textEdited, this, [this] {
         m_totalTyped = true;
-        m_unsaved = true;
-        refuseUnusableTotal();
+        m_typedFrom.reset();
+        const std::pair<QString, QColor> from{m_lastTotal, totalColour()};
+        if (!refuseUnusableTotal())
+            m_typedFrom = from;
     });
-    // Every line added or removed, by whatever command, is a change; the
-    // commands that open, save or empty the ledger say so afterwards.
-    for (const auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
-        connect(lst->model(), signal, this, [this] { m_unsaved = true; });
-    connect(lst->model(), &QAbstractItemModel::modelReset, this, [this] { m_unsaved = true; });
+    connect(lst, &QListWidget::itemDoubleClicked, this, &Form1::modifySelected);
     addKeys();
     m_lastTotal = txtt->text();
     connect(txtt, &QLineEdit::textChanged, this, &Form1::txtt_Change);
+    connect(txtt, &QLineEdit::textChanged, this, &Form1::noteTypedTotal);
     connect(Image1, &ui::PictureButton::clicked, this, &Form1::Image1_Click);
     connect(Image2, &ui::PictureButton::clicked, this, &Form1::Image2_Click);
     connect(Image3, &ui::PictureButton::clicked, this, &Form1::Image3_Click);
@@ -126,7 +129,7 @@ Form1::~Form1() {
 void Form1::addKeys() {
     struct Key {
         QKeySequence keys;
-        void (Form1::*command)();
+        std::function<void(Form1 *)> command;
     };
     const Key keys[] = {
         {QKeySequence(Qt::CTRL | Qt::Key_N), &Form1::Image7_Click},
@@ -142,13 +145,16 @@ void Form1::addKeys() {
         {QKeySequence(Qt::CTRL | Qt::Key_G), &Form1::showChart},
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), &Form1::importMovements},
         {QKeySequence(Qt::CTRL | Qt::Key_H), &Form1::showVersions},
+        {QKeySequence(Qt::CTRL | Qt::Key_Z), [](Form1 *ledger) { ledger->m_undo->undo(); }},
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), [](Form1 *ledger) { ledger->m_undo->redo(); }},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [](Form1 *ledger) { ledger->m_undo->redo(); }},
     };
     // Application shortcuts reach every window that no message box blocks;
     // a text box with the focus keeps the keys it edits with.
     for (const Key &key : keys) {
         auto *shortcut = new QShortcut(key.keys, this);
         shortcut->setContext(Qt::ApplicationShortcut);
-        connect(shortcut, &QShortcut::activated, this, key.command);
+        connect(shortcut, &QShortcut::activated, this, [this, command = key.command] { command(this); });
     }
     auto *saveAs = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), this);
     saveAs->setContext(Qt::ApplicationShortcut);
@@ -156,14 +162,96 @@ void Form1::addKeys() {
     auto *remove = new QShortcut(QKeySequence(Qt::Key_Delete), lst);
     remove->setContext(Qt::WidgetShortcut);
     connect(remove, &QShortcut::activated, this, &Form1::Image2_Click);
+    // Enter and F2 on a line correct it, as a double click does.
+    for (const QKeySequence &keys :
+         {QKeySequence(Qt::Key_F2), QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
+        auto *modify = new QShortcut(keys, lst);
+        modify->setContext(Qt::WidgetShortcut);
+        connect(modify, &QShortcut::activated, this, &Form1::modifySelected);
+    }
 }
 
-void Form1::markOpened(int loadedLines) {
-    m_unsaved = lst->count() != loadedLines;
+bool Form1::hasUnsavedChanges() const {
+    const account::Ledger shown = shownLedger();
+    return shown.total != m_saved.total || shown.lines != m_saved.lines;
+}
+
+ledgerundo::Side Form1::side(int at, int count, bool account) const {
+    ledgerundo::Side side{entrylist::lines(lst, at, count), txtt->text(), totalColour(), selectedIndex(),
+                          std::nullopt};
+    if (account)
+        side.account = ledgerundo::AccountInUse{windowTitle() != noUserCaption(), m_session, m_saved,
+                                                user1->text(), pass1->text()};
+    return side;
+}
+
+void Form1::changeLedger(const QString &name, int at, int count, int newCount,
+                         const std::function<void()> &change, bool account) {
+    ledgerundo::Side before = side(at, count, account);
+    change();
+    ledgerundo::Side after = side(at, newCount, account);
+    const auto sameAccount = [](const std::optional<ledgerundo::AccountInUse> &a,
+                                const std::optional<ledgerundo::AccountInUse> &b) {
+        return !a || (a->inUse == b->inUse && a->session.userName() == b->session.userName() &&
+                      a->session.password() == b->session.password() && a->saved.lines == b->saved.lines &&
+                      a->saved.total == b->saved.total && a->user == b->user && a->password == b->password);
+    };
+    if (before.lines == after.lines && before.total == after.total && before.colour == after.colour &&
+        before.selected == after.selected && sameAccount(before.account, after.account))
+        return;
+    m_typedFrom.reset();
+    m_undo->push(new ledgerundo::Step(
+        name, at, std::move(before), std::move(after),
+        [this](int at, int count, const ledgerundo::Side &side) { showSide(at, count, side); }));
+}
+
+void Form1::forgetSteps() {
+    m_undo->clear();
+}
+
+void Form1::showSide(int at, int count, const ledgerundo::Side &side) {
+    entrylist::replace(lst, at, count, side.lines);
+    setTotalText(side.total);
+    setTotalColour(side.colour);
+    select(side.selected);
+    if (side.account) {
+        if (side.account->inUse) {
+            useAccount(side.account->session);
+        } else {
+            setWindowTitle(noUserCaption());
+            m_session = {};
+        }
+        user1->setText(side.account->user);
+        pass1->setText(side.account->password);
+        m_saved = side.account->saved;
+    }
+}
+
+void Form1::select(int row) {
+    if (row < 0 || row >= lst->count()) {
+        lst->clearSelection();
+        lst->selectionModel()->clearCurrentIndex();
+        return;
+    }
+    lst->setCurrentRow(row);
+    lst->scrollToItem(lst->item(row));
+}
+
+void Form1::noteTypedTotal() {
+    if (!m_typedFrom || txtt->text() == m_typedFrom->first)
+        return;
+    const auto [total, colour] = *std::exchange(m_typedFrom, std::nullopt);
+    const int selected = selectedIndex();
+    auto *step = new ledgerundo::Step(
+        QStringLiteral("cambiar el total"), 0, {{}, total, colour, selected, std::nullopt},
+        {{}, txtt->text(), totalColour(), selected, std::nullopt},
+        [this](int at, int count, const ledgerundo::Side &side) { showSide(at, count, side); });
+    step->setTyping();
+    m_undo->push(step);
 }
 
 bool Form1::mayEmptyLedger() {
-    if (!m_unsaved)
+    if (!hasUnsavedChanges())
         return true;
     switch (messagebox::askToSaveChanges(this)) {
     case messagebox::Answer::Discard:
@@ -175,7 +263,7 @@ bool Form1::mayEmptyLedger() {
     }
     // With no account in use this opens the save dialog and saves nothing.
     quickSave();
-    return !m_unsaved;
+    return !hasUnsavedChanges();
 }
 
 QString Form1::accountCaption(const QString &userName) {
@@ -226,13 +314,14 @@ void Form1::txtt_Change() {
     setTotalColour(*value >= 0 ? ui::totalGreen() : ui::totalDarkRed());
 }
 
-void Form1::refuseUnusableTotal() {
+bool Form1::refuseUnusableTotal() {
     const QString characters = entrytext::unusableCharacters(txtt->text());
     if (characters.isEmpty())
-        return;
+        return false;
     const QString before = m_lastTotal;
     txtt->setText(before);
     messagebox::show(this, unusableCharactersText(characters), QStringLiteral("Caracteres no válidos"));
+    return true;
 }
 
 QString Form1::unusableCharactersText(const QString &characters) {
@@ -265,10 +354,6 @@ void Form1::applyClosingColour() {
     setTotalColour(*value > 0 ? ui::totalGreen() : ui::totalDarkRed());
 }
 
-void Form1::Image1_Click() {
-    ui::windows().showForm2();
-}
-
 void Form1::setTotalText(const QString &text) {
     if (txtt->text() == text)
         txtt_Change();
@@ -297,16 +382,19 @@ void Form1::Image2_Click() {
         return;
     }
 
-    Text1->setText(QString::number(entrylist::cents(lst, index)));
-    const qint64 cents = Text1->text().toLongLong();
-    setTotalText(
-        numbertext::format(numbertext::moveByCents(*total, numbertext::decimalPlaces(txtt->text()), -cents)));
-    if (lst->count() == 1)
-        setTotalText(QStringLiteral("0"));
-    delete lst->takeItem(index);
-    lst->clearSelection();
-    lst->selectionModel()->clearCurrentIndex();
-    applyClosingColour();
+    const QString name = QStringLiteral("eliminar «%1»").arg(ledgerundo::lineName(lst->item(index)->text()));
+    changeLedger(name, index, 1, 0, [&] {
+        Text1->setText(QString::number(entrylist::cents(lst, index)));
+        const qint64 cents = Text1->text().toLongLong();
+        setTotalText(numbertext::format(
+            numbertext::moveByCents(*total, numbertext::decimalPlaces(txtt->text()), -cents)));
+        if (lst->count() == 1)
+            setTotalText(QStringLiteral("0"));
+        delete lst->takeItem(index);
+        lst->clearSelection();
+        lst->selectionModel()->clearCurrentIndex();
+        applyClosingColour();
+    });
 }
 
 void Form1::Image3_Click() {
@@ -376,11 +464,17 @@ void Form1::Image6_Click() {
 void Form1::Image7_Click() {
     if (!mayEmptyLedger())
         return;
-    setWindowTitle(noUserCaption());
-    m_session = {};
-    lst->clear();
-    setTotalText(QStringLiteral("0"));
-    m_unsaved = false;
+    // Undone, the ledger comes back with its account in use.
+    changeLedger(
+        QStringLiteral("libro nuevo"), 0, lst->count(), 0,
+        [this] {
+            setWindowTitle(noUserCaption());
+            m_session = {};
+            lst->clear();
+            setTotalText(QStringLiteral("0"));
+            m_saved = shownLedger();
+        },
+        true);
 }
 
 void Form1::Image8_Click() {

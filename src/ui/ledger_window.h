@@ -6,11 +6,18 @@
 #include <QColor>
 #include <QWidget>
 
+#include <functional>
 #include <optional>
+#include <utility>
 
 class QLineEdit;
 class QMenu;
 class QListWidget;
+class QUndoStack;
+
+namespace ledgerundo {
+struct Side;
+}
 
 namespace ui {
 class Picture;
@@ -50,16 +57,23 @@ public:
     // The total read as a number, or nothing when its text is not one.
     std::optional<double> totalValue() const;
 
-    // Whether the ledger differs from what was last opened or saved: an
-    // entry added or deleted, or the total typed into, since then.
-    bool hasUnsavedChanges() const { return m_unsaved; }
-    // The ledger is what was just saved.
-    void markSaved() { m_unsaved = false; }
-    // The ledger now differs from what was last opened or saved.
-    void markChanged() { m_unsaved = true; }
-    // An account's ledger of loadedLines lines has just been opened: the
-    // ledger is that one unless the list held entries before.
-    void markOpened(int loadedLines);
+    // Whether the ledger differs from what was last opened or saved, lines
+    // and total, whatever was done and undone since.
+    bool hasUnsavedChanges() const;
+    // The ledger is what was just saved or opened: the one shown, or the
+    // one given (an account's ledger whose entries were added to those shown).
+    void markSaved() { m_saved = shownLedger(); }
+    void markSaved(account::Ledger saved) { m_saved = std::move(saved); }
+
+    // Runs the change to the ledger as one step that the undo keys undo and
+    // do again: the count lines from at become the newCount lines from at,
+    // and the total, its colour and the selection may change. With account
+    // set, the step also takes the account in use back and forth.
+    void changeLedger(const QString &name, int at, int count, int newCount,
+                      const std::function<void()> &change, bool account = false);
+    // Forgets every step: the ledger shown is another one.
+    void forgetSteps();
+    QUndoStack *undoStack() const { return m_undo; }
 
     // The ledger the window shows: the text of each line of its list and the
     // text of its total.
@@ -114,10 +128,13 @@ public slots:
     void Image6_Click();
     void Image7_Click();
     void Image8_Click();
+    // Opens the entry dialog on the selected line, to correct it.
+    void modifySelected();
     // Asks for a bank statement and shows what it would add to the ledger.
     void importMovements();
 
-    // The list's context menu: export, export as PDF, find and the chart.
+    // The list's context menu: correct, undo and redo, export, import,
+    // find, the chart and the versions.
     void fillListMenu(QMenu &menu);
     // Shows the versions of the account in use (Ctrl+H).
     void showVersions();
@@ -130,8 +147,18 @@ private:
     // The keys of the window's commands; they work from every window of
     // the application where no text box needs them.
     void addKeys();
-    // A typed total holding characters it cannot hold is put back as it was.
-    void refuseUnusableTotal();
+    // A typed total holding characters it cannot hold is put back as it
+    // was; true when it was.
+    bool refuseUnusableTotal();
+    // The part of the ledger a step changes, as it stands now.
+    ledgerundo::Side side(int at, int count, bool account) const;
+    // Shows a step's side in the place of the count lines from at.
+    void showSide(int at, int count, const ledgerundo::Side &side);
+    // Selects the row and shows it, or selects nothing for -1.
+    void select(int row);
+    // After a change typed into the total: one step, merged with the
+    // typing that follows.
+    void noteTypedTotal();
     void exportList();
     void findInList();
     void showChart();
@@ -150,6 +177,11 @@ private:
     bool m_totalTyped = false;
     // The total's text as the change rule last saw it.
     QString m_lastTotal;
-    bool m_unsaved = false;
+    // The total's text and colour before the user's typing that is being
+    // handled.
+    std::optional<std::pair<QString, QColor>> m_typedFrom;
     account::Session m_session;
+    // What was last saved or opened.
+    account::Ledger m_saved{{}, QStringLiteral("0")};
+    QUndoStack *m_undo;
 };

@@ -3,6 +3,7 @@
 
 #include "model/clock.h"
 #include "model/file_system.h"
+#include "model/numbertext.h"
 #include "ui/entry_list.h"
 #include "ui/fonts.h"
 #include "ui/ledger_window.h"
@@ -140,10 +141,11 @@ void VersionsWindow::showLedger(const QString &userName,
             const QStringList after = ledgerformat::fileLines(is.mid(front, is.size() - back - front));
             const auto [added, removed] = changedLines(before, after);
             const qsizetype count = newerCount - after.size() + before.size();
-            auto *row =
-                new QTreeWidgetItem(lst, {savedText(version.saved), QString::number(count),
-                                          ledgerformat::lastLine(stored.total).value_or(QStringLiteral("0")),
-                                          changeText(added, removed)});
+            auto *row = new QTreeWidgetItem(
+                lst,
+                {savedText(version.saved), QString::number(count),
+                 numbertext::inLocale(ledgerformat::lastLine(stored.total).value_or(QStringLiteral("0"))),
+                 changeText(added, removed)});
             row->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
             row->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
             m_versions.append(version);
@@ -188,24 +190,17 @@ void VersionsWindow::Image1_Click() {
                                                                          entrylist::kMaxLines)));
         return;
     }
-    // Unsaved changes are not lost unasked, as before a new ledger.
-    if (ledger->hasUnsavedChanges()) {
-        switch (messagebox::askToSaveChanges(this)) {
-        case messagebox::Answer::Cancel:
-            return;
-        case messagebox::Answer::Save:
-            ledger->Image4_Click();
-            if (ledger->hasUnsavedChanges())
-                return;
-            break;
-        case messagebox::Answer::Discard:
-            break;
-        }
-    }
-    ledger->lst->clear();
-    entrylist::appendAll(ledger->lst, lines.lines);
-    ledger->setTotalText(ledgerformat::lastLine(stored->total).value_or(QStringLiteral("0")));
-    ledger->markChanged();
+    // One step, undone as any other: nothing is lost, and nothing is
+    // written until the user saves.
+    const QString total =
+        numbertext::inLocale(ledgerformat::lastLine(stored->total).value_or(QStringLiteral("0")));
+    const QTreeWidgetItem *item = lst->topLevelItem(row);
+    ledger->changeLedger(QStringLiteral("recuperar la versión del %1").arg(item ? item->text(0) : QString()),
+                         0, ledger->lst->count(), int(lines.lines.size()), [&] {
+                             ledger->lst->clear();
+                             entrylist::appendAll(ledger->lst, lines.lines);
+                             ledger->setTotalText(total);
+                         });
     hide();
     ledger->activateWindow();
 }

@@ -3,12 +3,16 @@
 
 #include "ui/fonts.h"
 
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QHash>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmapCache>
 #include <QPointer>
+#include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
 #include <QSvgRenderer>
@@ -69,6 +73,14 @@ Picture::Picture(QWidget *parent, const QString &name, const QString &resource, 
     setGeometry(geometry);
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void Picture::setResource(const QString &resource) {
+    if (resource == m_resource)
+        return;
+    m_resource = resource;
+    m_renderer = rendererFor(resource);
+    update();
 }
 
 void Picture::paintEvent(QPaintEvent *) {
@@ -326,6 +338,13 @@ QMargins frameOf(const QWidget *window) {
     return frame;
 }
 
+// The window's size, or as much less of it as the area holds with the
+// frame around it, down to the window's minimum size.
+QSize fittedSize(const QWidget *window, const QRect &room, const QMargins &frame) {
+    const QSize inside = room.size().shrunkBy(frame);
+    return window->size().boundedTo(inside).expandedTo(window->minimumSize());
+}
+
 QRect roomAt(const QPoint &point) {
     const QScreen *screen = QGuiApplication::screenAt(point);
     if (!screen)
@@ -369,9 +388,10 @@ private:
         const QRect room = roomAt(m_place);
         if (room.isNull())
             return;
-        const QPoint place = fittedPlace(room, frame, QRect(m_place, m_window->size()));
-        if (place != m_window->geometry().topLeft())
-            m_window->setGeometry(QRect(place, m_window->size()));
+        const QSize size = fittedSize(m_window, room, frame);
+        const QPoint place = fittedPlace(room, frame, QRect(m_place, size));
+        if (place != m_window->geometry().topLeft() || size != m_window->size())
+            m_window->setGeometry(QRect(place, size));
     }
 
     void finish() {
@@ -389,6 +409,8 @@ private:
 void placeAt(QWidget *window, const QPoint &clientTopLeft) {
     const QRect room = roomAt(clientTopLeft);
     const QMargins frame = window->isVisible() ? frameOf(window) : g_lastFrame;
+    if (!room.isNull())
+        window->resize(fittedSize(window, room, frame));
     const QPoint place =
         room.isNull() ? clientTopLeft : fittedPlace(room, frame, QRect(clientTopLeft, window->size()));
     if (place == clientTopLeft || window->testAttribute(Qt::WA_WState_Created)) {
@@ -401,6 +423,66 @@ void placeAt(QWidget *window, const QPoint &clientTopLeft) {
         window->move(place - QPoint(frame.left(), frame.top()));
     }
     window->installEventFilter(new FitWhenFramed(window, clientTopLeft));
+}
+
+namespace {
+
+// Draws a push button as the picture of its word, while there is one.
+class WordPicture : public QObject {
+public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (event->type() != QEvent::Paint)
+            return false;
+        auto *button = static_cast<QPushButton *>(watched);
+        static const QHash<QString, const char *> pictures = {{QStringLiteral("Guardar"), "btn_guardar"},
+                                                              {QStringLiteral("Abrir"), "btn_abrir"},
+                                                              {QStringLiteral("Cancelar"), "btn_cancelar"}};
+        const auto picture = pictures.constFind(button->text().remove(QLatin1Char('&')));
+        QSvgRenderer *renderer = picture == pictures.cend() ? nullptr : rendererFor(artwork(*picture));
+        if (!renderer || !renderer->isValid())
+            return false;
+        QPainter painter(button);
+        painter.fillRect(button->rect(), backgroundColor());
+        if (!button->isEnabled())
+            painter.setOpacity(0.4);
+        renderer->render(&painter, QRectF(button->rect()));
+        if (button->hasFocus()) {
+            painter.setPen(QPen(Qt::white, 1, Qt::DotLine));
+            painter.drawRect(QRectF(4.5, 4.5, button->width() - 13, button->height() - 13));
+        }
+        return true;
+    }
+};
+
+} // namespace
+
+void fileDialogLook(QFileDialog *dialog) {
+    QPalette palette = dialog->palette();
+    palette.setColor(QPalette::Window, backgroundColor());
+    dialog->setPalette(palette);
+    auto *box = dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
+    auto *grid = qobject_cast<QGridLayout *>(dialog->layout());
+    if (!box || !grid)
+        return;
+    grid->removeWidget(box);
+    box->setOrientation(Qt::Horizontal);
+    grid->addWidget(box, grid->rowCount(), 0, 1, grid->columnCount(), Qt::AlignRight);
+    for (QAbstractButton *button : box->buttons()) {
+        button->setFixedSize(128, 42);
+        button->installEventFilter(new WordPicture(button));
+        if (box->buttonRole(button) == QDialogButtonBox::RejectRole)
+            button->setAccessibleName(QStringLiteral("Cancelar (Esc)"));
+    }
+    // No taller or wider than the screen, frame included (Qt centres it
+    // over its window, inside the screen).
+    const QWidget *over = dialog->parentWidget() ? dialog->parentWidget() : dialog;
+    if (const QScreen *screen = over->screen()) {
+        const QSize room = screen->availableGeometry().size().shrunkBy(
+            g_lastFrame.isNull() ? QMargins(4, 32, 4, 4) : g_lastFrame);
+        dialog->resize(dialog->sizeHint().boundedTo(room).expandedTo(dialog->minimumSizeHint()));
+    }
 }
 
 void dialogKeys(QWidget *window, PictureButton *main, PictureButton *cancel) {

@@ -9,6 +9,7 @@
 #include <QRect>
 #include <QWidget>
 
+class QFileDialog;
 class QSvgRenderer;
 
 // The building blocks shared by every window: pictures drawn from the
@@ -33,6 +34,8 @@ class Picture : public QWidget {
 public:
     Picture(QWidget *parent, const QString &name, const QString &resource, const QRect &geometry);
     QString resource() const { return m_resource; }
+    // Draws another picture from now on.
+    void setResource(const QString &resource);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -116,9 +119,19 @@ QPoint fittedPlace(const QRect &room, const QMargins &frame, const QRect &client
 
 // Places the client area's top-left corner at a fixed screen point. A
 // window that would not fit in its screen's available area there, frame
-// included, is moved as fittedPlace() says; its size stays. Checked again
-// once the window manager has framed the window, for its real frame.
+// included, is moved as fittedPlace() says; its size stays, unless its
+// minimum size is smaller: then it shrinks as far as that to fit the area.
+// Checked again once the window manager has framed the window, for its
+// real frame.
 void placeAt(QWidget *window, const QPoint &clientTopLeft);
+
+// Gives Qt's own file dialog (the one drawn by Qt, not the system's) the
+// program's look: the blue background, and its buttons side by side under
+// its fields as the word-button pictures of the program's dialogs, the
+// main one as its word says at the time (Guardar, or Abrir for a folder),
+// and Cancelar. The buttons stay Qt's, with their keys and their enabling;
+// one whose word has no picture is drawn as Qt draws it.
+void fileDialogLook(QFileDialog *dialog);
 
 // The keys of a dialog, from every field: Enter (either key) runs its main
 // picture (if it has one), Escape its cancel picture, or closes the window

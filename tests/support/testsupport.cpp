@@ -80,10 +80,11 @@ QList<SeenMessage> answerMessages(const std::function<void()> &action, const QSt
     return seen;
 }
 
-void chooseFile(const std::function<void()> &action, const QString &path) {
+void chooseFile(const std::function<void()> &action, const QString &path,
+                const std::function<void(const QString &proposed)> &answered) {
     QTimer timer;
     timer.setInterval(5);
-    QObject::connect(&timer, &QTimer::timeout, [&path]() {
+    QObject::connect(&timer, &QTimer::timeout, [&]() {
         auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
         if (!dialog || !dialog->isVisible() || dialog->property("tesorilaAnswered").toBool())
             return;
@@ -92,8 +93,17 @@ void chooseFile(const std::function<void()> &action, const QString &path) {
             dialog->reject();
             return;
         }
+        const QString proposed = dialog->selectedFiles().value(0);
+        // selectFile() goes to the file's folder but leaves the name box as
+        // it is once the box has the keyboard, which it gets when the
+        // dialog's window comes forward: the name is typed there as well.
         dialog->selectFile(path);
+        auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        QVERIFY(name);
+        name->setText(QDir::toNativeSeparators(path));
         static_cast<QDialog *>(dialog)->accept(); // QFileDialog::accept(), which checks the file
+        if (answered)
+            answered(proposed);
     });
     timer.start();
     action();

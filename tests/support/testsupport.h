@@ -36,8 +36,12 @@ struct SeenMessage {
 QList<SeenMessage> answerMessages(const std::function<void()> &action, const QString &press = {});
 
 // Runs the action, choosing the file at the path in the file dialog it
-// opens (cancelling the dialog when the path is empty).
-void chooseFile(const std::function<void()> &action, const QString &path);
+// opens (cancelling the dialog when the path is empty) by typing it in the
+// dialog's name box, whether or not that box has the keyboard yet. Once
+// the dialog has taken the answer, and before it closes, answered is told
+// the file the dialog proposed.
+void chooseFile(const std::function<void()> &action, const QString &path,
+                const std::function<void(const QString &proposed)> &answered = {});
 
 // What the ledger window holds, one line each (its lines with their cents,
 // the total with its colour, the caption and the account in use), for a
