@@ -95,7 +95,7 @@ void Form2::startAdding() {
     ui::windows().showForm2();
 }
 
-Form2::Boxes Form2::boxes() const {
+Form2::Boxes Form2::shownBoxes() const {
     return {!opt2->isChecked(), txt1->text(), cd->text(), txt2->text(), txt3->text()};
 }
 
@@ -109,7 +109,7 @@ void Form2::setBoxes(const Boxes &boxes) {
 }
 
 void Form2::editEntry(int row, const entrytext::Fields &fields, const QString &line) {
-    const Boxes before = m_editing ? m_editing->before : boxes();
+    const Boxes before = m_editing ? m_editing->before : shownBoxes();
     m_editing = Editing{row, line, before};
     // Shown first: the first showing selects income.
     ui::windows().showForm2();

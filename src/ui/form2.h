@@ -76,7 +76,7 @@ private:
         bool income = true;
         QString units, cents, source, date;
     };
-    Boxes boxes() const;
+    Boxes shownBoxes() const;
     void setBoxes(const Boxes &boxes);
     // The line being corrected, at its row, as the dialog was filled from it.
     struct Editing {

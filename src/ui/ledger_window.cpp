@@ -163,9 +163,9 @@ void Form1::addKeys() {
     remove->setContext(Qt::WidgetShortcut);
     connect(remove, &QShortcut::activated, this, &Form1::Image2_Click);
     // Enter and F2 on a line correct it, as a double click does.
-    for (const QKeySequence &keys :
+    for (const QKeySequence &sequence :
          {QKeySequence(Qt::Key_F2), QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
-        auto *modify = new QShortcut(keys, lst);
+        auto *modify = new QShortcut(sequence, lst);
         modify->setContext(Qt::WidgetShortcut);
         connect(modify, &QShortcut::activated, this, &Form1::modifySelected);
     }
