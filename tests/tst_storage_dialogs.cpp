@@ -818,6 +818,12 @@ void TestStorageDialogs::signIn() {
     QCOMPARE(lst->item(0)->text(), QStringLiteral("ya estaba"));
     QCOMPARE(ledger()->txtt->text(), QStringLiteral("105"));
     QVERIFY(!ledger()->hasUnsavedChanges());
+    // The steps before were another ledger's: none is left to undo.
+    const QStringList replaced = testsupport::ledgerState(ledger());
+    ledger()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(ledger()));
+    QTest::keyClick(lst, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(testsupport::ledgerState(ledger()), replaced);
     QCOMPARE(lineCount(readBytes(p.entries)), 2);
     QCOMPARE(readBytes(p.total), QByteArray("105\r\n"));
 }
