@@ -118,6 +118,7 @@ void Form2::editEntry(int row, const entrytext::Fields &fields, const QString &l
     Image3->setResource(ui::artwork("btn_modificar"));
     Image3->setAccessibleName(QStringLiteral("Modificar (Intro)"));
     Image3->setAccessibleDescription(QStringLiteral("Pone el registro en el lugar del que se modifica"));
+    Image4->setAccessibleDescription(QStringLiteral("Cierra la ventana sin modificar nada"));
     txt1->setFocus(Qt::OtherFocusReason);
     txt1->selectAll();
 }
@@ -130,6 +131,7 @@ void Form2::stopEditing() {
     Image3->setResource(ui::artwork("btn_anadir"));
     Image3->setAccessibleName(QStringLiteral("Añadir (Intro)"));
     Image3->setAccessibleDescription(QStringLiteral("Añade el registro a la lista"));
+    Image4->setAccessibleDescription(QStringLiteral("Cierra la ventana sin añadir nada"));
     setBoxes(before);
 }
 
