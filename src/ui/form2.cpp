@@ -4,6 +4,7 @@
 #include "model/clock.h"
 #include "model/entry_text.h"
 #include "model/numbertext.h"
+#include "ui/accessibility.h"
 #include "ui/entry_list.h"
 #include "ui/fonts.h"
 #include "ui/ledger_undo.h"
@@ -129,9 +130,7 @@ void Form2::stopEditing() {
     const Boxes before = std::exchange(m_editing, std::nullopt)->before;
     setWindowTitle(QStringLiteral("Agregar Dato"));
     Image3->setResource(ui::artwork("btn_anadir"));
-    Image3->setAccessibleName(QStringLiteral("Añadir (Intro)"));
-    Image3->setAccessibleDescription(QStringLiteral("Añade el registro a la lista"));
-    Image4->setAccessibleDescription(QStringLiteral("Cierra la ventana sin añadir nada"));
+    accessibility::describe(this); // the names of adding again
     setBoxes(before);
 }
 

@@ -200,9 +200,17 @@ void Form1::changeLedger(const QString &name, int at, int count, int newCount,
         before.selected == after.selected && sameAccount(before.account, after.account))
         return;
     m_typedFrom.reset();
-    m_undo->push(new ledgerundo::Step(
+    pushStep(name, at, std::move(before), std::move(after), false);
+}
+
+void Form1::pushStep(const QString &name, int at, ledgerundo::Side before, ledgerundo::Side after,
+                     bool typing) {
+    auto *step = new ledgerundo::Step(
         name, at, std::move(before), std::move(after),
-        [this](int at, int count, const ledgerundo::Side &side) { showSide(at, count, side); }));
+        [this](int at, int count, const ledgerundo::Side &side) { showSide(at, count, side); });
+    if (typing)
+        step->setTyping();
+    m_undo->push(step);
 }
 
 void Form1::forgetSteps() {
@@ -241,13 +249,11 @@ void Form1::noteTypedTotal() {
     if (!m_typedFrom || txtt->text() == m_typedFrom->first)
         return;
     const auto [total, colour] = *std::exchange(m_typedFrom, std::nullopt);
-    const int selected = selectedIndex();
-    auto *step = new ledgerundo::Step(
-        QStringLiteral("cambiar el total"), 0, {{}, total, colour, selected, std::nullopt},
-        {{}, txtt->text(), totalColour(), selected, std::nullopt},
-        [this](int at, int count, const ledgerundo::Side &side) { showSide(at, count, side); });
-    step->setTyping();
-    m_undo->push(step);
+    ledgerundo::Side after = side(0, 0, false);
+    ledgerundo::Side before = after;
+    before.total = total;
+    before.colour = colour;
+    pushStep(QStringLiteral("cambiar el total"), 0, std::move(before), std::move(after), true);
 }
 
 bool Form1::mayEmptyLedger() {
@@ -391,8 +397,7 @@ void Form1::Image2_Click() {
         if (lst->count() == 1)
             setTotalText(QStringLiteral("0"));
         delete lst->takeItem(index);
-        lst->clearSelection();
-        lst->selectionModel()->clearCurrentIndex();
+        select(-1);
         applyClosingColour();
     });
 }

@@ -154,6 +154,9 @@ private:
     ledgerundo::Side side(int at, int count, bool account) const;
     // Shows a step's side in the place of the count lines from at.
     void showSide(int at, int count, const ledgerundo::Side &side);
+    // Puts a step done on the undo stack; a typing step merges with the
+    // typing that follows.
+    void pushStep(const QString &name, int at, ledgerundo::Side before, ledgerundo::Side after, bool typing);
     // Selects the row and shows it, or selects nothing for -1.
     void select(int row);
     // After a change typed into the total: one step, merged with the
