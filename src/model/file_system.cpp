@@ -100,6 +100,13 @@ FileSystem &fileSystem() {
     return g_current ? *g_current : real;
 }
 
+Result<QByteArray> readOrEmpty(const QString &path) {
+    Result<QByteArray> bytes = fileSystem().read(path);
+    if (!bytes && bytes.error().failure == Failure::Missing)
+        return QByteArray();
+    return bytes;
+}
+
 ScopedFileSystem::ScopedFileSystem(FileSystem &replacement) : m_previous(g_current) {
     g_current = &replacement;
 }

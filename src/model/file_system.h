@@ -95,6 +95,10 @@ Result<QByteArray> readWhole(const QString &path, qint64 size, qint64 limit,
 // place.
 FileSystem &fileSystem();
 
+// A ledger file's bytes through the file system in use; a missing file is
+// empty.
+Result<QByteArray> readOrEmpty(const QString &path);
+
 // Puts a file system in place for its lifetime (tests only).
 class ScopedFileSystem {
 public:

@@ -88,14 +88,6 @@ void discard(const QString &path) {
     (void)fileSystem().remove(path);
 }
 
-// A ledger file's bytes; a missing file is empty.
-Result<QByteArray> current(const QString &path) {
-    Result<QByteArray> bytes = fileSystem().read(path);
-    if (!bytes && bytes.error().failure == Failure::Missing)
-        return QByteArray();
-    return bytes;
-}
-
 // A save that a journal found whole holds: the new ledger and the changes
 // that make the files hold it.
 // (cppcheck does not follow the members' uses through std::optional.)
@@ -141,10 +133,10 @@ Result<std::optional<Pending>> pending(const LedgerPaths &paths) {
     if (changes) {
         // The bytes before each change are the files' own, never written
         // by a save that left its journal.
-        const Result<QByteArray> entries = current(paths.entries);
+        const Result<QByteArray> entries = readOrEmpty(paths.entries);
         if (!entries)
             return entries.error();
-        const Result<QByteArray> total = current(paths.total);
+        const Result<QByteArray> total = readOrEmpty(paths.total);
         if (!total)
             return total.error();
         const auto &[forEntries, forTotal] = *changes;

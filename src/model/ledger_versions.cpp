@@ -296,16 +296,10 @@ Result<QList<Version>> named(const LedgerPaths &paths) {
 
 // The two ledger files as they stand, a missing one empty.
 Result<LedgerBytes> liveLedger(const LedgerPaths &paths) {
-    const auto bytesOf = [](const QString &path) -> Result<QByteArray> {
-        Result<QByteArray> read = fileSystem().read(path);
-        if (!read && read.error().failure == Failure::Missing)
-            return QByteArray();
-        return read;
-    };
-    const Result<QByteArray> entries = bytesOf(paths.entries);
+    const Result<QByteArray> entries = readOrEmpty(paths.entries);
     if (!entries)
         return entries.error();
-    const Result<QByteArray> total = bytesOf(paths.total);
+    const Result<QByteArray> total = readOrEmpty(paths.total);
     if (!total)
         return total.error();
     return LedgerBytes{*entries, *total};
